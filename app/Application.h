@@ -1,0 +1,80 @@
+// The application object: the services the forms work with, and the
+// framework operations start-up calls in turn (Initialize, Title,
+// CreateForm, Run, ShowException).
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/Activation.h"
+#include "platform/Clock.h"
+#include "platform/Dde.h"
+#include "platform/Keys.h"
+#include "platform/LogFile.h"
+#include "platform/Power.h"
+#include "platform/Profile.h"
+#include "platform/Toolkit.h"
+
+namespace pelmor {
+
+struct Services {
+    IToolkit& ui;
+    IClock& clock;
+    IPowerSource& power;
+    ILogFile& log;
+    IProfile& profile;
+    IKeyInjector& keys;
+    IDdeClient& dde;
+    IWindowActivation& activation;
+};
+
+class TApplication {
+public:
+    explicit TApplication(Services& services) : svc(services) {}
+    TApplication(const TApplication&) = delete;
+    TApplication& operator=(const TApplication&) = delete;
+    ~TApplication();
+
+    void Initialize();
+    void SetTitle(std::string_view title);
+    const std::string& Title() const { return title_; }
+
+    // Constructs the form, keeps it until the application ends, and stores
+    // its address in ref (the first form created is the main form).
+    template <class Form>
+    void CreateForm(Form*& ref) {
+        auto form = std::make_unique<Form>(*this);
+        ref = form.get();
+        mainForm_ = std::move(form);
+    }
+
+    void Run();
+    void ShowException(const std::exception& e);
+    std::string ExeName() const { return svc.ui.ExeName(); }
+
+    Services& svc;
+
+private:
+    std::string title_;
+    std::shared_ptr<void> mainForm_;
+};
+
+// ProgramDir: the executable's full path without its last component.
+std::string ExtractFileDir(const std::string& path);
+
+#ifdef _WIN32
+inline constexpr char kPathDelimiter = '\\';
+#else
+inline constexpr char kPathDelimiter = '/';
+#endif
+
+// dir, the path delimiter, name: "C:\\Pelmor" + "pelmor.ini".
+inline std::string JoinPath(const std::string& dir, const char* name) {
+    std::string path = dir;
+    path += kPathDelimiter;
+    path += name;
+    return path;
+}
+
+}  // namespace pelmor

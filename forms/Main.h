@@ -1,0 +1,157 @@
+// TfrmMain, the program's one window and the owner of all run-time state.
+// Its work is split by concern over MainSetup.cpp (settings and history
+// file), MainMeasure.cpp (start, stop, close), MainSampling.cpp (the
+// one-second tick), MainLog.cpp, MainHistory.cpp, MainGraph.cpp,
+// MainActivation.cpp, MainKeys.cpp and MainUrl.cpp.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "app/Application.h"
+#include "platform/Toolkit.h"
+
+namespace pelmor {
+
+struct PowerSample {
+    std::int32_t Level;
+    std::int32_t Source;
+};
+
+struct WorldRect {
+    double left, top, right, bottom;
+};
+
+struct ViewRect {
+    std::int32_t left, top, right, bottom;
+};
+
+// SourceCode values
+enum : std::int32_t {
+    kOnBattery = 0,
+    kOnAc = 1,           // also: source undetermined
+    kEndOfMeasurement = 2,
+    kPreviousRun = 10,   // added to 0 and 1 for samples loaded from the last run
+};
+
+inline constexpr int kHistorySlots = 180;
+inline constexpr int kHistorySlide = 30;
+inline constexpr char kDefaultIePath[] = "C:\\PROGRA~1\\INTERN~1\\IEXPLORE.EXE";
+inline constexpr char kStartCaption[] = "計測開始(&S)";
+inline constexpr char kStopCaption[] = "計測終了(&E)";
+
+class TfrmMain : public IFormEvents {
+public:
+    explicit TfrmMain(TApplication& owner);
+    ~TfrmMain() override;
+    TfrmMain(const TfrmMain&) = delete;
+    TfrmMain& operator=(const TfrmMain&) = delete;
+
+    // Event handlers, named after their control and event.
+    void TimerKeyTimer();
+    void TimerURLTimer();
+    void TimerBaseTimer();
+    void mnuStartClick();
+    void S1Click();
+    void mnuSetupClick();
+    void mnuExitClick();
+    void FormCloseQuery(bool& CanClose);
+
+    // Measurement log: level >= 0 appends a sample line, a negative level
+    // appends text (code page 932 bytes) unchanged.
+    void WriteLog(std::int32_t level, std::int32_t source, std::int32_t elapsed,
+                  std::string_view text);
+
+    // Battery history.
+    void AppendSample(std::int32_t level, std::int32_t source);
+    static void MarkPrevious(PowerSample& sample);
+    static void UnmarkPrevious(PowerSample& sample);
+
+    // History graph.
+    void DrawGraph();
+    void ClearGraph(ICanvas& canvas);
+    void PlotLine(ICanvas& canvas, Color color, double x1, double y1, double x2, double y2,
+                  std::int32_t width, std::int32_t box);
+
+    // Settings and history file.
+    void ReadSetup();
+    void LoadHistory();
+    void SaveHistory();
+
+    // Window activation.
+    static std::int32_t DetectOsKind(IWindowActivation& system);
+    bool ForceForeground(WindowHandle window);
+
+    // URL list.
+    void LoadUrlList();
+
+    std::string ProgramDir() const;  // computed afresh on each call
+    IWindow& Window() { return *window_; }
+    TApplication& Owner() { return app_; }
+
+    // IFormEvents
+    void Dispatch(std::string_view handler) override;
+    void CloseQuery(std::string_view handler, bool& canClose) override;
+
+    // Run-time state, in declaration order.
+    WorldRect GraphWorld{};
+    PowerSample Samples[kHistorySlots]{};
+    ViewRect GraphView{};
+    std::int32_t Count = 0;
+    std::int32_t KeyLineCount = 0;
+    std::int32_t UrlCount = 0;
+    std::int32_t UrlIndex = 0;
+    std::int32_t OsKind = 0;
+    std::int32_t LastMinute = 0;
+    std::int32_t ReloadInterval = 0;
+    std::int32_t KeyInterval = 0;
+    std::int32_t Measuring = 0;
+    std::int32_t LastLoggedSource = 0;
+    std::int32_t LastLoggedLevel = 0;
+    std::int32_t LogClosed = 0;
+    char IePath[128]{};
+
+    // The last power status read successfully; a tick whose read fails uses
+    // it (full and on mains until a read has succeeded).
+    std::int32_t LastReadLevel = 100;
+    std::int32_t LastReadSource = kOnAc;
+    // Set while the log's error box is open, so ticks do not pile up boxes.
+    bool LogErrorShown = false;
+
+private:
+    TApplication& app_;
+    std::unique_ptr<IWindow> window_;
+
+public:
+    // Controls, resolved by name from the layout.
+    IMemo& Memo1;
+    ITimer& TimerKey;
+    ICheckBox& chkKey;
+    IListBox& lstURL;
+    ICheckBox& chkURL;
+    ITimer& TimerURL;
+    ITimer& TimerBase;
+    IImage& Image1;
+    IStatusBar& StatusBar;
+    IMenuItem& File1;
+    IMenuItem& mnuStart;
+    IMenuItem& S1;
+    IMenuItem& mnuSetup;
+    IMenuItem& mnuExit;
+};
+
+// The main window, reached by the dialogs.
+extern TfrmMain* frmMain;
+// When the running measurement started (seconds since the epoch).
+extern std::int32_t StartTime;
+
+// The layout text of a form, embedded at build time from its .layout file.
+const Layout& MainLayout();
+
+// Timer interval for a setting in seconds: 0 (never fires) for 0 or less,
+// the longest 32-bit interval for settings whose milliseconds pass 32 bits.
+std::uint32_t TimerIntervalMs(std::int32_t seconds);
+
+}  // namespace pelmor

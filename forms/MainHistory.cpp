@@ -1,0 +1,26 @@
+// The battery history: one sample per wall-clock minute, three hours at most.
+#include <cstring>
+
+#include "forms/Main.h"
+
+namespace pelmor {
+
+void TfrmMain::AppendSample(std::int32_t level, std::int32_t source) {
+    Samples[Count].Level = level;
+    Samples[Count].Source = source;
+    ++Count;
+    if (Count >= kHistorySlots) {
+        // Drop the oldest half hour: slots 30..179 move down to 0..149.
+        std::memmove(&Samples[0], &Samples[kHistorySlide],
+                     sizeof(PowerSample) * (kHistorySlots - kHistorySlide));
+        Count = kHistorySlots - kHistorySlide;
+    }
+}
+
+void TfrmMain::MarkPrevious(PowerSample& sample) { sample.Source += kPreviousRun; }
+
+void TfrmMain::UnmarkPrevious(PowerSample& sample) {
+    if (sample.Source >= kPreviousRun) sample.Source -= kPreviousRun;
+}
+
+}  // namespace pelmor

@@ -1,0 +1,8 @@
+// Keystroke load: placeholder.
+#include "forms/Main.h"
+
+namespace pelmor {
+
+void TfrmMain::TimerKeyTimer() {}
+
+}  // namespace pelmor

@@ -1,0 +1,9 @@
+// Starting, stopping and closing a measurement: placeholder.
+#include "forms/Main.h"
+
+namespace pelmor {
+
+void TfrmMain::mnuStartClick() {}
+void TfrmMain::FormCloseQuery(bool&) {}
+
+}  // namespace pelmor

@@ -1,0 +1,27 @@
+// A DDE client conversation, one per page handed to the browser.
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace pelmor {
+
+class IDdeClientConv {
+public:
+    virtual ~IDdeClientConv() = default;
+    // The program started when no server answers for the service (ANSI bytes).
+    virtual void SetServiceApplication(const std::string& path) = 0;
+    virtual bool SetLink(const std::string& service, const std::string& topic) = 0;
+    // The command's bytes go to the server unchanged. With wait set, the call
+    // waits (for a bounded time) for the server's answer.
+    virtual bool ExecuteMacro(const std::string& command, bool wait) = 0;
+    virtual void CloseLink() = 0;
+};
+
+class IDdeClient {
+public:
+    virtual ~IDdeClient() = default;
+    virtual std::unique_ptr<IDdeClientConv> CreateConversation() = 0;
+};
+
+}  // namespace pelmor

@@ -1,0 +1,161 @@
+// The window-system seam. Forms are built from their layout by a toolkit
+// (Win32 on Windows; fakes in the unit tests) and reach their controls by
+// name. Every text crossing this seam is UTF-8.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/Exception.h"
+#include "platform/Layout.h"
+
+namespace pelmor {
+
+using WindowHandle = std::uintptr_t;
+using Color = std::uint32_t;  // 0x00BBGGRR
+
+class IControl {
+public:
+    virtual ~IControl() = default;
+    virtual std::string Text() const = 0;
+    virtual void SetText(std::string_view text) = 0;
+    virtual bool Enabled() const = 0;
+    virtual void SetEnabled(bool enabled) = 0;
+    virtual void SetFocus() = 0;
+};
+
+class ICheckBox : public virtual IControl {
+public:
+    virtual bool Checked() const = 0;
+    virtual void SetChecked(bool checked) = 0;
+};
+
+class IMemo : public virtual IControl {
+public:
+    virtual void SelectAll() = 0;
+    virtual void Clear() = 0;
+};
+
+class IListBox : public virtual IControl {
+public:
+    virtual void Add(std::string_view item) = 0;
+    virtual int Count() const = 0;
+    virtual std::string Item(int index) const = 0;
+    virtual int ItemIndex() const = 0;  // -1: nothing selected
+    virtual void SetItemIndex(int index) = 0;
+};
+
+class IStatusBar {
+public:
+    virtual ~IStatusBar() = default;
+    virtual std::string PanelText(int panel) const = 0;
+    virtual void SetPanelText(int panel, std::string_view text) = 0;
+};
+
+class IMenuItem {
+public:
+    virtual ~IMenuItem() = default;
+    virtual std::string Caption() const = 0;
+    virtual void SetCaption(std::string_view caption) = 0;
+    virtual bool Enabled() const = 0;
+    virtual void SetEnabled(bool enabled) = 0;
+};
+
+class ITimer {
+public:
+    virtual ~ITimer() = default;
+    virtual std::uint32_t Interval() const = 0;  // milliseconds; 0 never fires
+    virtual void SetInterval(std::uint32_t ms) = 0;
+    virtual bool Enabled() const = 0;
+    virtual void SetEnabled(bool enabled) = 0;
+};
+
+// Drawing surface of an image control. It draws into the image's own bitmap,
+// which the control shows until the next drawing.
+class ICanvas {
+public:
+    virtual ~ICanvas() = default;
+    virtual Color PenColor() const = 0;
+    virtual void SetPenColor(Color c) = 0;
+    virtual int PenWidth() const = 0;
+    virtual void SetPenWidth(int w) = 0;
+    virtual Color BrushColor() const = 0;
+    virtual void SetBrushColor(Color c) = 0;
+    // Filled with the brush, outlined with the pen; right and bottom excluded.
+    virtual void Rectangle(int left, int top, int right, int bottom) = 0;
+    virtual void MoveTo(int x, int y) = 0;
+    virtual void LineTo(int x, int y) = 0;  // the end pixel is left out
+};
+
+class IImage {
+public:
+    virtual ~IImage() = default;
+    virtual int Width() const = 0;
+    virtual int Height() const = 0;
+    virtual ICanvas& Canvas() = 0;
+};
+
+class IOpenDialog {
+public:
+    virtual ~IOpenDialog() = default;
+    virtual bool Execute() = 0;  // false when the user cancels
+    virtual std::string FileName() const = 0;
+};
+
+// Receives a form's events; the handler names are those of the layout
+// (OnClick=mnuStartClick, OnTimer=TimerBaseTimer, OnCloseQuery=...).
+class IFormEvents {
+public:
+    virtual ~IFormEvents() = default;
+    virtual void Dispatch(std::string_view handler) = 0;
+    virtual void CloseQuery(std::string_view handler, bool& canClose) = 0;
+};
+
+class IWindow {
+public:
+    virtual ~IWindow() = default;
+    virtual WindowHandle Handle() const = 0;
+    virtual IControl& Control(std::string_view name) = 0;  // edits, labels, buttons
+    virtual ICheckBox& CheckBox(std::string_view name) = 0;
+    virtual IMemo& Memo(std::string_view name) = 0;
+    virtual IListBox& ListBox(std::string_view name) = 0;
+    virtual IStatusBar& StatusBar(std::string_view name) = 0;
+    virtual IMenuItem& MenuItem(std::string_view name) = 0;
+    virtual ITimer& Timer(std::string_view name) = 0;
+    virtual IImage& Image(std::string_view name) = 0;
+    virtual IOpenDialog& OpenDialog(std::string_view name) = 0;
+
+    virtual void Show() = 0;       // the main form
+    virtual int ShowModal() = 0;   // a dialog: runs until Close(); owner disabled meanwhile
+    // Asks the form to close: the close query runs (when the layout names
+    // one); a modal form then ends its ShowModal, the main form ends the
+    // message loop.
+    virtual void Close() = 0;
+};
+
+enum : unsigned {
+    kMbOk = 0x0,
+    kMbIconStop = 0x10,
+    kMbIconExclamation = 0x30,
+};
+
+class IToolkit {
+public:
+    virtual ~IToolkit() = default;
+    virtual void Initialize() = 0;
+    virtual void SetTitle(std::string_view title) = 0;
+    virtual std::unique_ptr<IWindow> CreateForm(const Layout& layout, IFormEvents& events,
+                                                bool mainForm) = 0;
+    virtual void Run() = 0;  // the message loop, until the main form has closed
+    virtual int MessageBox(IWindow* owner, std::string_view text, std::string_view caption,
+                           unsigned flags) = 0;
+    virtual void MessageBeep(unsigned type) = 0;
+    // The application's default exception display: a box with the message.
+    virtual void ShowException(const std::exception& e) = 0;
+    // Full path of the running executable, in the system's ANSI code page.
+    virtual std::string ExeName() const = 0;
+};
+
+}  // namespace pelmor

@@ -1,0 +1,22 @@
+#include "platform/posix/Clock.h"
+
+#include <ctime>
+
+namespace pelmor {
+
+std::int32_t SystemClock::Now() const { return static_cast<std::int32_t>(std::time(nullptr)); }
+
+int SystemClock::LocalMinute() const {
+    std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    return tm.tm_min;
+}
+
+std::string SystemClock::CTime(std::int32_t t) const {
+    std::time_t tt = t;
+    char buf[32];
+    return ctime_r(&tt, buf) ? std::string(buf) : std::string();
+}
+
+}  // namespace pelmor

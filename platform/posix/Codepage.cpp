@@ -1,0 +1,79 @@
+// Code page 932 through iconv.
+#include "platform/Codepage.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+
+namespace pelmor {
+
+namespace {
+
+// Converts text from one encoding to another; a sequence that cannot be
+// converted becomes the replacement and the conversion goes on after it.
+std::string Convert(std::string_view text, const char* to, const char* from,
+                    std::string_view replacement, std::size_t (*skip)(std::string_view)) {
+    std::string out;
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(text);
+    char buf[256];
+    char* in = const_cast<char*>(text.data());
+    std::size_t inLeft = text.size();
+    while (inLeft > 0) {
+        char* o = buf;
+        std::size_t oLeft = sizeof buf;
+        std::size_t r = iconv(cd, &in, &inLeft, &o, &oLeft);
+        out.append(buf, static_cast<std::size_t>(o - buf));
+        if (r == static_cast<std::size_t>(-1)) {
+            if (errno == E2BIG) continue;
+            // EILSEQ or EINVAL: replace one character and carry on.
+            out += replacement;
+            std::size_t n = skip(std::string_view(in, inLeft));
+            in += n;
+            inLeft -= n;
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        }
+    }
+    char* o = buf;
+    std::size_t oLeft = sizeof buf;
+    iconv(cd, nullptr, nullptr, &o, &oLeft);
+    out.append(buf, static_cast<std::size_t>(o - buf));
+    iconv_close(cd);
+    return out;
+}
+
+std::size_t SkipUtf8(std::string_view s) {
+    std::size_t n = 1;
+    while (n < s.size() && n < 4 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) ++n;
+    return n;
+}
+
+bool LeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+std::size_t SkipCp932(std::string_view s) {
+    return (LeadByte(static_cast<unsigned char>(s[0])) && s.size() > 1) ? 2 : 1;
+}
+
+}  // namespace
+
+std::string Utf8ToCp932(std::string_view utf8) {
+    return Convert(utf8, "CP932", "UTF-8", "?", SkipUtf8);
+}
+
+std::string Cp932ToUtf8(std::string_view cp932) {
+    return Convert(cp932, "UTF-8", "CP932", "\xEF\xBF\xBD", SkipCp932);
+}
+
+std::size_t Cp932Prefix(std::string_view cp932, std::size_t limit) {
+    std::size_t i = 0;
+    while (i < cp932.size()) {
+        std::size_t n = LeadByte(static_cast<unsigned char>(cp932[i])) ? 2 : 1;
+        if (i + n > limit || i + n > cp932.size()) break;
+        i += n;
+    }
+    return i;
+}
+
+bool PathLeadByte(unsigned char) { return false; }
+
+}  // namespace pelmor
