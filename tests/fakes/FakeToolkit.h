@@ -114,9 +114,10 @@ struct RecordingCanvas : ICanvas {
 struct FakeImage : IImage {
     int width = 0, height = 0;
     RecordingCanvas canvas;
+    ICanvas* replacement = nullptr;  // drawn on instead of the recording canvas
     int Width() const override { return width; }
     int Height() const override { return height; }
-    ICanvas& Canvas() override { return canvas; }
+    ICanvas& Canvas() override { return replacement ? *replacement : canvas; }
 };
 
 struct FakeOpenDialog : IOpenDialog {

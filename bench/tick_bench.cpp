@@ -1,0 +1,65 @@
+// Runs N of one kind of work on the main window, for instruction counts:
+//   tick_bench idle N     N one-second ticks, nothing changes, no new minute
+//   tick_bench log N      N ticks while measuring, each logging a level change
+//   tick_bench draw N     N redraws of the graph with a full history
+// The cost of one is the difference between two runs with different N.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "fakes/Fakes.h"
+#include "forms/Main.h"
+
+using namespace pelmor;
+
+namespace {
+
+// Keeps the pen and brush like a device context would, and draws nothing.
+struct NullCanvas : ICanvas {
+    Color pen = 0, brush = 0;
+    int width = 1;
+    Color PenColor() const override { return pen; }
+    void SetPenColor(Color c) override { pen = c; }
+    int PenWidth() const override { return width; }
+    void SetPenWidth(int w) override { width = w; }
+    Color BrushColor() const override { return brush; }
+    void SetBrushColor(Color c) override { brush = c; }
+    void Rectangle(int, int, int, int) override {}
+    void MoveTo(int, int) override {}
+    void LineTo(int, int) override {}
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: tick_bench idle|log|draw N\n");
+        return 2;
+    }
+    const char* mode = argv[1];
+    long n = std::atol(argv[2]);
+    fake::Rig rig;
+    TfrmMain form(rig.app);
+    rig.power.status = {0, 80};
+    form.TimerBaseTimer();  // first tick: panel text, first sample, graph
+    if (std::strcmp(mode, "idle") == 0) {
+        for (long i = 0; i < n; ++i) form.TimerBaseTimer();
+    } else if (std::strcmp(mode, "log") == 0) {
+        form.Measuring = 1;
+        StartTime = rig.clock.now;
+        for (long i = 0; i < n; ++i) {
+            rig.power.status.BatteryLifePercent = static_cast<std::uint8_t>(i % 2 ? 79 : 80);
+            form.TimerBaseTimer();
+            rig.log.files.begin()->second.clear();  // keep the fake file small
+        }
+    } else if (std::strcmp(mode, "draw") == 0) {
+        for (int i = 0; i < 178; ++i) form.AppendSample(100 - i / 2, i % 2);
+        NullCanvas canvas;
+        rig.ui.Main().Img("Image1").replacement = &canvas;
+        for (long i = 0; i < n; ++i) form.DrawGraph();
+    } else {
+        return 2;
+    }
+    std::printf("%s %ld done, history %d\n", mode, n, form.Count);
+    return 0;
+}
