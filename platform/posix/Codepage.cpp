@@ -64,16 +64,6 @@ std::string Cp932ToUtf8(std::string_view cp932) {
     return Convert(cp932, "UTF-8", "CP932", "\xEF\xBF\xBD", SkipCp932);
 }
 
-std::size_t Cp932Prefix(std::string_view cp932, std::size_t limit) {
-    std::size_t i = 0;
-    while (i < cp932.size()) {
-        std::size_t n = LeadByte(static_cast<unsigned char>(cp932[i])) ? 2 : 1;
-        if (i + n > limit || i + n > cp932.size()) break;
-        i += n;
-    }
-    return i;
-}
-
 bool PathLeadByte(unsigned char) { return false; }
 
 }  // namespace pelmor
