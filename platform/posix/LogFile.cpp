@@ -1,0 +1,60 @@
+#include "platform/posix/LogFile.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace pelmor {
+
+PosixLogFile::~PosixLogFile() { Close(); }
+
+ILogFile::OpenResult PosixLogFile::OpenAppend(const std::string& path) {
+    Close();
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return errno == ENOENT ? OpenResult::Missing : OpenResult::Failed;
+    fd_ = fd;
+    return OpenResult::Ok;
+}
+
+bool PosixLogFile::Create(const std::string& path) {
+    Close();
+    // O_APPEND although the file is new: should another program have created
+    // it since the caller found it missing, its contents are kept and the
+    // lines go after them. Never O_TRUNC.
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return false;
+    fd_ = fd;
+    return true;
+}
+
+bool PosixLogFile::Write(const char* data, std::size_t size) {
+    if (fd_ < 0) return false;
+    while (size > 0) {
+        ssize_t n = ::write(fd_, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool PosixLogFile::Commit() {
+    if (fd_ < 0) return false;
+    return ::fsync(fd_) == 0;
+}
+
+void PosixLogFile::Close() {
+    if (fd_ < 0) return;
+    ::close(fd_);  // on Linux the descriptor is gone even when close reports EINTR
+    fd_ = -1;
+}
+
+}  // namespace pelmor

@@ -1,0 +1,26 @@
+// The measurement log on a POSIX file system: open(2) with O_APPEND, write(2),
+// fsync(2), close(2).
+#pragma once
+
+#include "platform/LogFile.h"
+
+namespace pelmor {
+
+class PosixLogFile : public ILogFile {
+public:
+    PosixLogFile() = default;
+    PosixLogFile(const PosixLogFile&) = delete;
+    PosixLogFile& operator=(const PosixLogFile&) = delete;
+    ~PosixLogFile() override;
+
+    OpenResult OpenAppend(const std::string& path) override;
+    bool Create(const std::string& path) override;
+    bool Write(const char* data, std::size_t size) override;
+    bool Commit() override;
+    void Close() override;
+
+private:
+    int fd_ = -1;
+};
+
+}  // namespace pelmor
