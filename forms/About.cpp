@@ -10,7 +10,11 @@ const Layout& AboutLayout() {
 }
 
 TfrmAbout::TfrmAbout(TApplication& owner)
-    : window_(owner.svc.ui.CreateForm(AboutLayout(), *this, false)) {}
+    : window_(owner.svc.ui.CreateForm(AboutLayout(), *this, false)),
+      btnOK(window_->Control("btnOK")),
+      Image1(window_->Image("Image1")),
+      Label1(window_->Control("Label1")),
+      Label2(window_->Control("Label2")) {}
 
 TfrmAbout::~TfrmAbout() = default;
 

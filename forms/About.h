@@ -1,7 +1,9 @@
-// TfrmAbout: the about box, opened modally from the main window's menu.
+// TfrmAbout: the about box, opened modally from the main window's menu. It
+// shows the icon, name, version and credit, and reads and changes nothing.
 #pragma once
 
 #include <memory>
+#include <string_view>
 
 #include "app/Application.h"
 
@@ -11,9 +13,13 @@ class TfrmAbout : public IFormEvents {
 public:
     explicit TfrmAbout(TApplication& owner);
     ~TfrmAbout() override;
+    TfrmAbout(const TfrmAbout&) = delete;
+    TfrmAbout& operator=(const TfrmAbout&) = delete;
+
     int ShowModal() { return window_->ShowModal(); }
     IWindow& Window() { return *window_; }
 
+    // The button, Enter and Esc.
     void btnOKClick();
 
     void Dispatch(std::string_view handler) override;
@@ -21,6 +27,13 @@ public:
 
 private:
     std::unique_ptr<IWindow> window_;
+
+public:
+    // Controls, in declaration order.
+    IControl& btnOK;
+    IImage& Image1;
+    IControl& Label1;
+    IControl& Label2;
 };
 
 const Layout& AboutLayout();
