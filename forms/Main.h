@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/Application.h"
 #include "platform/Toolkit.h"
@@ -119,6 +120,12 @@ public:
     std::int32_t LastReadSource = kOnAc;
     // Set while the log's error box is open, so ticks do not pile up boxes.
     bool LogErrorShown = false;
+    // The url.lst entries as read (code page 932 bytes), in list order.
+    // lstURL shows them converted; the browser is handed these bytes.
+    std::vector<std::string> UrlEntries;
+    // Set while a web-page tick runs: a tick that fires from a wait inside
+    // it (the browser starting, a slow answer) does nothing.
+    bool UrlTickRunning = false;
 
 private:
     TApplication& app_;

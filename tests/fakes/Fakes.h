@@ -145,6 +145,9 @@ struct FakeDde : IDdeClient {
     std::deque<bool> linkResults;  // consumed first, then linkSucceeds
     int created = 0, destroyed = 0;
     std::vector<std::string>* shared = nullptr;  // also written here, if set
+    std::function<void()> onSetLink;  // runs inside SetLink (a wait that pumps messages)
+    bool executeSucceeds = true;
+    std::vector<std::string> commands;  // the bytes of every ExecuteMacro
 
     struct Conv : IDdeClientConv {
         FakeDde& dde;
@@ -152,6 +155,7 @@ struct FakeDde : IDdeClient {
         ~Conv() override { dde.Log("destroy"); ++dde.destroyed; }
         void SetServiceApplication(const std::string& p) override { dde.Log("ServiceApplication " + p); }
         bool SetLink(const std::string& s, const std::string& t) override {
+            if (dde.onSetLink) dde.onSetLink();
             bool ok = dde.linkSucceeds;
             if (!dde.linkResults.empty()) {
                 ok = dde.linkResults.front();
@@ -162,7 +166,8 @@ struct FakeDde : IDdeClient {
         }
         bool ExecuteMacro(const std::string& c, bool wait) override {
             dde.Log("ExecuteMacro " + c + (wait ? " wait" : " nowait"));
-            return true;
+            dde.commands.push_back(c);
+            return dde.executeSucceeds;
         }
         void CloseLink() override { dde.Log("CloseLink"); }
     };
