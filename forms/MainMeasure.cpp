@@ -1,9 +1,42 @@
-// Starting, stopping and closing a measurement: placeholder.
+// Starting and stopping a measurement (one menu item, Ctrl+S, whose caption
+// tells which), and the close query that ends the log and saves the history.
+#include "forms/Comment.h"
 #include "forms/Main.h"
 
 namespace pelmor {
 
-void TfrmMain::mnuStartClick() {}
-void TfrmMain::FormCloseQuery(bool&) {}
+void TfrmMain::mnuStartClick() {
+    if (mnuStart.Caption() == kStartCaption) {
+        // The comment dialog writes the header when its button is pressed;
+        // the measurement starts however the dialog was closed.
+        {
+            TfrmComment comment(app_);
+            comment.ShowModal();
+        }
+        StartTime = app_.svc.clock.Now();
+        Measuring = 1;
+        TimerURL.SetInterval(TimerIntervalMs(ReloadInterval));
+        TimerKey.SetInterval(TimerIntervalMs(KeyInterval));
+        mnuStart.SetCaption(kStopCaption);
+        TimerKey.SetEnabled(true);
+        TimerURL.SetEnabled(true);
+        mnuSetup.SetEnabled(false);
+    } else {
+        mnuStart.SetCaption(kStartCaption);
+        Measuring = 0;
+        mnuSetup.SetEnabled(true);
+        TimerKey.SetEnabled(false);
+        TimerURL.SetEnabled(false);
+        StatusBar.SetPanelText(0, "");
+    }
+}
+
+void TfrmMain::FormCloseQuery(bool& /*CanClose*/) {
+    if (Measuring) {
+        WriteLog(0, kEndOfMeasurement, 0, "");
+        LogClosed = 1;
+    }
+    SaveHistory();
+}
 
 }  // namespace pelmor
