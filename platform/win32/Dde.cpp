@@ -1,0 +1,205 @@
+// DDE client conversations through DDEML.
+//
+// Each conversation is its own DDEML client instance (APPCMD_CLIENTONLY,
+// ANSI), connected by SetLink and dropped by CloseLink. Nothing here blocks
+// the thread without bound: no connection is tried while a top-level window
+// does not answer; when no server answers, the service application is
+// started and the connection retried for a few seconds; an execute command
+// is waited for a few seconds. The waits keep dispatching the thread's
+// messages, so the window and its timers go on meanwhile.
+#include <windows.h>
+#include <ddeml.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/win32/Services.h"
+
+namespace pelmor::win32 {
+
+namespace {
+
+// How long a started service application has to register its service.
+constexpr DWORD kStartWaitMs = 5000;
+// Pause between two connection attempts while it starts.
+constexpr DWORD kConnectRetryMs = 200;
+// How long an execute command with the wait flag is waited for.
+constexpr DWORD kExecuteWaitMs = 5000;
+
+// Transactions waited for, and their outcome once the server has answered.
+// Only the GUI thread comes here.
+struct Pending {
+    HCONV conv;
+    DWORD id;
+    bool done;
+    bool ok;
+};
+std::vector<Pending*> g_pending;
+
+HDDEDATA CALLBACK ClientCallback(UINT type, UINT, HCONV conv, HSZ, HSZ, HDDEDATA data,
+                                 ULONG_PTR data1, ULONG_PTR) {
+    if (type == XTYP_XACT_COMPLETE) {
+        for (Pending* p : g_pending) {
+            if (p->conv == conv && p->id == static_cast<DWORD>(data1)) {
+                p->done = true;
+                p->ok = data != nullptr;
+            }
+        }
+    }
+    return nullptr;
+}
+
+// Dispatches the thread's messages for at most ms milliseconds, or until
+// done() holds. False when the message loop was asked to end (WM_QUIT is
+// posted again, for the loop that owns it).
+template <class Done>
+bool PumpUntil(DWORD ms, Done done) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(msg.wParam));
+                return false;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+            if (done()) return true;
+        }
+        if (done()) return true;
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= ms) return true;
+        MsgWaitForMultipleObjectsEx(0, nullptr, ms - elapsed, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    }
+}
+
+// A connection request goes to every top-level window and waits until each
+// has taken it, so one window whose thread no longer handles messages (a
+// hung browser) would hold the caller for good. Before connecting, each
+// top-level window is given a short while to answer a null message; while
+// one does not, no connection is tried.
+constexpr UINT kProbeWaitMs = 300;
+
+BOOL CALLBACK ProbeWindow(HWND window, LPARAM hung) {
+    DWORD_PTR result = 0;
+    SetLastError(ERROR_SUCCESS);
+    if (SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, kProbeWaitMs,
+                            &result))
+        return TRUE;
+    if (GetLastError() == ERROR_INVALID_WINDOW_HANDLE) return TRUE;  // gone meanwhile
+    *reinterpret_cast<bool*>(hung) = true;
+    return FALSE;
+}
+
+bool SomeWindowIsHung() {
+    bool hung = false;
+    EnumWindows(ProbeWindow, reinterpret_cast<LPARAM>(&hung));
+    return hung;
+}
+
+HCONV Connect(DWORD inst, HSZ service, HSZ topic) {
+    if (SomeWindowIsHung()) return nullptr;
+    return DdeConnect(inst, service, topic, nullptr);
+}
+
+// Starts the program at path, as it is: no shell, no search, no arguments.
+bool StartProgram(const std::string& path) {
+    if (path.empty()) return false;
+    std::string commandLine = "\"" + path + "\"";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &si, &pi))
+        return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return true;
+}
+
+class Conversation : public IDdeClientConv {
+public:
+    Conversation() = default;
+    Conversation(const Conversation&) = delete;
+    Conversation& operator=(const Conversation&) = delete;
+    ~Conversation() override {
+        CloseLink();
+        if (inst_) DdeUninitialize(inst_);
+    }
+
+    void SetServiceApplication(const std::string& path) override { serviceApp_ = path; }
+
+    bool SetLink(const std::string& service, const std::string& topic) override {
+        CloseLink();
+        if (!inst_ && DdeInitializeA(&inst_, ClientCallback,
+                                     APPCMD_CLIENTONLY | CBF_SKIP_ALLNOTIFICATIONS,
+                                     0) != DMLERR_NO_ERROR) {
+            inst_ = 0;
+            return false;
+        }
+        HSZ hszService = DdeCreateStringHandleA(inst_, service.c_str(), CP_WINANSI);
+        HSZ hszTopic = DdeCreateStringHandleA(inst_, topic.c_str(), CP_WINANSI);
+        if (hszService && hszTopic) {
+            conv_ = Connect(inst_, hszService, hszTopic);
+            if (!conv_ && StartProgram(serviceApp_)) {
+                // The program needs a moment to register its service.
+                const DWORD start = GetTickCount();
+                while (!conv_ && GetTickCount() - start < kStartWaitMs) {
+                    if (!PumpUntil(kConnectRetryMs, [] { return false; })) break;
+                    conv_ = Connect(inst_, hszService, hszTopic);
+                }
+            }
+        }
+        if (hszService) DdeFreeStringHandle(inst_, hszService);
+        if (hszTopic) DdeFreeStringHandle(inst_, hszTopic);
+        return conv_ != nullptr;
+    }
+
+    // The command goes as CF_TEXT: its bytes and the terminating zero that
+    // execute strings carry by convention (DDEML converts them between ANSI
+    // and Unicode partners as zero-terminated strings).
+    bool ExecuteMacro(const std::string& command, bool wait) override {
+        if (!conv_) return false;
+        std::vector<BYTE> data(command.begin(), command.end());
+        data.push_back(0);
+        Pending pending{conv_, 0, false, false};
+        HDDEDATA queued =
+            DdeClientTransaction(data.data(), static_cast<DWORD>(data.size()), conv_, nullptr,
+                                 CF_TEXT, XTYP_EXECUTE, TIMEOUT_ASYNC, &pending.id);
+        if (!queued) return false;
+        if (!wait) return true;
+
+        g_pending.push_back(&pending);
+        HCONV conv = conv_;
+        PumpUntil(kExecuteWaitMs, [&] { return pending.done; });
+        g_pending.erase(std::remove(g_pending.begin(), g_pending.end(), &pending),
+                        g_pending.end());
+        if (!pending.done && conv_ == conv) DdeAbandonTransaction(inst_, conv_, pending.id);
+        return pending.done && pending.ok;
+    }
+
+    void CloseLink() override {
+        if (conv_) {
+            DdeDisconnect(conv_);
+            conv_ = nullptr;
+        }
+    }
+
+private:
+    DWORD inst_ = 0;
+    HCONV conv_ = nullptr;
+    std::string serviceApp_;
+};
+
+class DdeClient : public IDdeClient {
+public:
+    std::unique_ptr<IDdeClientConv> CreateConversation() override {
+        return std::make_unique<Conversation>();
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<IDdeClient> CreateDdeClient() { return std::make_unique<DdeClient>(); }
+
+}  // namespace pelmor::win32
