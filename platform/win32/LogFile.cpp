@@ -1,0 +1,63 @@
+// The measurement log through the C runtime's low-level file functions.
+// Files are opened in binary mode (the lines already end in CR LF) and
+// without a sharing restriction, so the log can be read while Pelmor runs.
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+
+#include "platform/win32/Services.h"
+
+namespace pelmor::win32 {
+
+LogFile::~LogFile() { Close(); }
+
+ILogFile::OpenResult LogFile::OpenAppend(const std::string& path) {
+    Close();
+    int fd = ::_sopen(path.c_str(), _O_WRONLY | _O_APPEND | _O_BINARY, _SH_DENYNO);
+    if (fd < 0) {
+        // The runtime reports a missing file, and a missing folder, as ENOENT;
+        // access denied, a sharing violation or a directory as EACCES.
+        return errno == ENOENT ? OpenResult::Missing : OpenResult::Failed;
+    }
+    fd_ = fd;
+    return OpenResult::Ok;
+}
+
+bool LogFile::Create(const std::string& path) {
+    Close();
+    // Never truncates, and appends: should another program have created the
+    // file since the caller found it missing, its contents stay in front.
+    int fd = ::_sopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_APPEND | _O_BINARY, _SH_DENYNO,
+                      _S_IREAD | _S_IWRITE);
+    if (fd < 0) return false;
+    fd_ = fd;
+    return true;
+}
+
+bool LogFile::Write(const char* data, std::size_t size) {
+    if (fd_ < 0) return false;
+    while (size > 0) {
+        unsigned chunk = size > 0x10000000u ? 0x10000000u : static_cast<unsigned>(size);
+        int n = ::_write(fd_, data, chunk);
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool LogFile::Commit() {
+    if (fd_ < 0) return false;
+    return ::_commit(fd_) == 0;
+}
+
+void LogFile::Close() {
+    if (fd_ < 0) return;
+    ::_close(fd_);
+    fd_ = -1;
+}
+
+}  // namespace pelmor::win32
