@@ -342,3 +342,33 @@ TEST_F(SetupDialog, EnterAndEscReachOkAndCancelAndTheBrowseButtonTakesNoFocus) {
     EXPECT_FALSE(open->Has("initialdir"));
     EXPECT_FALSE(open->Has("filename"));
 }
+
+// What OK writes is what the next start of the program reads back.
+TEST(SetupDialogFile, TheNextStartReadsWhatOkWrote) {
+    Rig rig;
+    {
+        TfrmMain form(rig.app);
+        rig.ui.onModal["frmSetup"] = [](FakeWindow& w) {
+            // A settings file without the keys: the defaults.
+            EXPECT_EQ(w.Ctl("edtIEpath").text, "C:\\PROGRA~1\\INTERN~1\\IEXPLORE.EXE");
+            EXPECT_EQ(w.Ctl("edtReload").text, "60");
+            EXPECT_EQ(w.Ctl("edtKey").text, "10");
+            w.Ctl("edtIEpath").text = "D:\\ﾌﾞﾗｳｻﾞ\\起動.EXE";
+            w.Ctl("edtReload").text = "75";
+            w.Ctl("edtKey").text = "3";
+            w.Click("btnOK");
+        };
+        rig.ui.Main().Click("mnuSetup");
+    }
+    rig.ui.onModal.clear();
+    TfrmMain next(rig.app);
+    EXPECT_STREQ(next.IePath, "D:\\\xCC\xDE\xD7\xB3\xBB\xDE\\\x8B\x4E\x93\xAE.EXE");
+    EXPECT_EQ(next.ReloadInterval, 75);
+    EXPECT_EQ(next.KeyInterval, 3);
+    rig.ui.onModal["frmSetup"] = [](FakeWindow& w) {
+        EXPECT_EQ(w.Ctl("edtIEpath").text, "D:\\ﾌﾞﾗｳｻﾞ\\起動.EXE");
+        EXPECT_EQ(w.Ctl("edtReload").text, "75");
+        EXPECT_EQ(w.Ctl("edtKey").text, "3");
+    };
+    rig.ui.Main().Click("mnuSetup");
+}
