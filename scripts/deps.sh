@@ -10,7 +10,7 @@ what=${1:-test}
 need=(cmake g++ make libgtest-dev g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
       g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64)
 if [ "$what" != build ]; then
-  need+=(wine wine64 wine32:i386 xvfb xauth locales fonts-ipafont-gothic x11-utils)
+  need+=(wine wine64 wine32:i386 fonts-wine xvfb xauth locales fonts-ipafont-gothic x11-utils)
 fi
 if [ "$what" = test ]; then
   need+=(imagemagick valgrind)

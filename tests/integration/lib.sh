@@ -238,7 +238,7 @@ screenshot() {
 
 # ---- the fake battery ----------------------------------------------------------
 
-PELMOR_POWER=$T/power_supply
+PELMOR_POWER=$(mktemp -d "${TMPDIR:-/tmp}/pelmor-power-XXXXXX")
 PELMOR_FAKE_BATTERY=0
 
 # battery_set PERCENT AC_ONLINE [STATUS]: the state Wine reads from
@@ -306,7 +306,7 @@ pelmor_finish() {
         cp -r "$T"/. "$ART/files" 2>/dev/null
         rm -f "$ART/files/pelmor.exe"
     fi
-    rm -rf "$T"
+    rm -rf "$T" "$PELMOR_POWER"
     [ -s "$ART/pmdrive.stderr" ] || rm -f "$ART/pmdrive.stderr"
     [ "$PM_SKIPPED" = 1 ] && exit 77
     echo "$PELMOR_SCENARIO: $((PM_CHECKS - PM_FAILED)) of $PM_CHECKS checks passed in $((SECONDS - PM_T0)) s"

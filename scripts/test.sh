@@ -1,0 +1,171 @@
+#!/usr/bin/env bash
+# The whole test suite, from a fresh clone, as root on Debian:
+#   1. installs what it needs (scripts/deps.sh test);
+#   2. builds and runs the unit tests (native build, ctest);
+#   3. builds the 32-bit product and the 64-bit build of the same sources,
+#      and checks that pelmor.exe imports system DLLs only;
+#   4. runs every integration scenario (tests/integration/t_*.sh) under Wine
+#      on a private Xvfb display (ctest).
+# Ends with one summary line; the exit code is non-zero on any failure.
+#
+# Environment: PELMOR_BUILD (build root, default build/; give each concurrent
+# run its own), PELMOR_JOBS (default 2), PELMOR_WINE_BITS, PELMOR_DISPLAY,
+# PELMOR_WINEPREFIX (see scripts/wine-env.sh).
+set -uo pipefail
+
+# shellcheck source=scripts/wine-env.sh
+. "$(dirname "$0")/wine-env.sh"
+cd "$PELMOR_ROOT" || exit 1
+B=$PELMOR_BUILD
+JOBS=${PELMOR_JOBS:-2}
+T0=$SECONDS
+mkdir -p "$B"
+
+step() { printf '\n==== %s (%d s)\n' "$*" "$((SECONDS - T0))"; }
+results=()     # one line per stage
+failed=0
+passed_total=0
+failed_total=0
+
+# Reads ctest's closing line from a log into the totals. A stage that fails
+# without a count (a build, the import check) adds one failure of its own.
+count_ctest() {
+    local log=$1 line pct f n
+    line=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -1)
+    if [ -z "$line" ]; then return 1; fi
+    f=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
+    n=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\2/' <<<"$line")
+    pct=$((n - f))
+    passed_total=$((passed_total + pct))
+    failed_total=$((failed_total + f))
+    echo "$line"
+}
+
+# Several runs in one build root would share builds, the prefix and the log:
+# one at a time.
+exec 9>"$B/.test.lock"
+if ! flock -n 9; then
+    echo "test: another run uses $B; waiting for it (set PELMOR_BUILD for a separate build root)"
+    flock 9
+fi
+
+step "dependencies"
+if ! scripts/deps.sh test; then
+    echo "test: installing the dependencies failed"
+    exit 1
+fi
+
+# ---- unit tests ------------------------------------------------------------------
+step "native build and unit tests"
+native_ok=0
+if cmake -S . -B "$B/native" >"$B/native-configure.log" 2>&1 &&
+    cmake --build "$B/native" -j"$JOBS" >"$B/native-build.log" 2>&1; then
+    ctest --test-dir "$B/native" --output-on-failure -j"$JOBS" 2>&1 | tee "$B/native-ctest.log" |
+        grep -vE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed' || true
+    if line=$(count_ctest "$B/native-ctest.log"); then
+        results+=("unit tests:        $line")
+        grep -q ' 0 tests failed' <<<"$line" && native_ok=1
+    else
+        results+=("unit tests:        ctest printed no summary")
+        failed_total=$((failed_total + 1))
+    fi
+else
+    failed_total=$((failed_total + 1))
+    cat "$B/native-configure.log" "$B/native-build.log" 2>/dev/null | tail -40
+    results+=("unit tests:        BUILD FAILED (see $B/native-build.log)")
+fi
+[ "$native_ok" = 1 ] || failed=1
+
+# ---- Windows builds --------------------------------------------------------------
+# Only DLLs that every 32-bit Windows since 95/NT 4 ships.
+system_dlls='^(kernel32|user32|gdi32|advapi32|comctl32|comdlg32|shell32|ole32|oleaut32|msvcrt|winmm|version|imm32|shlwapi|winspool\.drv|ws2_32|wsock32)\.dll$'
+
+build_windows() {  # build_windows BITS TOOLCHAIN
+    local dir=$B/win$1
+    cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE="cmake/$2" >"$dir-configure.log" 2>&1 &&
+        cmake --build "$dir" -j"$JOBS" >"$dir-build.log" 2>&1
+}
+
+find_exe() {  # find_exe BUILD-DIR NAME
+    find "$1" -name "$2" -not -path '*/CMakeFiles/*' -type f 2>/dev/null | head -1
+}
+
+win_ok=1
+for bits in 32 64; do
+    if [ "$bits" = 32 ]; then tc=mingw-i686.cmake; else tc=mingw-x86_64.cmake; fi
+    step "Windows build, $bits-bit"
+    mkdir -p "$B/win$bits"
+    if build_windows "$bits" "$tc"; then
+        results+=("win$bits build:       ok")
+    else
+        tail -40 "$B/win$bits-build.log" 2>/dev/null || tail -40 "$B/win$bits-configure.log"
+        results+=("win$bits build:       FAILED (see $B/win$bits-build.log)")
+        failed_total=$((failed_total + 1))
+        win_ok=0
+    fi
+done
+
+step "imports of the 32-bit pelmor.exe"
+exe32=$(find_exe "$B/win32" pelmor.exe)
+if [ -n "$exe32" ]; then
+    dlls=$(i686-w64-mingw32-objdump -p "$exe32" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
+    echo "$exe32 imports: $(echo $dlls)"
+    bad=$(grep -vE "$system_dlls" <<<"$dlls" || true)
+    machine=$(i686-w64-mingw32-objdump -f "$exe32" | sed -n 's/.*file format //p')
+    if [ -n "$bad" ]; then
+        results+=("imports:           FAILED: pelmor.exe needs $(echo $bad)")
+        win_ok=0
+    elif [ "$machine" != pei-i386 ]; then
+        results+=("imports:           FAILED: pelmor.exe is $machine, not pei-i386")
+        win_ok=0
+    else
+        results+=("imports:           ok ($(echo $dlls))")
+    fi
+else
+    results+=("imports:           FAILED: no 32-bit pelmor.exe was built")
+    win_ok=0
+fi
+[ "$win_ok" = 1 ] || failed=1
+case ${results[-1]} in imports:*FAILED*) failed_total=$((failed_total + 1)) ;; esac
+
+# ---- integration scenarios -------------------------------------------------------
+step "integration scenarios under Wine"
+pelmor_pick_wine
+echo "Wine runs the $PELMOR_WINE_BITS-bit build ($PELMOR_WINE)$([ "$PELMOR_WINE_BITS" = 64 ] &&
+    echo '; 32-bit programs cannot run on this machine')"
+wb=$B/win$PELMOR_WINE_BITS
+exe=$(find_exe "$wb" pelmor.exe)
+drive=$(find_exe "$wb" pmdrive.exe)
+testwin=$(find_exe "$wb" pmtestwin.exe)
+prefix=${PELMOR_WINEPREFIX:-$B/wine/prefix-$PELMOR_WINE_BITS}
+if [ -z "$drive" ]; then
+    results+=("integration:       NOT RUN: pmdrive.exe was not built")
+    failed_total=$((failed_total + 1))
+    failed=1
+else
+    [ -n "$exe" ] || echo "test: no pelmor.exe in $wb: the scenarios that start it will fail"
+    cmake -S tests/integration -B "$B/integration" \
+        -DPELMOR_EXE="${exe:-$wb/pelmor.exe}" -DPMDRIVE_EXE="$drive" -DPMTESTWIN_EXE="$testwin" \
+        -DPELMOR_WINE="$PELMOR_WINE" -DPELMOR_WINESERVER="$PELMOR_WINESERVER" \
+        -DPELMOR_WINE_BITS="$PELMOR_WINE_BITS" -DPELMOR_WINEPREFIX="$prefix" \
+        >"$B/integration-configure.log" 2>&1 || cat "$B/integration-configure.log"
+    ctest --test-dir "$B/integration" --output-on-failure --timeout 300 2>&1 |
+        tee "$B/integration-ctest.log"
+    if line=$(count_ctest "$B/integration-ctest.log"); then
+        results+=("integration:       $line")
+        grep -q ' 0 tests failed' <<<"$line" || failed=1
+    else
+        results+=("integration:       ctest printed no summary")
+        failed_total=$((failed_total + 1))
+        failed=1
+    fi
+    echo "screenshots and the files of failed scenarios: $B/integration/artifacts"
+fi
+
+# ---- summary ---------------------------------------------------------------------
+printf '\n==== summary (%d s)\n' "$((SECONDS - T0))"
+printf '%s\n' "${results[@]}"
+if [ "$failed" = 0 ]; then verdict=PASSED; else verdict=FAILED; fi
+echo "suite $verdict in $((SECONDS - T0)) s"
+echo "total: $passed_total passed, $failed_total failed"
+exit "$failed"
