@@ -90,13 +90,11 @@ def program_icon_32():
         c.rect(28 - length + 1, y, 28, y, BLACK)
     c.rect(29, 6, 29, 29, BLACK)
     # red pointer at the charge level, pointing at the battery
-    c.art(23, 9, [
-        "....K",
-        "..KRK",
-        "KRRRK",
-        "..KRK",
-        "....K",
-    ], {"K": BLACK, "R": RED})
+    c.art(23, 11, [
+        "..RR",
+        "RRRR",
+        "..RR",
+    ], {"R": RED})
     # the top, empty part of the body shows a faint scale line
     for x in range(9, 21, 2):
         c.set(x, 9, SILVER)
@@ -108,13 +106,12 @@ def program_icon_16():
     battery(c, 3, 0, 11, 15, 3, 2, 7, LIME, WHITE)
     for x in range(4, 11):
         c.set(x, 11, GREEN)
-    c.art(12, 5, [
-        "..K",
-        ".RK",
-        "RRK",
-        ".RK",
-        "..K",
-    ], {"K": BLACK, "R": RED})
+    c.rect(14, 2, 14, 14, BLACK)
+    c.art(12, 6, [
+        ".R",
+        "RR",
+        ".R",
+    ], {"R": RED})
     return c
 
 
