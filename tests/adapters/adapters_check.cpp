@@ -130,6 +130,21 @@ void LogFileChecks(const std::string& dir) {
     ::CreateDirectoryA(folder.c_str(), nullptr);
     Check(log.OpenAppend(folder) == Result::Failed, "log: a folder in the log's place is a failure");
 
+    // A folder named in code page 932 whose first character's trail byte is
+    // a backslash: "表示" is 0x95 0x5C 0x8E 0xA6.
+    const std::string jpDir = dir + "\\\x95\x5C\x8E\xA6";
+    const std::string jpPath = jpDir + "\\pelmor.log";
+    Check(::CreateDirectoryA(jpDir.c_str(), nullptr) != FALSE, "log: make a folder with a 932 name");
+    Check(log.OpenAppend(jpPath) == Result::Missing && log.Create(jpPath) && log.Write("a", 1),
+          "log: create in a folder with a 932 name");
+    log.Close();
+    Check(log.OpenAppend(jpPath) == Result::Ok && log.Write("b", 1),
+          "log: append in a folder with a 932 name");
+    log.Close();
+    CheckEq(ReadAll(jpPath), "ab", "log: the file in the 932 folder holds both writes");
+    ::DeleteFileA(jpPath.c_str());
+    ::RemoveDirectoryA(jpDir.c_str());
+
     ::DeleteFileA(path.c_str());
     ::DeleteFileA(ro.c_str());
     ::RemoveDirectoryA(folder.c_str());
