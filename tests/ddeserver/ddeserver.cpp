@@ -8,8 +8,10 @@
 //             [--lifetime SECONDS] [--start-delay MS]
 //             [--service NAME] [--topic NAME]
 //
-// RECORD defaults to ddeserver.rec beside the program, so the server can be
-// started without arguments, as a service application is.
+// Started without arguments, as a service application is, it takes them
+// from ddeserver.args beside the program (one line, words separated by
+// blanks, no quoting) if that file exists; RECORD defaults to ddeserver.rec
+// beside the program.
 // Modes: accept takes every command; refuse turns every conversation down;
 // reject records commands but answers "not processed"; hang records them
 // and never answers (the transaction stays blocked); stall records the first
@@ -152,9 +154,36 @@ bool Parse(int argc, char** argv) {
     return true;
 }
 
+// The words of ddeserver.args beside the program, after a program name.
+std::vector<std::string> ArgsFile() {
+    std::vector<std::string> words{"ddeserver"};
+    std::FILE* f = std::fopen(BesideProgram("ddeserver.args").c_str(), "rb");
+    if (!f) return words;
+    std::string word;
+    for (int c; (c = std::fgetc(f)) != EOF;) {
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+            if (!word.empty()) words.push_back(word);
+            word.clear();
+        } else {
+            word.push_back(static_cast<char>(c));
+        }
+    }
+    if (!word.empty()) words.push_back(word);
+    std::fclose(f);
+    return words;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    std::vector<std::string> fileWords;
+    std::vector<char*> fileArgs;
+    if (argc <= 1) {
+        fileWords = ArgsFile();
+        for (std::string& w : fileWords) fileArgs.push_back(w.data());
+        argc = static_cast<int>(fileArgs.size());
+        argv = fileArgs.data();
+    }
     if (!Parse(argc, argv)) return 2;
     if (g_opt.startDelay) Sleep(g_opt.startDelay);
 
