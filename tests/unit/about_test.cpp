@@ -41,14 +41,6 @@ TEST(AboutBox, TheButtonAndTheCloseBoxCloseItAndNothingElseChanges) {
     }
 }
 
-TEST(AboutBox, EnterAndEscBothReachTheButton) {
-    const LayoutNode* ok = AboutLayout().Find("btnOK");
-    ASSERT_NE(ok, nullptr);
-    EXPECT_TRUE(ok->Flag("default"));
-    EXPECT_TRUE(ok->Flag("cancel"));
-    EXPECT_EQ(ok->Str("OnClick"), "btnOKClick");
-}
-
 TEST(AboutBox, ItsTextsAreCodePage932) {
     // Every text the program shows must survive the code page.
     for (const char* name : {"Label1", "Label2"}) {

@@ -320,29 +320,6 @@ TEST_F(SetupDialog, BrowseWithoutAShortFormKeepsTheLongNameAndCancelKeepsTheEdit
     EXPECT_TRUE(rig.profile.writes.empty());
 }
 
-TEST_F(SetupDialog, EnterAndEscReachOkAndCancelAndTheBrowseButtonTakesNoFocus) {
-    const Layout& layout = SetupLayout();
-    const LayoutNode* ok = layout.Find("btnOK");
-    const LayoutNode* cancel = layout.Find("btnCancel");
-    ASSERT_TRUE(ok && cancel);
-    EXPECT_TRUE(ok->Flag("default"));
-    EXPECT_FALSE(ok->Flag("cancel"));
-    EXPECT_EQ(ok->Str("OnClick"), "btnOKClick");
-    EXPECT_TRUE(cancel->Flag("cancel"));
-    EXPECT_FALSE(cancel->Flag("default"));
-    EXPECT_EQ(cancel->Str("OnClick"), "btnCancelClick");
-    EXPECT_FALSE(layout.Find("SpeedButton1")->Has("tab"));
-    // Tab order: path, web-page interval, keystroke interval, OK, Cancel.
-    const char* order[] = {"edtIEpath", "edtReload", "edtKey", "btnOK", "btnCancel"};
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(layout.Find(order[i])->Int("tab", -1), i) << order[i];
-    const LayoutNode* open = layout.Find("OpenDialog");
-    ASSERT_TRUE(open);
-    EXPECT_EQ(open->Str("filter"), "実行ﾌﾟﾛｸﾞﾗﾑ|*.exe");
-    EXPECT_EQ(open->Str("defaultext"), "exe");
-    EXPECT_FALSE(open->Has("initialdir"));
-    EXPECT_FALSE(open->Has("filename"));
-}
-
 // What OK writes is what the next start of the program reads back.
 TEST(SetupDialogFile, TheNextStartReadsWhatOkWrote) {
     Rig rig;
