@@ -101,6 +101,8 @@ class IOpenDialog {
 public:
     virtual ~IOpenDialog() = default;
     virtual bool Execute() = 0;  // false when the user cancels
+    // The chosen path in UTF-8, like every text here; a caller that hands it
+    // to the ANSI file functions converts it to the code page first.
     virtual std::string FileName() const = 0;
 };
 

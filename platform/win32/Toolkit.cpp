@@ -1,0 +1,195 @@
+// The Win32 toolkit: window classes, the message loop, message boxes, the
+// default exception display and the program's resources.
+#include <cstdint>
+#include <vector>
+
+#include "platform/ToolkitRules.h"
+#include "platform/win32/ToolkitImpl.h"
+
+namespace pelmor::win32 {
+
+std::unique_ptr<IToolkit> CreateToolkit(HINSTANCE instance) {
+    return std::make_unique<Toolkit>(instance);
+}
+
+Toolkit::~Toolkit() = default;
+
+void Toolkit::Initialize() {
+    INITCOMMONCONTROLSEX icc{};
+    icc.dwSize = sizeof icc;
+    icc.dwICC = ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES;
+    InitCommonControlsEx(&icc);
+}
+
+const wchar_t* Toolkit::FormClass(const std::string& name) {
+    if (!imageClass_) {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = ImageImpl::Proc;
+        wc.hInstance = instance;
+        wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+        wc.lpszClassName = kImageClass;
+        if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+            throw Exception("cannot register the image window class");
+        }
+        imageClass_ = true;
+    }
+
+    auto it = classes_.find(name);
+    if (it != classes_.end()) return it->second.c_str();
+    const std::wstring& wide = classes_.emplace(name, Widen(name)).first->second;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = Form::Proc;
+    wc.hInstance = instance;
+    wc.hIcon = static_cast<HICON>(LoadImageW(instance, L"MAINICON", IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                                             GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
+    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, L"MAINICON", IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+    if (!wc.hIcon) wc.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+    wc.lpszClassName = wide.c_str();
+    if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+        classes_.erase(name);
+        throw Exception("cannot register the window class " + name);
+    }
+    return wide.c_str();
+}
+
+std::unique_ptr<IWindow> Toolkit::CreateForm(const Layout& layout, IFormEvents& events,
+                                             bool mainForm) {
+    auto form = std::make_unique<Form>(*this, layout, events, mainForm, mainForm ? nullptr : TopForm());
+    if (mainForm) main = form.get();
+    return form;
+}
+
+void Toolkit::Run() {
+    if (!main || !main->hwnd()) return;
+    while (PumpMessage()) {
+    }
+}
+
+bool Toolkit::PumpMessage() {
+    MSG msg;
+    BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got == 0) {
+        quitCode = static_cast<int>(msg.wParam);
+        return false;
+    }
+    if (got == -1) return false;
+    Form* form = msg.hwnd ? FormOf(GetAncestor(msg.hwnd, GA_ROOT)) : nullptr;
+    if (form && form->PreTranslate(msg)) return true;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+    return true;
+}
+
+Form* Toolkit::FormOf(HWND hwnd) const {
+    auto it = forms_.find(hwnd);
+    return it == forms_.end() ? nullptr : it->second;
+}
+
+HWND Toolkit::TopForm() const {
+    for (auto it = modal_.rbegin(); it != modal_.rend(); ++it) {
+        if ((*it)->hwnd()) return (*it)->hwnd();
+    }
+    return main && main->hwnd() ? main->hwnd() : nullptr;
+}
+
+int Toolkit::MessageBox(IWindow* owner, std::string_view text, std::string_view caption,
+                        unsigned flags) {
+    HWND o = owner ? reinterpret_cast<HWND>(owner->Handle()) : TopForm();
+    return MessageBoxW(o, Widen(text).c_str(), Widen(caption).c_str(), flags);
+}
+
+void Toolkit::MessageBeep(unsigned type) { ::MessageBeep(type); }
+
+// The default exception display: the message in a stop box over the window
+// the user works in, titled with the application's title.
+void Toolkit::ShowException(const std::exception& e) {
+    HWND owner = GetActiveWindow();
+    if (!FormOf(owner)) owner = TopForm();
+    std::string caption = title_;
+    if (caption.empty()) {
+        std::string exe = ExeName();
+        std::size_t slash = exe.find_last_of("\\/");
+        caption = exe.substr(slash == std::string::npos ? 0 : slash + 1);
+    }
+    MessageBoxW(owner, Widen(e.what()).c_str(), Widen(caption).c_str(), MB_OK | MB_ICONSTOP);
+}
+
+std::string Toolkit::ExeName() const {
+    std::vector<char> path(MAX_PATH);
+    while (true) {
+        DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0) return std::string();
+        if (n < path.size()) return std::string(path.data(), n);
+        if (path.size() >= 32768) return std::string(path.data(), n);
+        path.resize(path.size() * 2);
+    }
+}
+
+// An icon of the program: an icon resource, or an .ico file kept as raw data
+// (so that the program's own icon stays the first icon of the executable).
+HICON Toolkit::LoadIconResource(const std::string& name, int size) {
+    std::wstring wide = Widen(name);
+    if (auto icon = static_cast<HICON>(LoadImageW(instance, wide.c_str(), IMAGE_ICON, size, size,
+                                                  LR_DEFAULTCOLOR))) {
+        return icon;
+    }
+    HRSRC res = FindResourceW(instance, wide.c_str(), reinterpret_cast<LPCWSTR>(RT_RCDATA));
+    if (!res) return nullptr;
+    HGLOBAL data = LoadResource(instance, res);
+    const char* bytes = data ? static_cast<const char*>(LockResource(data)) : nullptr;
+    if (!bytes) return nullptr;
+    std::string_view ico(bytes, SizeofResource(instance, res));
+    toolkit::IconPicture picture;
+    if (!toolkit::PickIconPicture(ico, size, picture)) return nullptr;
+    return CreateIconFromResourceEx(
+        reinterpret_cast<PBYTE>(const_cast<char*>(bytes + picture.offset)),
+        static_cast<DWORD>(picture.size), TRUE, 0x00030000, size, size, LR_DEFAULTCOLOR);
+}
+
+// A button glyph: the bitmap resource with its bottom-left pixel's colour
+// shown as the button face.
+HBITMAP Toolkit::LoadGlyph(const std::string& name) {
+    if (name.empty()) return nullptr;
+    auto source = static_cast<HBITMAP>(
+        LoadImageW(instance, Widen(name).c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    if (!source) return nullptr;
+    BITMAP bm{};
+    GetObjectW(source, sizeof bm, &bm);
+    int w = bm.bmWidth, h = bm.bmHeight;
+    HBITMAP glyph = nullptr;
+    if (w > 0 && h > 0) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = w;
+        info.bmiHeader.biHeight = -h;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        std::vector<std::uint32_t> pixels(static_cast<std::size_t>(w) * h);
+        HDC screen = GetDC(nullptr);
+        if (GetDIBits(screen, source, 0, h, pixels.data(), &info, DIB_RGB_COLORS) == h) {
+            std::uint32_t clear = pixels[static_cast<std::size_t>(h - 1) * w] & 0xFFFFFF;
+            COLORREF face = GetSysColor(COLOR_BTNFACE);
+            std::uint32_t faceBgr = (static_cast<std::uint32_t>(GetRValue(face)) << 16) |
+                                    (static_cast<std::uint32_t>(GetGValue(face)) << 8) |
+                                    GetBValue(face);
+            for (auto& p : pixels) {
+                if ((p & 0xFFFFFF) == clear) p = faceBgr;
+            }
+            glyph = CreateCompatibleBitmap(screen, w, h);
+            if (glyph) SetDIBits(screen, glyph, 0, h, pixels.data(), &info, DIB_RGB_COLORS);
+        }
+        ReleaseDC(nullptr, screen);
+    }
+    DeleteObject(source);
+    return glyph;
+}
+
+}  // namespace pelmor::win32

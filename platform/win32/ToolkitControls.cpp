@@ -1,0 +1,340 @@
+// The controls of a form: thin wrappers over the standard window classes.
+#include "platform/win32/ToolkitImpl.h"
+
+#include <commdlg.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/ToolkitRules.h"
+
+namespace pelmor::win32 {
+
+namespace {
+
+std::string WindowText(HWND hwnd) {
+    if (!hwnd) return std::string();
+    int n = GetWindowTextLengthW(hwnd);
+    if (n <= 0) return std::string();
+    std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
+    n = GetWindowTextW(hwnd, text.data(), n + 1);
+    text.resize(static_cast<std::size_t>(std::max(n, 0)));
+    return Narrow(text);
+}
+
+}  // namespace
+
+// --- Widget ---------------------------------------------------------------
+
+std::string Widget::Text() const { return WindowText(hwnd); }
+
+void Widget::SetText(std::string_view text) {
+    if (hwnd) SetWindowTextW(hwnd, Widen(text).c_str());
+}
+
+bool Widget::Enabled() const { return hwnd && IsWindowEnabled(hwnd); }
+
+void Widget::SetEnabled(bool enabled) {
+    if (hwnd) EnableWindow(hwnd, enabled ? TRUE : FALSE);
+}
+
+void Widget::SetFocus() {
+    if (hwnd) ::SetFocus(hwnd);
+}
+
+bool Widget::Checked() const {
+    return hwnd && SendMessageW(hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void Widget::SetChecked(bool checked) {
+    if (hwnd) SendMessageW(hwnd, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void Widget::SelectAll() {
+    if (hwnd) SendMessageW(hwnd, EM_SETSEL, 0, -1);
+}
+
+void Widget::Clear() {
+    if (!hwnd) return;
+    if (kind == "listbox") {
+        SendMessageW(hwnd, LB_RESETCONTENT, 0, 0);
+    } else {
+        SetWindowTextW(hwnd, L"");
+    }
+}
+
+void Widget::Add(std::string_view item) {
+    if (hwnd) SendMessageW(hwnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(item).c_str()));
+}
+
+int Widget::Count() const {
+    if (!hwnd) return 0;
+    LRESULT n = SendMessageW(hwnd, LB_GETCOUNT, 0, 0);
+    return n == LB_ERR ? 0 : static_cast<int>(n);
+}
+
+std::string Widget::Item(int index) const {
+    if (!hwnd || index < 0 || index >= Count()) {
+        throw Exception("list index out of bounds (" + std::to_string(index) + ")");
+    }
+    LRESULT n = SendMessageW(hwnd, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (n == LB_ERR || n <= 0) return std::string();
+    std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
+    n = SendMessageW(hwnd, LB_GETTEXT, static_cast<WPARAM>(index),
+                     reinterpret_cast<LPARAM>(text.data()));
+    text.resize(n == LB_ERR ? 0 : static_cast<std::size_t>(n));
+    return Narrow(text);
+}
+
+int Widget::ItemIndex() const {
+    if (!hwnd) return -1;
+    LRESULT i = SendMessageW(hwnd, LB_GETCURSEL, 0, 0);
+    return i == LB_ERR ? -1 : static_cast<int>(i);
+}
+
+void Widget::SetItemIndex(int index) {
+    // -1 clears the selection, like an index past the end.
+    if (hwnd) SendMessageW(hwnd, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+// --- Status bar -------------------------------------------------------------
+
+void StatusBarImpl::Check(int panel) const {
+    if (panel < 0 || panel >= panels_) {
+        throw Exception("status bar has no panel " + std::to_string(panel));
+    }
+}
+
+std::string StatusBarImpl::PanelText(int panel) const {
+    Check(panel);
+    if (!hwnd) return std::string();
+    LRESULT info = SendMessageW(hwnd, SB_GETTEXTLENGTHW, static_cast<WPARAM>(panel), 0);
+    std::size_t n = LOWORD(info);
+    std::wstring text(n + 1, L'\0');
+    SendMessageW(hwnd, SB_GETTEXTW, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(wcsnlen(text.c_str(), n));
+    return Narrow(text);
+}
+
+void StatusBarImpl::SetPanelText(int panel, std::string_view text) {
+    Check(panel);
+    if (!hwnd) return;
+    SendMessageW(hwnd, SB_SETTEXTW, static_cast<WPARAM>(panel),
+                 reinterpret_cast<LPARAM>(Widen(text).c_str()));
+}
+
+// --- Menu items -------------------------------------------------------------
+
+bool MenuItemImpl::Alive() const { return form_.hwnd() && IsMenu(parent_); }
+
+bool MenuItemImpl::OnMenuBar() const { return form_.hwnd() && GetMenu(form_.hwnd()) == parent_; }
+
+std::string MenuItemImpl::Caption() const {
+    if (!Alive()) return caption_;
+    int n = GetMenuStringW(parent_, position_, nullptr, 0, MF_BYPOSITION);
+    if (n <= 0) return std::string();
+    std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
+    n = GetMenuStringW(parent_, position_, text.data(), n + 1, MF_BYPOSITION);
+    text.resize(static_cast<std::size_t>(std::max(n, 0)));
+    return Narrow(text);
+}
+
+void MenuItemImpl::SetCaption(std::string_view caption) {
+    caption_ = std::string(caption);
+    if (!Alive()) return;
+    std::wstring text = Widen(caption);
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_STRING;
+    info.dwTypeData = text.data();
+    SetMenuItemInfoW(parent_, position_, TRUE, &info);
+    if (OnMenuBar()) DrawMenuBar(form_.hwnd());
+}
+
+bool MenuItemImpl::Enabled() const {
+    if (!Alive()) return enabled_;
+    UINT state = GetMenuState(parent_, position_, MF_BYPOSITION);
+    return state != static_cast<UINT>(-1) && !(state & (MF_GRAYED | MF_DISABLED));
+}
+
+void MenuItemImpl::SetEnabled(bool enabled) {
+    enabled_ = enabled;
+    if (!Alive()) return;
+    EnableMenuItem(parent_, position_, MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED));
+    if (OnMenuBar()) DrawMenuBar(form_.hwnd());
+}
+
+// --- Timers -----------------------------------------------------------------
+
+void TimerImpl::SetInterval(std::uint32_t ms) {
+    interval_ = ms;
+    Arm();
+}
+
+void TimerImpl::SetEnabled(bool enabled) {
+    enabled_ = enabled;
+    Arm();
+}
+
+void TimerImpl::Arm() {
+    HWND hwnd = form_.hwnd();
+    if (!hwnd) return;
+    KillTimer(hwnd, id);
+    if (enabled_ && interval_ > 0) {
+        SetTimer(hwnd, id, std::min<std::uint32_t>(interval_, USER_TIMER_MAXIMUM), nullptr);
+    }
+}
+
+// --- Canvas and image -------------------------------------------------------
+
+CanvasImpl::CanvasImpl(ImageImpl& image, int width, int height) : image_(image) {
+    dc_ = CreateCompatibleDC(nullptr);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = std::max(width, 1);
+    info.bmiHeader.biHeight = -std::max(height, 1);  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!dc_ || !bitmap_) throw Exception("cannot create the image's bitmap");
+    // A fresh bitmap is white, like a canvas nobody has drawn on.
+    std::memset(bits, 0xFF, static_cast<std::size_t>(std::max(width, 1)) * std::max(height, 1) * 4);
+    oldBitmap_ = SelectObject(dc_, bitmap_);
+}
+
+CanvasImpl::~CanvasImpl() {
+    if (oldPen_) SelectObject(dc_, oldPen_);
+    if (oldBrush_) SelectObject(dc_, oldBrush_);
+    if (oldBitmap_) SelectObject(dc_, oldBitmap_);
+    if (pen_) DeleteObject(pen_);
+    if (brush_) DeleteObject(brush_);
+    if (bitmap_) DeleteObject(bitmap_);
+    if (dc_) DeleteDC(dc_);
+}
+
+void CanvasImpl::SetPenColor(Color c) {
+    if (c != penColor_) penStale_ = true;
+    penColor_ = c;
+}
+
+void CanvasImpl::SetPenWidth(int w) {
+    if (w != penWidth_) penStale_ = true;
+    penWidth_ = w;
+}
+
+void CanvasImpl::SetBrushColor(Color c) {
+    if (c != brushColor_) brushStale_ = true;
+    brushColor_ = c;
+}
+
+// Pens and brushes are made when something is drawn with them, so a colour
+// and a width set one after the other make one pen.
+void CanvasImpl::SelectTools() {
+    if (penStale_) {
+        HPEN pen = CreatePen(PS_SOLID, std::max(penWidth_, 0), penColor_);
+        HGDIOBJ old = SelectObject(dc_, pen);
+        if (!oldPen_) oldPen_ = old;
+        if (pen_) DeleteObject(pen_);
+        pen_ = pen;
+        penStale_ = false;
+    }
+    if (brushStale_) {
+        HBRUSH brush = CreateSolidBrush(brushColor_);
+        HGDIOBJ old = SelectObject(dc_, brush);
+        if (!oldBrush_) oldBrush_ = old;
+        if (brush_) DeleteObject(brush_);
+        brush_ = brush;
+        brushStale_ = false;
+    }
+}
+
+void CanvasImpl::Drawn() { image_.Drawn(); }
+
+void CanvasImpl::Rectangle(int left, int top, int right, int bottom) {
+    SelectTools();
+    ::Rectangle(dc_, left, top, right, bottom);
+    Drawn();
+}
+
+void CanvasImpl::MoveTo(int x, int y) { MoveToEx(dc_, x, y, nullptr); }
+
+void CanvasImpl::LineTo(int x, int y) {
+    SelectTools();
+    ::LineTo(dc_, x, y);
+    Drawn();
+}
+
+ImageImpl::~ImageImpl() {
+    if (icon_) DestroyIcon(icon_);
+}
+
+ICanvas& ImageImpl::Canvas() {
+    if (!canvas_) canvas_ = std::make_unique<CanvasImpl>(*this, width_, height_);
+    return *canvas_;
+}
+
+void ImageImpl::Drawn() {
+    drawn_ = true;
+    if (hwnd) InvalidateRect(hwnd, nullptr, FALSE);
+}
+
+void ImageImpl::Paint(HDC dc) {
+    RECT rc{0, 0, width_, height_};
+    if (drawn_ && canvas_) {
+        BitBlt(dc, 0, 0, width_, height_, canvas_->dc(), 0, 0, SRCCOPY);
+        return;
+    }
+    // Nothing drawn yet: the form's own colour shows through.
+    FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
+    if (icon_) DrawIconEx(dc, 0, 0, icon_, width_, height_, 0, nullptr, DI_NORMAL);
+}
+
+LRESULT CALLBACK ImageImpl::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto* image = reinterpret_cast<ImageImpl*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    switch (msg) {
+        case WM_ERASEBKGND:
+            return 1;  // WM_PAINT covers every pixel
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(hwnd, &ps);
+            if (image) {
+                image->Paint(dc);
+            } else {
+                FillRect(dc, &ps.rcPaint, GetSysColorBrush(COLOR_BTNFACE));
+            }
+            EndPaint(hwnd, &ps);
+            return 0;
+        }
+        default:
+            return DefWindowProcW(hwnd, msg, wp, lp);
+    }
+}
+
+// --- File-open dialog -------------------------------------------------------
+
+bool OpenDialogImpl::Execute() {
+    std::wstring filter = Widen(toolkit::FilterList(filter_));
+    std::wstring title = Widen(title_);
+    std::wstring ext = Widen(defaultExt_);
+    std::vector<wchar_t> file(32768, L'\0');
+    std::wstring initial = Widen(fileName_);
+    std::copy_n(initial.begin(), std::min(initial.size(), file.size() - 1), file.begin());
+
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = form_.hwnd();
+    ofn.lpstrFilter = filter.size() > 2 ? filter.c_str() : nullptr;
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = static_cast<DWORD>(file.size());
+    ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
+    ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
+    ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
+    if (!GetOpenFileNameW(&ofn)) return false;
+    fileName_ = Narrow(file.data());
+    return true;
+}
+
+}  // namespace pelmor::win32

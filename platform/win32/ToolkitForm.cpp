@@ -1,0 +1,614 @@
+// A form: a top-level window built from its layout, its controls, menu,
+// accelerators and timers, and its part of the message handling.
+#include "platform/win32/ToolkitImpl.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "platform/ToolkitRules.h"
+
+namespace pelmor::win32 {
+
+namespace {
+
+constexpr int kModalCancel = 2;  // what ShowModal gives after Close()
+
+// The speed button takes no focus: a click leaves the focus where it was.
+LRESULT CALLBACK NoFocusProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR) {
+    if (msg == WM_SETFOCUS) {
+        HWND previous = reinterpret_cast<HWND>(wp);
+        if (previous && previous != hwnd && IsWindow(previous)) {
+            SetFocus(previous);
+            return 0;
+        }
+    }
+    if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, NoFocusProc, id);
+    return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+struct Frame {
+    DWORD style = 0;
+    DWORD exStyle = 0;
+};
+
+int CALLBACK FontFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+bool FaceInstalled(const std::wstring& face, BYTE charset) {
+    if (face.empty() || face.size() >= LF_FACESIZE) return false;
+    LOGFONTW lf{};
+    lf.lfCharSet = charset;
+    std::copy(face.begin(), face.end(), lf.lfFaceName);
+    bool found = false;
+    HDC dc = GetDC(nullptr);
+    EnumFontFamiliesExW(dc, &lf, FontFound, reinterpret_cast<LPARAM>(&found), 0);
+    ReleaseDC(nullptr, dc);
+    return found;
+}
+
+// The designed face when the system has it. A system without it (Wine, a
+// non-Japanese Windows) gets a proportional Japanese Gothic face of the same
+// kind when it has one, else whatever GDI maps for the character set.
+std::wstring PickFace(const std::wstring& face, BYTE charset) {
+    if (charset != SHIFTJIS_CHARSET || FaceInstalled(face, charset)) return face;
+    for (const wchar_t* alt : {L"MS PGothic", L"MS UI Gothic", L"IPAPGothic", L"VL PGothic"}) {
+        if (FaceInstalled(alt, charset)) return alt;
+    }
+    return face;
+}
+
+Frame FrameOf(const LayoutNode& form, bool mainForm) {
+    Frame f;
+    std::string border = form.Str("border", "sizeable");
+    std::vector<std::string> icons = form.List("icons");
+    auto has = [&](const char* icon) { return std::find(icons.begin(), icons.end(), icon) != icons.end(); };
+    if (!form.Has("icons")) icons = {"sysmenu", "minimize", "maximize"};
+    if (border == "dialog") {
+        f.style = WS_POPUP | WS_CAPTION;
+        f.exStyle = WS_EX_DLGMODALFRAME;
+    } else {
+        f.style = (mainForm ? WS_OVERLAPPED : WS_POPUP) | WS_CAPTION;
+        if (border != "single") f.style |= WS_THICKFRAME;
+        if (has("minimize")) f.style |= WS_MINIMIZEBOX;
+        if (has("maximize")) f.style |= WS_MAXIMIZEBOX;
+    }
+    if (has("sysmenu")) f.style |= WS_SYSMENU;
+    f.style |= WS_CLIPCHILDREN;
+    f.exStyle |= WS_EX_CONTROLPARENT;
+    return f;
+}
+
+}  // namespace
+
+Form::Form(Toolkit& kit, const Layout& layout, IFormEvents& events, bool mainForm, HWND owner)
+    : kit_(kit), layout_(layout), events_(events), main_(mainForm) {
+    const LayoutNode& f = layout_.form;
+    LOGFONTW lf{};
+    lf.lfHeight = -f.Int("fontheight", 12);
+    lf.lfWeight = FW_NORMAL;
+    lf.lfCharSet = f.Str("charset") == "shiftjis" ? SHIFTJIS_CHARSET : DEFAULT_CHARSET;
+    lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
+    lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+    lf.lfQuality = DEFAULT_QUALITY;
+    lf.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
+    std::wstring face = PickFace(Widen(f.Str("font")), lf.lfCharSet);
+    face.resize(std::min<std::size_t>(face.size(), LF_FACESIZE - 1));
+    std::copy(face.begin(), face.end(), lf.lfFaceName);
+    font_ = CreateFontIndirectW(&lf);
+
+    NumberNodes(layout_.nodes);
+    try {
+        CreateFrame(owner);
+        CreateChildren();
+    } catch (...) {
+        if (hwnd_) DestroyWindow(hwnd_);
+        if (accel_) DestroyAcceleratorTable(accel_);
+        for (HBITMAP b : glyphs_) DeleteObject(b);
+        if (font_) DeleteObject(font_);
+        throw;
+    }
+}
+
+Form::~Form() {
+    if (hwnd_) DestroyWindow(hwnd_);
+    if (accel_) DestroyAcceleratorTable(accel_);
+    for (HBITMAP b : glyphs_) DeleteObject(b);
+    if (font_) DeleteObject(font_);
+    if (kit_.main == this) kit_.main = nullptr;
+}
+
+// Controls, timers and menu items are numbered in the order of the layout,
+// so a control's id tells its place there.
+void Form::NumberNodes(const std::vector<LayoutNode>& nodes) {
+    for (const LayoutNode& node : nodes) {
+        ids_[&node] = static_cast<UINT>(100 + ids_.size());
+        NumberNodes(node.children);
+    }
+}
+
+void Form::CreateFrame(HWND owner) {
+    const LayoutNode& f = layout_.form;
+    Frame frame = FrameOf(f, main_);
+    auto [cw, ch] = f.Pair("client", 0);
+    const LayoutNode* menu = f.Has("menu") ? layout_.Find(f.Str("menu")) : nullptr;
+
+    RECT rc{0, 0, cw, ch};
+    AdjustWindowRectEx(&rc, frame.style, menu != nullptr, frame.exStyle);
+    int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    int x = CW_USEDEFAULT, y = CW_USEDEFAULT;
+    if (f.Flag("centered")) {
+        x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2;
+        y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
+    } else if (f.Has("position")) {
+        std::tie(x, y) = f.Pair("position");
+    }
+
+    hwnd_ = CreateWindowExW(frame.exStyle, kit_.FormClass(f.Str("class", f.name)),
+                            Widen(f.Str("caption")).c_str(), frame.style, x, y, w, h,
+                            main_ ? nullptr : owner, nullptr, kit_.instance, this);
+    if (!hwnd_) throw Exception("cannot create the window " + f.name);
+    if (menu) BuildMenu(*menu);
+
+    // The menu bar may wrap, and frames differ between systems: make the
+    // client area exactly the designed size.
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    int dw = cw - (client.right - client.left), dh = ch - (client.bottom - client.top);
+    if (dw != 0 || dh != 0) {
+        SetWindowPos(hwnd_, nullptr, 0, 0, w + dw, h + dh,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+void Form::CreateChildren() {
+    for (const LayoutNode& node : layout_.nodes) CreateControl(node);
+    ArrangeTabOrder();
+}
+
+void Form::CreateControl(const LayoutNode& node) {
+    const std::string& k = node.kind;
+    if (k == "menu") return;  // built with the frame; its items took their ids there
+    if (k == "ddeclient") return;
+    UINT id = ids_.at(&node);
+    if (k == "timer") {
+        auto timer = std::make_unique<TimerImpl>(*this, id, static_cast<std::uint32_t>(node.Int("interval", 1000)),
+                                                 node.Has("enabled") ? node.Flag("enabled") : true,
+                                                 node.Str("OnTimer"));
+        timerById_[id] = timer.get();
+        timer->Arm();
+        timers_.emplace(node.name, std::move(timer));
+        return;
+    }
+    if (k == "opendialog") {
+        openDialogs_.emplace(node.name, std::make_unique<OpenDialogImpl>(
+                                            *this, node.Str("title"), node.Str("filter"),
+                                            node.Str("defaultext")));
+        return;
+    }
+
+    auto [x, y] = node.Pair("at");
+    auto [w, h] = node.Pair("size");
+    DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+    DWORD exStyle = 0;
+    if (node.Has("tab")) style |= WS_TABSTOP;
+    const wchar_t* cls = nullptr;
+    std::wstring text = Widen(node.Str("caption", node.Str("text")));
+    if (k == "label") {
+        cls = L"STATIC";
+        style |= SS_LEFTNOWORDWRAP;
+    } else if (k == "edit") {
+        cls = L"EDIT";
+        style |= ES_LEFT | ES_AUTOHSCROLL;
+        exStyle |= WS_EX_CLIENTEDGE;
+    } else if (k == "memo") {
+        cls = L"EDIT";
+        style |= ES_LEFT | ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL | WS_VSCROLL;
+        exStyle |= WS_EX_CLIENTEDGE;
+    } else if (k == "checkbox") {
+        cls = L"BUTTON";
+        style |= BS_AUTOCHECKBOX;
+    } else if (k == "listbox") {
+        cls = L"LISTBOX";
+        style |= LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL;
+        exStyle |= WS_EX_CLIENTEDGE;
+    } else if (k == "button") {
+        cls = L"BUTTON";
+        style |= node.Flag("default") ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+    } else if (k == "speedbutton") {
+        cls = L"BUTTON";
+        style &= ~static_cast<DWORD>(WS_TABSTOP);
+        style |= BS_PUSHBUTTON | BS_BITMAP;
+        // The glyph shows; the hint names the button for screen readers.
+        if (text.empty()) text = Widen(node.Str("hint"));
+    } else if (k == "bevel") {
+        // Drawn by the form (WM_DRAWITEM), so it keeps its designed size.
+        cls = L"STATIC";
+        style |= SS_OWNERDRAW;
+    } else if (k == "statusbar") {
+        cls = STATUSCLASSNAMEW;
+        style |= CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER;
+    } else if (k == "image") {
+        cls = kImageClass;
+    } else {
+        throw Exception("layout: unknown kind " + k + " for " + node.name);
+    }
+
+    HWND hwnd = CreateWindowExW(exStyle, cls, text.c_str(), style, x, y, w, h, hwnd_,
+                                reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), kit_.instance,
+                                nullptr);
+    if (!hwnd) throw Exception("cannot create the control " + node.name);
+    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    if (k == "label") FitLabel(hwnd, text, w, h);
+
+    if (k == "statusbar") {
+        std::vector<int> edges = toolkit::PanelEdges(node.Ints("panels"));
+        if (!edges.empty()) {
+            SendMessageW(hwnd, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+        }
+        SendMessageW(hwnd, SB_SIMPLE, FALSE, 0);
+        statusBars_.emplace(node.name,
+                            std::make_unique<StatusBarImpl>(hwnd, static_cast<int>(edges.size())));
+    } else if (k == "image") {
+        HICON icon = node.Has("icon") ? kit_.LoadIconResource(node.Str("icon"), std::min(w, h)) : nullptr;
+        auto image = std::make_unique<ImageImpl>(hwnd, w, h, icon);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(image.get()));
+        images_.emplace(node.name, std::move(image));
+    } else {
+        auto widget = std::make_unique<Widget>(k, hwnd);
+        widget->onClick = node.Str("OnClick");
+        if (k == "listbox" && node.Has("itemheight")) {
+            SendMessageW(hwnd, LB_SETITEMHEIGHT, 0, MAKELPARAM(node.Int("itemheight"), 0));
+        }
+        if (k == "checkbox" && node.Flag("checked")) widget->SetChecked(true);
+        if (k == "bevel") {
+            std::string shape = node.Str("shape", "box");
+            bevelEdges_[id] = shape == "topline"      ? BF_TOP
+                              : shape == "bottomline" ? BF_BOTTOM
+                              : shape == "leftline"   ? BF_LEFT
+                              : shape == "rightline"  ? BF_RIGHT
+                                                      : BF_RECT;
+        }
+        if (k == "button" && node.Flag("default")) defaultButton_ = widget.get();
+        if (k == "button" && node.Flag("cancel")) cancelButton_ = widget.get();
+        if (k == "speedbutton") {
+            SetWindowSubclass(hwnd, NoFocusProc, 1, 0);
+            if (HBITMAP glyph = kit_.LoadGlyph(node.Str("glyph"))) {
+                glyphs_.push_back(glyph);
+                SendMessageW(hwnd, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(glyph));
+            }
+        }
+        widgetById_[id] = widget.get();
+        widgets_.emplace(node.name, std::move(widget));
+    }
+
+    if (node.Has("hint")) {
+        if (!tooltip_) {
+            tooltip_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr,
+                                       WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
+                                       kit_.instance, nullptr);
+        }
+        if (tooltip_) {
+            std::wstring hint = Widen(node.Str("hint"));
+            TTTOOLINFOW tool{};
+            tool.cbSize = sizeof tool;
+            tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+            tool.hwnd = hwnd_;
+            tool.uId = reinterpret_cast<UINT_PTR>(hwnd);
+            tool.lpszText = hint.data();
+            SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        }
+    }
+}
+
+// A label shows its whole text on one line: one laid out for the designed
+// font grows when the font in use is wider.
+void Form::FitLabel(HWND label, const std::wstring& text, int width, int height) {
+    HDC dc = GetDC(label);
+    HGDIOBJ old = SelectObject(dc, font_);
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(dc, old);
+    ReleaseDC(label, dc);
+    if (extent.cx > width || extent.cy > height) {
+        SetWindowPos(label, nullptr, 0, 0, std::max<int>(width, extent.cx), std::max<int>(height, extent.cy),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+void Form::BuildMenu(const LayoutNode& menu) {
+    HMENU bar = CreateMenu();
+    std::vector<ACCEL> accels;
+    AddMenuItems(bar, menu, accels);
+    SetMenu(hwnd_, bar);
+    if (!accels.empty()) {
+        accel_ = CreateAcceleratorTableW(accels.data(), static_cast<int>(accels.size()));
+    }
+}
+
+void Form::AddMenuItems(HMENU parent, const LayoutNode& node, std::vector<ACCEL>& accels) {
+    UINT position = 0;
+    for (const LayoutNode& item : node.children) {
+        std::string caption = item.Str("caption");
+        std::wstring text = Widen(caption);
+        UINT id = 0;
+        if (caption == "-") {
+            AppendMenuW(parent, MF_SEPARATOR, 0, nullptr);
+        } else if (!item.children.empty()) {
+            HMENU sub = CreatePopupMenu();
+            AddMenuItems(sub, item, accels);
+            AppendMenuW(parent, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sub), text.c_str());
+        } else {
+            id = ids_.at(&item);
+            AppendMenuW(parent, MF_STRING, id, text.c_str());
+            toolkit::Shortcut shortcut;
+            if (item.Has("shortcut")) {
+                if (!toolkit::ParseShortcut(item.Str("shortcut"), shortcut)) {
+                    throw Exception("layout: bad shortcut " + item.Str("shortcut"));
+                }
+                ACCEL a{};
+                a.fVirt = FVIRTKEY | (shortcut.ctrl ? FCONTROL : 0) | (shortcut.shift ? FSHIFT : 0) |
+                          (shortcut.alt ? FALT : 0);
+                a.key = static_cast<WORD>(shortcut.key);
+                a.cmd = static_cast<WORD>(id);
+                accels.push_back(a);
+            }
+        }
+        auto mi = std::make_unique<MenuItemImpl>(*this, parent, position, id, caption, item.Str("OnClick"));
+        if (item.Has("enabled") && !item.Flag("enabled")) mi->SetEnabled(false);
+        if (id) menuById_[id] = mi.get();
+        menuItems_.emplace(item.name, std::move(mi));
+        ++position;
+    }
+}
+
+// Controls with a tab index come first in the Z-order, in tab order, so the
+// dialog keys move between them in that order; the others follow as created.
+void Form::ArrangeTabOrder() {
+    HWND after = HWND_TOP;
+    for (const LayoutNode* node : toolkit::TabOrder(layout_)) {
+        auto it = widgets_.find(node->name);
+        if (it == widgets_.end() || !it->second->hwnd) continue;
+        HWND w = it->second->hwnd;
+        SetWindowPos(w, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        after = w;
+    }
+}
+
+HWND Form::FirstTabStop() const {
+    for (const LayoutNode* node : toolkit::TabOrder(layout_)) {
+        auto it = widgets_.find(node->name);
+        if (it == widgets_.end()) continue;
+        HWND w = it->second->hwnd;
+        if (w && IsWindowEnabled(w) && IsWindowVisible(w)) return w;
+    }
+    return nullptr;
+}
+
+void Form::RestoreFocus() {
+    HWND target = focus_;
+    if (!target || !IsWindow(target) || !IsChild(hwnd_, target) || !IsWindowEnabled(target)) {
+        target = FirstTabStop();
+    }
+    if (target) SetFocus(target);
+}
+
+void Form::Show() {
+    if (!hwnd_) return;
+    ShowWindow(hwnd_, SW_SHOW);
+    UpdateWindow(hwnd_);
+}
+
+int Form::ShowModal() {
+    if (!hwnd_ || modal_) return 0;
+    HWND owner = GetWindow(hwnd_, GW_OWNER);
+    bool disabledOwner = owner && IsWindowEnabled(owner);
+    if (disabledOwner) EnableWindow(owner, FALSE);
+    modal_ = true;
+    modalResult_ = 0;
+    kit_.PushModal(this);
+    ShowWindow(hwnd_, SW_SHOW);
+    SetActiveWindow(hwnd_);
+    RestoreFocus();
+    while (modalResult_ == 0 && hwnd_) {
+        if (!kit_.PumpMessage()) {
+            // The program is ending: leave the quit for the outer loop.
+            PostQuitMessage(kit_.quitCode);
+            if (modalResult_ == 0) modalResult_ = kModalCancel;
+            break;
+        }
+    }
+    kit_.PopModal();
+    // The owner comes back first, so activation returns to it when the
+    // dialog goes.
+    if (disabledOwner && IsWindow(owner)) EnableWindow(owner, TRUE);
+    if (hwnd_) {
+        ShowWindow(hwnd_, SW_HIDE);
+        if (owner && IsWindow(owner)) SetActiveWindow(owner);
+    }
+    modal_ = false;
+    return modalResult_ ? modalResult_ : kModalCancel;
+}
+
+bool Form::RunCloseQuery() {
+    bool canClose = true;
+    std::string query = layout_.form.Str("OnCloseQuery");
+    if (query.empty()) return true;
+    inCloseQuery_ = true;
+    try {
+        events_.CloseQuery(query, canClose);
+    } catch (const std::exception& e) {
+        // A failed query does not keep the window open.
+        kit_.ShowException(e);
+    } catch (...) {
+        kit_.ShowException(Exception("unexpected error while closing"));
+    }
+    inCloseQuery_ = false;
+    return canClose;
+}
+
+void Form::Close() {
+    if (!hwnd_ || inCloseQuery_ || ended_) return;
+    if (!(main_ && closeQueryDone_)) {
+        if (!RunCloseQuery()) return;
+        if (main_) closeQueryDone_ = true;
+    }
+    if (!hwnd_) return;  // the query's work ended the window
+    if (modal_) {
+        modalResult_ = kModalCancel;
+        PostMessageW(hwnd_, WM_NULL, 0, 0);  // wakes the modal loop
+    } else if (main_) {
+        EndMainForm();
+    } else {
+        ShowWindow(hwnd_, SW_HIDE);
+    }
+}
+
+void Form::EndMainForm() {
+    if (ended_) return;
+    ended_ = true;
+    for (auto& [name, timer] : timers_) KillTimer(hwnd_, timer->id);
+    DestroyWindow(hwnd_);
+    PostQuitMessage(0);
+}
+
+void Form::Fire(const std::string& handler) {
+    if (handler.empty()) return;
+    try {
+        events_.Dispatch(handler);
+    } catch (const std::exception& e) {
+        kit_.ShowException(e);
+    } catch (...) {
+        kit_.ShowException(Exception("unexpected error in " + handler));
+    }
+}
+
+void Form::ClickButton(Widget& button) {
+    if (button.hwnd && IsWindowEnabled(button.hwnd)) Fire(button.onClick);
+}
+
+void Form::Command(UINT id, UINT code, HWND control) {
+    if (control) {
+        auto it = widgetById_.find(id);
+        if (it != widgetById_.end() && it->second->hwnd == control && code == BN_CLICKED) {
+            ClickButton(*it->second);
+        }
+        return;
+    }
+    // Menus (code 0), accelerators (code 1), and the dialog keys: Esc sends
+    // IDCANCEL, Enter sends IDOK when the form has no default button.
+    if (id == IDCANCEL) {
+        if (cancelButton_) ClickButton(*cancelButton_);
+        return;
+    }
+    if (id == IDOK) return;
+    auto it = menuById_.find(id);
+    if (it != menuById_.end() && it->second->Enabled()) Fire(it->second->onClick);
+}
+
+bool Form::PreTranslate(MSG& msg) {
+    if (!hwnd_) return false;
+    if (accel_ && IsWindowEnabled(hwnd_) && TranslateAcceleratorW(hwnd_, accel_, &msg)) return true;
+    return IsDialogMessageW(hwnd_, &msg) != FALSE;
+}
+
+void Form::Gone() {
+    kit_.Unregister(hwnd_);
+    hwnd_ = nullptr;
+    tooltip_ = nullptr;
+    focus_ = nullptr;
+    for (auto& [name, w] : widgets_) w->hwnd = nullptr;
+    for (auto& [name, s] : statusBars_) s->hwnd = nullptr;
+    for (auto& [name, i] : images_) i->hwnd = nullptr;
+}
+
+LRESULT CALLBACK Form::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
+        auto* form = static_cast<Form*>(cs->lpCreateParams);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+        form->hwnd_ = hwnd;
+        form->kit_.Register(hwnd, form);
+    }
+    auto* form = reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!form) return DefWindowProcW(hwnd, msg, wp, lp);
+    if (msg == WM_NCDESTROY) {
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        form->Gone();
+        return DefWindowProcW(hwnd, msg, wp, lp);
+    }
+    return form->WndProc(msg, wp, lp);
+}
+
+LRESULT Form::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+    HWND self = hwnd_;
+    switch (msg) {
+        case WM_COMMAND:
+            Command(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
+            return 0;
+        case WM_TIMER: {
+            auto it = timerById_.find(static_cast<UINT_PTR>(wp));
+            if (it != timerById_.end()) {
+                if (it->second->Enabled() && it->second->Interval() > 0) {
+                    Fire(it->second->onTimer);
+                } else {
+                    KillTimer(self, wp);
+                }
+            }
+            return 0;
+        }
+        case WM_DRAWITEM: {
+            auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
+            auto it = bevelEdges_.find(item->CtlID);
+            if (it == bevelEdges_.end()) break;
+            RECT rc = item->rcItem;
+            FillRect(item->hDC, &rc, GetSysColorBrush(COLOR_BTNFACE));
+            DrawEdge(item->hDC, &rc, EDGE_ETCHED, it->second);
+            return TRUE;
+        }
+        case DM_GETDEFID:
+            if (defaultButton_ && defaultButton_->hwnd) {
+                return MAKELRESULT(GetDlgCtrlID(defaultButton_->hwnd), DC_HASDEFID);
+            }
+            return 0;
+        case WM_ACTIVATE:
+            if (LOWORD(wp) == WA_INACTIVE) {
+                HWND f = GetFocus();
+                if (f && IsChild(self, f)) focus_ = f;
+            } else if (!HIWORD(wp)) {
+                RestoreFocus();
+                return 0;
+            }
+            break;
+        case WM_SETFOCUS:
+            RestoreFocus();
+            return 0;
+        case WM_CLOSE:
+            // The main form waits while one of its dialogs is open.
+            if (main_ && !IsWindowEnabled(self)) return 0;
+            Close();
+            return 0;
+        case WM_QUERYENDSESSION:
+            // Windows is shutting down or the user logs off: the close query
+            // saves what must be saved now, as the process may end any time
+            // after the session ends.
+            if (main_ && !closeQueryDone_ && !ended_) {
+                closeQueryDone_ = true;
+                RunCloseQuery();
+            }
+            return TRUE;
+        case WM_ENDSESSION:
+            // The query has run; the program ends whether or not the session
+            // really ends, since what it records is closed already.
+            if (main_ && closeQueryDone_) EndMainForm();
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcW(self, msg, wp, lp);
+}
+
+}  // namespace pelmor::win32
