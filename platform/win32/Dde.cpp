@@ -5,8 +5,9 @@
 // the thread without bound: no connection is tried while a top-level window
 // does not answer; when no server answers, the service application is
 // started and the connection retried for a few seconds; an execute command
-// is waited for a few seconds. The waits keep dispatching the thread's
-// messages, so the window and its timers go on meanwhile.
+// is waited for a few seconds; a conversation with a partner that does not
+// answer is ended later, once it does. The waits keep dispatching the
+// thread's messages, so the window and its timers go on meanwhile.
 #include <windows.h>
 #include <ddeml.h>
 
@@ -102,6 +103,46 @@ HCONV Connect(DWORD inst, HSZ service, HSZ topic) {
     return DdeConnect(inst, service, topic, nullptr);
 }
 
+// Ending a conversation waits for the partner to acknowledge it, without
+// bound and without dispatching messages, and so does ending an instance
+// that still holds one. A conversation whose partner does not answer is
+// therefore kept, with its instance, and ended once the partner answers
+// again or is gone.
+struct Leftover {
+    DWORD inst;
+    HCONV conv;
+    HWND partner;
+};
+std::vector<Leftover> g_leftovers;
+
+HWND PartnerOf(HCONV conv) {
+    CONVINFO info{};
+    info.cb = sizeof info;
+    if (!DdeQueryConvInfo(conv, QID_SYNC, &info)) return nullptr;
+    return info.hwndPartner;
+}
+
+// True when the conversation can be ended at once: its partner answers, or
+// its window is gone.
+bool CanEnd(HWND partner) {
+    if (!partner || !IsWindow(partner)) return true;
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(partner, WM_NULL, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, kProbeWaitMs,
+                               &result) != 0;
+}
+
+void EndLeftovers() {
+    for (auto it = g_leftovers.begin(); it != g_leftovers.end();) {
+        if (CanEnd(it->partner)) {
+            DdeDisconnect(it->conv);
+            DdeUninitialize(it->inst);
+            it = g_leftovers.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
 // Starts the program at path, as it is: no shell, no search, no arguments.
 bool StartProgram(const std::string& path) {
     if (path.empty()) return false;
@@ -131,6 +172,7 @@ public:
 
     bool SetLink(const std::string& service, const std::string& topic) override {
         CloseLink();
+        EndLeftovers();
         if (!inst_ && DdeInitializeA(&inst_, ClientCallback,
                                      APPCMD_CLIENTONLY | CBF_SKIP_ALLNOTIFICATIONS,
                                      0) != DMLERR_NO_ERROR) {
@@ -179,10 +221,15 @@ public:
     }
 
     void CloseLink() override {
-        if (conv_) {
+        if (!conv_) return;
+        HWND partner = PartnerOf(conv_);
+        if (CanEnd(partner)) {
             DdeDisconnect(conv_);
-            conv_ = nullptr;
+        } else {
+            g_leftovers.push_back({inst_, conv_, partner});
+            inst_ = 0;
         }
+        conv_ = nullptr;
     }
 
 private:
