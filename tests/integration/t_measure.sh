@@ -75,10 +75,12 @@ dlg=$(comment_dialog) || abort "the second Ctrl+S opened no comment dialog: $PM_
 edit=$(control_at 8 24 "$dlg") && edit=$(field "$edit" hwnd)
 check "a new dialog with an empty edit" "$(pm text "hwnd=$edit" && pm_field text text)" ""
 pm_ok type "text=書かれないコメント"
-pm_ok keys "hwnd=$dlg" esc
+# The key typed after Esc shows that the keys reach the dialog.
+pm_ok keys "hwnd=$dlg" esc x
 sleep 1
 pm_ok windows "title=測定ﾛｸﾞのｺﾒﾝﾄ" "pid=$PELMOR_PID"
 check "Esc leaves the comment dialog open" "${#PM_LINES[@]}" 1
+check "keys after Esc still go to the edit" "$(pm text "hwnd=$edit" && pm_field text text)" "書かれないコメントx"
 panel_texts "$sb"
 check "not measuring while the dialog is open" "${PANELS[0]-}" ""
 t_ok0=$(now)
