@@ -27,18 +27,17 @@ failed=0
 passed_total=0
 failed_total=0
 
-# Reads ctest's closing line from a log into the totals. A stage that fails
-# without a count (a build, the import check) adds one failure of its own.
+# Reads ctest's closing line from a log into CTEST_LINE and the totals. A
+# stage that fails without a count (a build, the import check) adds one
+# failure of its own.
 count_ctest() {
-    local log=$1 line pct f n
-    line=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -1)
-    if [ -z "$line" ]; then return 1; fi
-    f=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
-    n=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\2/' <<<"$line")
-    pct=$((n - f))
-    passed_total=$((passed_total + pct))
+    local log=$1 f n
+    CTEST_LINE=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -1)
+    [ -n "$CTEST_LINE" ] || return 1
+    f=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$CTEST_LINE")
+    n=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\2/' <<<"$CTEST_LINE")
+    passed_total=$((passed_total + n - f))
     failed_total=$((failed_total + f))
-    echo "$line"
 }
 
 # Several runs in one build root would share builds, the prefix and the log:
@@ -61,10 +60,10 @@ native_ok=0
 if cmake -S . -B "$B/native" >"$B/native-configure.log" 2>&1 &&
     cmake --build "$B/native" -j"$JOBS" >"$B/native-build.log" 2>&1; then
     ctest --test-dir "$B/native" --output-on-failure -j"$JOBS" 2>&1 | tee "$B/native-ctest.log" |
-        grep -vE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed' || true
-    if line=$(count_ctest "$B/native-ctest.log"); then
-        results+=("unit tests:        $line")
-        grep -q ' 0 tests failed' <<<"$line" && native_ok=1
+        grep -vE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed|^ +Start +[0-9]+: ' || true
+    if count_ctest "$B/native-ctest.log"; then
+        results+=("unit tests:        $CTEST_LINE")
+        grep -q ' 0 tests failed' <<<"$CTEST_LINE" && native_ok=1
     else
         results+=("unit tests:        ctest printed no summary")
         failed_total=$((failed_total + 1))
@@ -151,9 +150,9 @@ else
         >"$B/integration-configure.log" 2>&1 || cat "$B/integration-configure.log"
     ctest --test-dir "$B/integration" --output-on-failure --timeout 300 2>&1 |
         tee "$B/integration-ctest.log"
-    if line=$(count_ctest "$B/integration-ctest.log"); then
-        results+=("integration:       $line")
-        grep -q ' 0 tests failed' <<<"$line" || failed=1
+    if count_ctest "$B/integration-ctest.log"; then
+        results+=("integration:       $CTEST_LINE")
+        grep -q ' 0 tests failed' <<<"$CTEST_LINE" || failed=1
     else
         results+=("integration:       ctest printed no summary")
         failed_total=$((failed_total + 1))

@@ -129,7 +129,7 @@ pm() {
     PM_ERROR=
     printf '%s\n' "$out" >&"$PM_IN" || { PM_ERROR="driver gone"; return 1; }
     while :; do
-        if ! IFS= read -r -t 120 -u "$PM_OUT" line; then
+        if ! IFS= read -r -t 60 -u "$PM_OUT" line; then
             PM_ERROR="no answer from the driver to: $out"
             return 1
         fi

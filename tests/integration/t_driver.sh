@@ -42,6 +42,16 @@ pm_ok settext "hwnd=$(field "$edit" hwnd)" "text=設定した 文字"
 pm_ok text "hwnd=$(field "$edit" hwnd)"
 check "edit text set and read back" "$(pm_field text text)" "設定した 文字"
 
+# A click into the edit, then typing.
+pm_ok geometry
+cx=$(pm_field geometry client_x) cy=$(pm_field geometry client_y)
+pm_ok settext "hwnd=$(field "$edit" hwnd)" text=
+pm_ok foreground
+pm_ok mouse "x=$((cx + 8 + 50))" "y=$((cy + 32 + 40))"
+pm_ok type "text=abc 日本"
+pm_ok text "hwnd=$(field "$edit" hwnd)"
+check "clicked into the edit and typed" "$(pm_field text text)" "abc 日本"
+
 # Keyboard: an accelerator, then the File menu opened with Alt+F.
 pm_ok keys ctrl+g
 panel_texts "$sb"
