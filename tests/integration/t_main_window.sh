@@ -112,7 +112,11 @@ if pm find title="about Pelmor" "pid=$PELMOR_PID" timeout=5000; then
     check "Alt+F, A opens the about box" "$(pm_field window title)" "about Pelmor"
     about=$(pm_field window hwnd)
     pm_ok keys "hwnd=$about" esc
-    pm gone "hwnd=$about" timeout=5000 || fail "the about box did not close on Esc"
+    if ! pm gone "hwnd=$about" timeout=5000; then
+        fail "the about box did not close on Esc"
+        pm_ok closebox "hwnd=$about"
+        pm gone "hwnd=$about" timeout=5000 || abort "the about box did not close on its close box"
+    fi
 else
     fail "Alt+F, A opened no about box"
 fi
@@ -121,7 +125,11 @@ if pm find title="設定" "pid=$PELMOR_PID" timeout=5000; then
     setup=$(pm_field window hwnd)
     check "Alt+F, S opens the settings dialog" "$(pm_field window title)" "設定"
     pm_ok keys "hwnd=$setup" esc
-    pm gone "hwnd=$setup" timeout=5000 || fail "the settings dialog did not close on Esc"
+    if ! pm gone "hwnd=$setup" timeout=5000; then
+        fail "the settings dialog did not close on Esc"
+        pm_ok closebox "hwnd=$setup"
+        pm gone "hwnd=$setup" timeout=5000 || abort "the settings dialog did not close on its close box"
+    fi
 else
     fail "Alt+F, S opened no settings dialog"
 fi
