@@ -127,6 +127,7 @@ pelmor_xvfb_start() {
 pelmor_session_start() {
     local file=$1
     pelmor_wine_base_env
+    [ -n "${PELMOR_WINESERVER:-}" ] || pelmor_pick_wine || return 1
     : "${PELMOR_WINE:?}" "${WINEPREFIX:?}"
     pelmor_xvfb_start "${PELMOR_DISPLAY:-}" || return 1
     pelmor_prefix "$WINEPREFIX" 1 || { kill "$PELMOR_XVFB_PID"; return 1; }
@@ -142,6 +143,7 @@ pelmor_session_start() {
 pelmor_session_stop() {
     local file=$1
     pelmor_wine_base_env
+    [ -n "${PELMOR_WINESERVER:-}" ] || pelmor_pick_wine || return 1
     [ -f "$file" ] || return 0
     # shellcheck disable=SC1090
     . "$file"
