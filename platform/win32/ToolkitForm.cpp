@@ -388,12 +388,21 @@ HWND Form::FirstTabStop() const {
     return nullptr;
 }
 
+// Back to the control that had the focus, or the first in tab order; an
+// edit that gets it that way shows its text selected, as in a dialog.
 void Form::RestoreFocus() {
     HWND target = focus_;
-    if (!target || !IsWindow(target) || !IsChild(hwnd_, target) || !IsWindowEnabled(target)) {
-        target = FirstTabStop();
+    if (target && IsWindow(target) && IsChild(hwnd_, target) && IsWindowEnabled(target)) {
+        SetFocus(target);
+        return;
     }
-    if (target) SetFocus(target);
+    target = FirstTabStop();
+    if (!target) return;
+    SetFocus(target);
+    auto it = widgetById_.find(static_cast<UINT>(GetDlgCtrlID(target)));
+    if (it != widgetById_.end() && it->second->kind == "edit") {
+        SendMessageW(target, EM_SETSEL, 0, -1);
+    }
 }
 
 void Form::Show() {

@@ -257,7 +257,7 @@ private:
     void Gone();  // the window has been destroyed
 
     Toolkit& kit_;
-    const Layout& layout_;
+    const Layout layout_;  // a copy: the caller's layout may be a temporary
     IFormEvents& events_;
     const bool main_;
     HWND hwnd_ = nullptr;
