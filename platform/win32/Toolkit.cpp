@@ -17,7 +17,8 @@ Toolkit::~Toolkit() = default;
 void Toolkit::Initialize() {
     INITCOMMONCONTROLSEX icc{};
     icc.dwSize = sizeof icc;
-    icc.dwICC = ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES;
+    // The status bar and tooltips; the standard controls need nothing here.
+    icc.dwICC = ICC_WIN95_CLASSES | ICC_BAR_CLASSES;
     InitCommonControlsEx(&icc);
 }
 

@@ -2,8 +2,6 @@
 // accelerators and timers, and its part of the message handling.
 #include "platform/win32/ToolkitImpl.h"
 
-#include <windowsx.h>
-
 #include <algorithm>
 
 #include "platform/ToolkitRules.h"
@@ -294,7 +292,7 @@ void Form::CreateControl(const LayoutNode& node) {
         if (tooltip_) {
             std::wstring hint = Widen(node.Str("hint"));
             TTTOOLINFOW tool{};
-            tool.cbSize = sizeof tool;
+            tool.cbSize = TTTOOLINFOW_V2_SIZE;  // understood by every version 5.80 and later
             tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
             tool.hwnd = hwnd_;
             tool.uId = reinterpret_cast<UINT_PTR>(hwnd);

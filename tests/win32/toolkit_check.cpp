@@ -92,6 +92,7 @@ const char kMainLayout[] =
     "    item mOne caption=\"一(&1)\" OnClick=mOneClick\n"
     "    item mSep caption=\"-\"\n"
     "  item mRun caption=\"計測開始(&S)\" shortcut=Ctrl+S OnClick=mRunClick\n"
+    "speedbutton sbBrowse at=260,8 size=23,22 glyph=NOSUCHGLYPH hint=\"参照\" OnClick=sbBrowseClick\n"
     "opendialog dlgOpen title=\"選ぶファイル\" filter=\"実行ﾌﾟﾛｸﾞﾗﾑ|*.exe\" defaultext=exe\n";
 
 const char kDialogLayout[] =
@@ -385,6 +386,49 @@ void CheckDispatch(IWindow& window, Events& events) {
     events.on.clear();
 }
 
+void CheckSpeedButtonAndHint(IWindow& window, Events& events) {
+    HWND h = reinterpret_cast<HWND>(window.Handle());
+    HWND edt = GetDlgItem(h, 100), sb = GetDlgItem(h, 116);
+    CheckEq(ClassOf(sb), std::string("Button"), "the speed button is a standard button");
+    Check(!(GetWindowLongW(sb, GWL_STYLE) & WS_TABSTOP), "it is not in the tab order");
+    CheckEq(Text(sb), std::string("参照"), "it is named by its hint");
+    SetFocus(edt);
+    events.log.clear();
+    SendMessageW(sb, BM_CLICK, 0, 0);
+    PumpFor(50);
+    CheckEq(events.Count("sbBrowseClick"), 1, "a click runs its handler");
+    CheckEq(GetFocus(), edt, "and leaves the focus where it was");
+
+    HWND tip = nullptr;
+    for (HWND w = GetWindow(GetDesktopWindow(), GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
+        if (ClassOf(w) == "tooltips_class32" && GetWindow(w, GW_OWNER) == h) tip = w;
+    }
+    Check(tip != nullptr, "the form has a tooltip control");
+    if (!tip) return;
+    wchar_t text[80] = L"";
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = h;
+    tool.uId = reinterpret_cast<UINT_PTR>(sb);
+    tool.lpszText = text;
+    SendMessageW(tip, TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&tool));
+    CheckEq(win32::Narrow(text), std::string("参照"), "the hint is the button's tooltip");
+    RECT r{};
+    GetWindowRect(sb, &r);
+    SetForegroundWindow(h);
+    SetCursorPos(r.left + 5, r.top + 5);
+    PumpFor(100);
+    SetCursorPos(r.left + 8, r.top + 8);
+    bool shown = false;
+    for (int i = 0; i < 30 && !shown; ++i) {
+        PumpFor(100);
+        shown = IsWindowVisible(tip) != FALSE;
+    }
+    Check(shown, "the tooltip shows while the mouse rests on the button");
+    SetCursorPos(0, 0);
+    PumpFor(100);
+}
+
 void CheckModal(win32::Toolkit& kit, IWindow& main, Events& events) {
     HWND h = reinterpret_cast<HWND>(main.Handle());
     Events dlgEvents;
@@ -529,6 +573,7 @@ int main() {
     CheckFrame(*main, events);
     CheckImage(*main);
     CheckDispatch(*main, events);
+    CheckSpeedButtonAndHint(*main, events);
     CheckModal(kit, *main, events);
     CheckOpenDialog(*main, events);
     CheckClose(kit, *main, events);
