@@ -134,27 +134,32 @@ void PostKey(HWND to, WPARAM vk) {
     PostMessageW(to, WM_KEYUP, vk, 0xC0000001);
 }
 
+struct DialogSearch {
+    const wchar_t* title;
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK MatchDialog(HWND w, LPARAM lp) {
+    auto* search = reinterpret_cast<DialogSearch*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    wchar_t cls[64] = L"", text[256] = L"";
+    GetClassNameW(w, cls, 64);
+    GetWindowTextW(w, text, 256);
+    if (pid == search->pid && IsWindowVisible(w) && wcscmp(cls, L"#32770") == 0 &&
+        (!search->title || wcscmp(text, search->title) == 0)) {
+        search->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A visible system dialog (message box, file dialog) of this process.
 HWND FindOwnedDialog(const wchar_t* title) {
-    HWND found = nullptr;
-    DWORD pid = GetCurrentProcessId();
-    struct Ctx { const wchar_t* title; DWORD pid; HWND* found; } ctx{title, pid, &found};
-    EnumWindows(
-        [](HWND w, LPARAM lp) -> BOOL {
-            auto* c = reinterpret_cast<Ctx*>(lp);
-            DWORD p = 0;
-            GetWindowThreadProcessId(w, &p);
-            wchar_t cls[64] = L"", text[256] = L"";
-            GetClassNameW(w, cls, 64);
-            GetWindowTextW(w, text, 256);
-            if (p == c->pid && IsWindowVisible(w) && wcscmp(cls, L"#32770") == 0 &&
-                (!c->title || wcscmp(text, c->title) == 0)) {
-                *c->found = w;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&ctx));
-    return found;
+    DialogSearch search{title, GetCurrentProcessId(), nullptr};
+    EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 // Text of the static control that holds a message box's message.
