@@ -219,6 +219,7 @@ void Form::CreateControl(const LayoutNode& node) {
         cls = L"BUTTON";
         style &= ~static_cast<DWORD>(WS_TABSTOP);
         style |= BS_PUSHBUTTON | BS_BITMAP;
+        if (node.Flag("flat")) style |= BS_FLAT;
         // The glyph shows; the hint names the button for screen readers.
         if (text.empty()) text = Widen(node.Str("hint"));
     } else if (k == "bevel") {
