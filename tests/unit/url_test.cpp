@@ -1,6 +1,8 @@
 // The URL list file and the web-page tick.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -322,4 +324,20 @@ TEST(WebTour, AFullBrowserPathIsPassedWithoutOverrun) {
     rig.Tour(true);
     rig.Tick();
     EXPECT_EQ(rig.dde.journal.at(1), "ServiceApplication " + std::string(128, 'p'));
+}
+
+// Not a test: how long loading a long list takes. Run with
+// --gtest_also_run_disabled_tests --gtest_filter=*UrlListLoadTime*
+TEST(Benchmark, DISABLED_UrlListLoadTime) {
+    std::string list;
+    for (int i = 0; i < 100000; ++i)
+        list += "http://www.example.com/pages/" + std::to_string(i) + ".html\r\n";
+    for (int round = 0; round < 3; ++round) {
+        const auto t0 = std::chrono::steady_clock::now();
+        UrlRig rig(&list);
+        const auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0);
+        ASSERT_EQ(rig.form->UrlCount, 100000);
+        std::printf("100000 entries (%zu bytes): window built and list loaded in %.1f ms\n",
+                    list.size(), ms.count());
+    }
 }
