@@ -244,7 +244,7 @@ TEST(WebTour, AFailedLinkSendsNothingAndTheSameEntryIsDueNext) {
     rig.activation.calls.clear();
     const int focusBefore = rig.W().Ctl("Memo1").focusCount;
     rig.Tick();
-    EXPECT_EQ(rig.dde.journal, (Lines{"create", "ServiceApplication ",
+    EXPECT_EQ(rig.dde.journal, (Lines{"create", std::string("ServiceApplication ") + kDefaultIePath,
                                       "SetLink Iexplore WWW_OpenURL failed", "CloseLink",
                                       "destroy"}));
     EXPECT_EQ(rig.form->UrlIndex, 1);
