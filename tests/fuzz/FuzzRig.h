@@ -1,0 +1,51 @@
+// A program folder on disk and the services a fuzz target runs the main
+// window with: the real portable settings and log files, fakes for the rest.
+#pragma once
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "fakes/Fakes.h"
+#include "platform/posix/IniProfile.h"
+#include "platform/posix/LogFile.h"
+
+namespace pelmor::fuzz {
+
+// One folder per process, reused by every input.
+inline const std::string& Folder() {
+    static const std::string dir = [] {
+        char pattern[] = "/tmp/pelmor-fuzz-XXXXXX";
+        if (!::mkdtemp(pattern)) std::abort();
+        return std::string(pattern);
+    }();
+    return dir;
+}
+
+inline void WriteFile(const std::string& name, const std::uint8_t* data, std::size_t size) {
+    std::string path = Folder() + "/" + name;
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) std::abort();
+    if (size) std::fwrite(data, 1, size, f);
+    std::fclose(f);
+}
+
+inline void RemoveFile(const std::string& name) { ::unlink((Folder() + "/" + name).c_str()); }
+
+struct Rig {
+    fake::FakeToolkit ui;
+    fake::FakeClock clock;
+    fake::FakePower power;
+    PosixLogFile log;
+    IniProfile profile;
+    fake::FakeKeys keys;
+    fake::FakeDde dde;
+    fake::FakeActivation activation;
+    Services services{ui, clock, power, log, profile, keys, dde, activation};
+    TApplication app{services};
+    Rig() { ui.exeName = Folder() + "/pelmor.exe"; }
+};
+
+}  // namespace pelmor::fuzz
