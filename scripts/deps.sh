@@ -13,7 +13,7 @@ if [ "$what" != build ]; then
   need+=(wine wine64 wine32:i386 fonts-wine xvfb xauth locales fonts-ipafont-gothic x11-utils)
 fi
 if [ "$what" = test ]; then
-  need+=(imagemagick valgrind)
+  need+=(imagemagick valgrind clang libclang-rt-14-dev)
 fi
 
 missing=()

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The whole test suite, from a fresh clone, as root on Debian:
 #   1. installs what it needs (scripts/deps.sh test);
-#   2. builds and runs the unit tests (native build, ctest);
+#   2. builds and runs the unit tests (native build, ctest), then again in a
+#      clang build with AddressSanitizer and UBSan, which also runs each fuzz
+#      target for a few seconds;
 #   3. builds the 32-bit product and the 64-bit build of the same sources,
 #      and checks that pelmor.exe imports system DLLs only;
 #   4. runs every integration scenario (tests/integration/t_*.sh) under Wine
@@ -74,6 +76,41 @@ else
     results+=("unit tests:        BUILD FAILED (see $B/native-build.log)")
 fi
 [ "$native_ok" = 1 ] || failed=1
+
+# ---- the same unit tests under the sanitizers, and the fuzz targets ---------------
+step "unit tests under AddressSanitizer and UBSan; fuzz targets"
+san_ok=0
+if CC=clang CXX=clang++ cmake -S . -B "$B/sanitize" -DPELMOR_FUZZ=ON \
+        >"$B/sanitize-configure.log" 2>&1 &&
+    cmake --build "$B/sanitize" -j"$JOBS" >"$B/sanitize-build.log" 2>&1; then
+    ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+        ctest --test-dir "$B/sanitize" --output-on-failure -j"$JOBS" 2>&1 |
+        tee "$B/sanitize-ctest.log" |
+        grep -vE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed|^ +Start +[0-9]+: ' || true
+    if count_ctest "$B/sanitize-ctest.log"; then
+        results+=("sanitized tests:   $CTEST_LINE")
+        grep -q ' 0 tests failed' <<<"$CTEST_LINE" && san_ok=1
+    else
+        results+=("sanitized tests:   ctest printed no summary")
+        failed_total=$((failed_total + 1))
+    fi
+    # About a minute of fuzzing in all; tests/fuzz/run.sh runs longer on request.
+    if tests/fuzz/run.sh "$B/sanitize" "${PELMOR_FUZZ_SECONDS:-15}" | tee "$B/fuzz.log"; then
+        results+=("fuzz targets:      4 ran, no finding")
+        passed_total=$((passed_total + 4))
+    else
+        n=$(grep -c FINDING "$B/fuzz.log")
+        results+=("fuzz targets:      $n of 4 found a fault (see $B/sanitize/fuzz-findings)")
+        passed_total=$((passed_total + 4 - n))
+        failed_total=$((failed_total + n))
+        san_ok=0
+    fi
+else
+    failed_total=$((failed_total + 1))
+    tail -40 "$B/sanitize-build.log" 2>/dev/null || tail -40 "$B/sanitize-configure.log"
+    results+=("sanitized tests:   BUILD FAILED (see $B/sanitize-build.log)")
+fi
+[ "$san_ok" = 1 ] || failed=1
 
 # ---- Windows builds --------------------------------------------------------------
 # Only DLLs that every 32-bit Windows since 95/NT 4 ships.

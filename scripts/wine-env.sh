@@ -22,6 +22,10 @@ pelmor_wine_base_env() {
     export WINEDLLOVERRIDES="mscoree,mshtml="
     export WINEDEBUG=${PELMOR_WINEDEBUG:--all}
     export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+    # The Windows C runtime reads TZ in its own "JST-9" form and takes a
+    # Linux zone name such as Asia/Tokyo as UTC; without TZ it uses the
+    # system's time zone, as Windows programs do.
+    unset TZ
 }
 
 # Sets PELMOR_WINE_BITS (32 or 64), PELMOR_WINE (the loader) and
