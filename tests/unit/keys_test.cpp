@@ -152,3 +152,20 @@ TEST(KeystrokeLoad, ARefusedForegroundSwitchStillTypes) {
     EXPECT_EQ(rig.memo.focusCount, 1);
     EXPECT_EQ(rig.form.KeyLineCount, 1);
 }
+
+TEST(KeystrokeLoad, CountCarriesOverFromOneMeasurementToTheNext) {
+    KeyRig rig;
+    rig.w.Ctl("chkKey").checked = true;
+    rig.w.Click("mnuStart");  // start (the comment dialog closes at once)
+    ASSERT_TRUE(rig.w.Tmr("TimerKey").enabled);
+    rig.Tick(4);
+    rig.w.Click("mnuStart");  // stop
+    ASSERT_FALSE(rig.w.Tmr("TimerKey").enabled);
+    EXPECT_EQ(rig.form.KeyLineCount, 4);
+    rig.w.Click("mnuStart");
+    rig.Tick(6);
+    EXPECT_EQ(rig.Clears(), 0);
+    rig.Tick();
+    EXPECT_EQ(rig.Clears(), 1);
+    EXPECT_EQ(rig.form.KeyLineCount, 1);
+}

@@ -341,3 +341,16 @@ TEST(Benchmark, DISABLED_UrlListLoadTime) {
                     list.size(), ms.count());
     }
 }
+
+TEST(WebTour, ASecondMeasurementGoesOnWithTheNextEntry) {
+    UrlRig rig = Loaded("u0 u1 u2");
+    rig.Tour(true);
+    rig.W().Click("mnuStart");
+    ASSERT_TRUE(rig.W().Tmr("TimerURL").enabled);
+    rig.Tick(2);  // u0 u1
+    rig.W().Click("mnuStart");
+    ASSERT_FALSE(rig.W().Tmr("TimerURL").enabled);
+    rig.W().Click("mnuStart");
+    rig.Tick();
+    EXPECT_EQ(rig.dde.commands, (Lines{"u0", "u1", "u2"}));
+}
