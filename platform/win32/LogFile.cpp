@@ -39,10 +39,18 @@ bool LogFile::Create(const std::string& path) {
 
 bool LogFile::Write(const char* data, std::size_t size) {
     if (fd_ < 0) return false;
+    // A write that stops part-way (a full disk takes the bytes that fit in
+    // the file's last cluster, then refuses the rest) is undone: the file is
+    // cut back to its length before the call, so it never ends in a torn line
+    // that the next line would be glued to.
+    const long before = ::_filelength(fd_);
     while (size > 0) {
         unsigned chunk = size > 0x10000000u ? 0x10000000u : static_cast<unsigned>(size);
         int n = ::_write(fd_, data, chunk);
-        if (n <= 0) return false;
+        if (n <= 0) {
+            if (before >= 0) ::_chsize(fd_, before);
+            return false;
+        }
         data += n;
         size -= static_cast<std::size_t>(n);
     }
