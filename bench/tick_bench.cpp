@@ -12,25 +12,6 @@
 
 using namespace pelmor;
 
-namespace {
-
-// Keeps the pen and brush like a device context would, and draws nothing.
-struct NullCanvas : ICanvas {
-    Color pen = 0, brush = 0;
-    int width = 1;
-    Color PenColor() const override { return pen; }
-    void SetPenColor(Color c) override { pen = c; }
-    int PenWidth() const override { return width; }
-    void SetPenWidth(int w) override { width = w; }
-    Color BrushColor() const override { return brush; }
-    void SetBrushColor(Color c) override { brush = c; }
-    void Rectangle(int, int, int, int) override {}
-    void MoveTo(int, int) override {}
-    void LineTo(int, int) override {}
-};
-
-}  // namespace
-
 int main(int argc, char** argv) {
     if (argc != 3) {
         std::fprintf(stderr, "usage: tick_bench idle|log|draw N\n");
@@ -54,7 +35,7 @@ int main(int argc, char** argv) {
         }
     } else if (std::strcmp(mode, "draw") == 0) {
         for (int i = 0; i < 178; ++i) form.AppendSample(100 - i / 2, i % 2);
-        NullCanvas canvas;
+        fake::NullCanvas canvas;
         rig.ui.Main().Img("Image1").replacement = &canvas;
         for (long i = 0; i < n; ++i) form.DrawGraph();
     } else {

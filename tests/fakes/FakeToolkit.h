@@ -111,6 +111,22 @@ struct RecordingCanvas : ICanvas {
     }
 };
 
+// Keeps the pen and brush like a device context would; draws and records
+// nothing (for long runs and cost measurements).
+struct NullCanvas : ICanvas {
+    Color pen = 0, brush = 0;
+    int width = 1;
+    Color PenColor() const override { return pen; }
+    void SetPenColor(Color c) override { pen = c; }
+    int PenWidth() const override { return width; }
+    void SetPenWidth(int w) override { width = w; }
+    Color BrushColor() const override { return brush; }
+    void SetBrushColor(Color c) override { brush = c; }
+    void Rectangle(int, int, int, int) override {}
+    void MoveTo(int, int) override {}
+    void LineTo(int, int) override {}
+};
+
 struct FakeImage : IImage {
     int width = 0, height = 0;
     RecordingCanvas canvas;

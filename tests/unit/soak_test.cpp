@@ -78,20 +78,6 @@ std::string Slurp(const fs::path& p) {
 
 int Level(long s) { return static_cast<int>(100 - s * 100 / 86400); }
 
-// Keeps pen and brush, draws nothing and remembers nothing.
-struct NullCanvas : ICanvas {
-    Color pen = 0, brush = 0;
-    int width = 1;
-    Color PenColor() const override { return pen; }
-    void SetPenColor(Color c) override { pen = c; }
-    int PenWidth() const override { return width; }
-    void SetPenWidth(int w) override { width = w; }
-    Color BrushColor() const override { return brush; }
-    void SetBrushColor(Color c) override { brush = c; }
-    void Rectangle(int, int, int, int) override {}
-    void MoveTo(int, int) override {}
-    void LineTo(int, int) override {}
-};
 
 // Window activation that remembers nothing, so the test's own records do not
 // hide the window's memory use.
