@@ -237,16 +237,16 @@ struct FindSpec {
 };
 
 BOOL CALLBACK CollectTop(HWND h, LPARAM p) {
-    auto* spec = reinterpret_cast<FindSpec*>(p);
-    if (spec->visibleOnly && !IsWindowVisible(h)) return TRUE;
-    if (spec->pid && PidOf(h) != spec->pid) return TRUE;
-    if (spec->byClass && ClassOf(h) != spec->cls) return TRUE;
-    if (spec->byTitle) {
+    auto* query = reinterpret_cast<FindSpec*>(p);
+    if (query->visibleOnly && !IsWindowVisible(h)) return TRUE;
+    if (query->pid && PidOf(h) != query->pid) return TRUE;
+    if (query->byClass && ClassOf(h) != query->cls) return TRUE;
+    if (query->byTitle) {
         wchar_t buf[512] = {};
         GetWindowTextW(h, buf, 512);  // top-level captions are readable directly
-        if (spec->title != buf) return TRUE;
+        if (query->title != buf) return TRUE;
     }
-    spec->found.push_back(h);
+    query->found.push_back(h);
     return TRUE;
 }
 
@@ -271,25 +271,25 @@ void PrintWindow_(const char* kind, HWND h) {
 }
 
 void CmdFind(const Args& a) {
-    FindSpec spec = SpecFrom(a);
+    FindSpec query = SpecFrom(a);
     DWORD timeout = static_cast<DWORD>(a.Int("timeout", 10000));
     DWORD start = GetTickCount();
     for (;;) {
-        spec.found.clear();
-        EnumWindows(CollectTop, reinterpret_cast<LPARAM>(&spec));
-        if (!spec.found.empty()) break;
+        query.found.clear();
+        EnumWindows(CollectTop, reinterpret_cast<LPARAM>(&query));
+        if (!query.found.empty()) break;
         if (GetTickCount() - start >= timeout) Fail("no such window");
         Sleep(50);
     }
-    g_current = spec.found.front();
+    g_current = query.found.front();
     PrintWindow_("window", g_current);
 }
 
 void CmdWindows(const Args& a) {
-    FindSpec spec = SpecFrom(a);
-    if (!a.Has("visible")) spec.visibleOnly = false;
-    EnumWindows(CollectTop, reinterpret_cast<LPARAM>(&spec));
-    for (HWND h : spec.found) PrintWindow_("window", h);
+    FindSpec query = SpecFrom(a);
+    if (!a.Has("visible")) query.visibleOnly = false;
+    EnumWindows(CollectTop, reinterpret_cast<LPARAM>(&query));
+    for (HWND h : query.found) PrintWindow_("window", h);
 }
 
 // Waits until no window matches (or the given one is destroyed).
@@ -301,9 +301,9 @@ void CmdGone(const Args& a) {
         if (a.Has("hwnd")) {
             present = IsWindow(ParseHwnd(a.Str("hwnd"))) != 0;
         } else {
-            FindSpec spec = SpecFrom(a);
-            EnumWindows(CollectTop, reinterpret_cast<LPARAM>(&spec));
-            present = !spec.found.empty();
+            FindSpec query = SpecFrom(a);
+            EnumWindows(CollectTop, reinterpret_cast<LPARAM>(&query));
+            present = !query.found.empty();
         }
         if (!present) return;
         if (GetTickCount() - start >= timeout) Fail("window still there");
