@@ -51,9 +51,12 @@ void TfrmMain::TimerBaseTimer() {
                       static_cast<int>(minutes), static_cast<int>(seconds));
         StatusBar.SetPanelText(0, status);
         if (level != LastLoggedLevel || source != LastLoggedSource) {
-            WriteLog(level, source, elapsed, "");
+            // Recorded before the write: ticks that run inside the log's
+            // error box may log a newer change, which a late update from
+            // this tick would otherwise hide, logging that change twice.
             LastLoggedLevel = level;
             LastLoggedSource = source;
+            WriteLog(level, source, elapsed, "");
         }
     }
 

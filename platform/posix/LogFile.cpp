@@ -1,6 +1,7 @@
 #include "platform/posix/LogFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -36,10 +37,20 @@ bool PosixLogFile::Create(const std::string& path) {
 
 bool PosixLogFile::Write(const char* data, std::size_t size) {
     if (fd_ < 0) return false;
+    // A write that stops part-way (a full disk) is undone, so the file never
+    // ends in a torn line that the next line would be glued to.
+    struct stat st {};
+    const bool known = ::fstat(fd_, &st) == 0;
     while (size > 0) {
         ssize_t n = ::write(fd_, data, size);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
+        if (n <= 0) {
+            if (known) {
+                while (::ftruncate(fd_, st.st_size) != 0 && errno == EINTR) {
+                }
+            }
+            return false;
+        }
         data += n;
         size -= static_cast<std::size_t>(n);
     }

@@ -226,9 +226,33 @@ TEST_F(Tick, ALockedLogShowsOneBoxWhileTicksGoOn) {
     // The minute step ran in each nested tick; the outer tick, back after
     // the box, finds the minute already sampled.
     EXPECT_EQ(form.Count, 3);
-    // After the box: the outer tick records its own values as logged.
-    EXPECT_EQ(form.LastLoggedLevel, 70);
+    // The newest change seen counts as logged, not the outer tick's older one.
+    EXPECT_EQ(form.LastLoggedLevel, 67);
     rig.ui.onMessageBox = nullptr;
     form.TimerBaseTimer();
-    EXPECT_EQ(rig.ui.messageBoxes.size(), 2u);  // a new failure may show a new box
+    EXPECT_EQ(rig.ui.messageBoxes.size(), 1u);  // nothing new to log
+}
+
+TEST_F(Tick, AChangeLoggedWhileTheBoxIsOpenIsNotLoggedAgainAfterIt) {
+    const std::string path = rig.Path("pelmor.log");
+    rig.log.files[path] = "";
+    rig.log.locked[path] = true;
+    Measure(rig.clock.now);
+    Power(0, 79);
+    // The other program lets go of the log while the box is open, and the
+    // next tick inside the box logs the next change.
+    rig.ui.onMessageBox = [&](const MessageBoxCall&) {
+        rig.log.locked[path] = false;
+        Power(0, 78);
+        rig.clock.now += 1;
+        form.TimerBaseTimer();
+    };
+    form.TimerBaseTimer();
+    rig.ui.onMessageBox = nullptr;
+    for (int i = 0; i < 3; ++i) {
+        rig.clock.now += 1;
+        form.TimerBaseTimer();
+    }
+    EXPECT_EQ(rig.LogText(), "      1,  78,  0\r\n");
+    EXPECT_EQ(rig.ui.messageBoxes.size(), 1u);
 }

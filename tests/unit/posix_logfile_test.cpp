@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -127,6 +129,26 @@ TEST_F(PosixLogFileTest, AFullDeviceMakesTheWriteFail) {
     PosixLogFile log;
     ASSERT_EQ(log.OpenAppend("/dev/full"), Result::Ok);
     EXPECT_FALSE(log.Write("    125,  87,  0\r\n", 18));
+}
+
+TEST_F(PosixLogFileTest, AWriteCutShortIsUndoneSoNoTornLineStays) {
+    // A file size limit makes the write stop part-way, as a full disk does.
+    const std::string path = Path("pelmor.log");
+    Put(path, "      1,  90,  0\r\n");
+    struct rlimit old {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    void (*oldHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 18 + 10;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    PosixLogFile log;
+    ASSERT_EQ(log.OpenAppend(path), Result::Ok);
+    const bool written = log.Write("   1000,  89,  0\r\n", 18);
+    log.Close();
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(Read(path), "      1,  90,  0\r\n");
 }
 
 TEST_F(PosixLogFileTest, CloseIsSafeToRepeatAndReopeningReleasesTheOldFile) {
