@@ -203,7 +203,10 @@ void Form::CreateControl(const LayoutNode& node) {
         exStyle |= WS_EX_CLIENTEDGE;
     } else if (k == "memo") {
         cls = L"EDIT";
-        style |= ES_LEFT | ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL | WS_VSCROLL;
+        // No scroll bar: the text scrolls itself (ES_AUTOVSCROLL). A themed
+        // scroll bar is redrawn in full on every typed character, which made
+        // the keystroke load cost many times what the typing itself does.
+        style |= ES_LEFT | ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL;
         exStyle |= WS_EX_CLIENTEDGE;
     } else if (k == "checkbox") {
         cls = L"BUTTON";
