@@ -314,7 +314,28 @@ LRESULT CALLBACK ImageImpl::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 // --- File-open dialog -------------------------------------------------------
 
+namespace {
+
+// The common dialogs' library brings several more with it when it loads
+// (megabytes of memory for the whole run); it is loaded only when the file
+// dialog is first opened.
+using GetOpenFileNameFn = BOOL(WINAPI*)(LPOPENFILENAMEW);
+
+GetOpenFileNameFn OpenFileDialogFunction() {
+    static GetOpenFileNameFn fn = [] {
+        HMODULE lib = LoadLibraryW(L"comdlg32.dll");
+        return lib ? reinterpret_cast<GetOpenFileNameFn>(
+                         reinterpret_cast<void*>(GetProcAddress(lib, "GetOpenFileNameW")))
+                   : nullptr;
+    }();
+    return fn;
+}
+
+}  // namespace
+
 bool OpenDialogImpl::Execute() {
+    GetOpenFileNameFn getOpenFileName = OpenFileDialogFunction();
+    if (!getOpenFileName) return false;
     std::wstring filter = Widen(toolkit::FilterList(filter_));
     std::wstring title = Widen(title_);
     std::wstring ext = Widen(defaultExt_);
@@ -332,7 +353,7 @@ bool OpenDialogImpl::Execute() {
     ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
     ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
     ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
-    if (!GetOpenFileNameW(&ofn)) return false;
+    if (!getOpenFileName(&ofn)) return false;
     fileName_ = Narrow(file.data());
     return true;
 }
