@@ -1,4 +1,5 @@
 // The battery history: one sample per wall-clock minute, three hours at most.
+#include <climits>
 #include <cstring>
 
 #include "forms/Main.h"
@@ -17,7 +18,15 @@ void TfrmMain::AppendSample(std::int32_t level, std::int32_t source) {
     }
 }
 
-void TfrmMain::MarkPrevious(PowerSample& sample) { sample.Source += kPreviousRun; }
+void TfrmMain::MarkPrevious(PowerSample& sample) {
+    // Codes come from a file that may have been edited by hand: one too
+    // large to take the mark stays at the largest code instead of overflowing.
+    if (sample.Source > INT32_MAX - kPreviousRun) {
+        sample.Source = INT32_MAX;
+    } else {
+        sample.Source += kPreviousRun;
+    }
+}
 
 void TfrmMain::UnmarkPrevious(PowerSample& sample) {
     if (sample.Source >= kPreviousRun) sample.Source -= kPreviousRun;

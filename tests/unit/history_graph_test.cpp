@@ -78,6 +78,9 @@ TEST(History, MarkingRaisesByTenAndUnmarkingTakesOnlyOneTenOff) {
     TfrmMain::MarkPrevious(odd);
     TfrmMain::UnmarkPrevious(odd);
     EXPECT_EQ(odd.Source, 10);
+    PowerSample huge{50, 2147483640};  // no overflow, whatever the file held
+    TfrmMain::MarkPrevious(huge);
+    EXPECT_EQ(huge.Source, 2147483647);
 }
 
 TEST_F(Graph, MapsWorldToPixelsByTruncation) {
