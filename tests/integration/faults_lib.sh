@@ -94,17 +94,11 @@ watch_boxes() {
 # is written before it closes). Checks that box, presses its OK, then waits
 # for the dialog to go.
 start_unlogged() {
-    pm_ok foreground "hwnd=$PELMOR_HWND"
-    pm_ok keys "hwnd=$PELMOR_HWND" ctrl+s
-    pm find "title=測定ﾛｸﾞのｺﾒﾝﾄ" "pid=$PELMOR_PID" timeout=10000 ||
-        abort "the comment dialog did not open: $PM_ERROR"
-    local dialog
-    dialog=$(pm_field window hwnd)
-    pm_ok control "hwnd=$dialog" "text=測定開始"
-    pm_ok click "hwnd=$(pm_field control hwnd)"
+    press_comment_ok
     expect_log_error_box "the header" || abort "no error box for the header"
     box_ok "$BOX" || abort "OK did not close the box: $PM_ERROR"
-    pm gone "hwnd=$dialog" timeout=10000 || abort "the comment dialog did not close: $PM_ERROR"
+    pm gone "hwnd=$COMMENT_DIALOG" timeout=10000 ||
+        abort "the comment dialog did not close: $PM_ERROR"
 }
 
 # ---- the log ----------------------------------------------------------------------

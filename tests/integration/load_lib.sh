@@ -11,17 +11,23 @@ write_ini() {
     } >"$T/pelmor.ini"
 }
 
-# start_measuring: Ctrl+S on the main window, then the comment dialog's OK.
-start_measuring() {
+# press_comment_ok: Ctrl+S on the main window, then the comment dialog's OK;
+# the dialog's window is left in COMMENT_DIALOG.
+press_comment_ok() {
     pm_ok foreground "hwnd=$PELMOR_HWND"
     pm_ok keys "hwnd=$PELMOR_HWND" ctrl+s
     pm find "title=測定ﾛｸﾞのｺﾒﾝﾄ" "pid=$PELMOR_PID" timeout=10000 ||
         abort "the comment dialog did not open: $PM_ERROR"
-    local dialog
-    dialog=$(pm_field window hwnd)
-    pm_ok control "hwnd=$dialog" "text=測定開始"
+    COMMENT_DIALOG=$(pm_field window hwnd)
+    pm_ok control "hwnd=$COMMENT_DIALOG" "text=測定開始"
     pm_ok click "hwnd=$(pm_field control hwnd)"
-    pm gone "hwnd=$dialog" timeout=10000 || abort "the comment dialog did not close: $PM_ERROR"
+}
+
+# start_measuring: Ctrl+S on the main window, then the comment dialog's OK.
+start_measuring() {
+    press_comment_ok
+    pm gone "hwnd=$COMMENT_DIALOG" timeout=10000 ||
+        abort "the comment dialog did not close: $PM_ERROR"
     pm_ok find title=Pelmor "pid=$PELMOR_PID"
 }
 
