@@ -7,13 +7,14 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Activation.h"
+#include "platform/Browser.h"
 #include "platform/Clock.h"
-#include "platform/Dde.h"
+#include "platform/Foreground.h"
 #include "platform/Keys.h"
 #include "platform/LogFile.h"
 #include "platform/Power.h"
 #include "platform/Profile.h"
+#include "platform/ShortPath.h"
 #include "platform/Toolkit.h"
 
 namespace pelmor {
@@ -24,9 +25,10 @@ struct Services {
     IPowerSource& power;
     ILogFile& log;
     IProfile& profile;
-    IKeyInjector& keys;
-    IDdeClient& dde;
-    IWindowActivation& activation;
+    IPathNames& pathNames;
+    IKeyboard& keys;
+    IForeground& foreground;
+    IBrowser& browser;
 };
 
 class TApplication {

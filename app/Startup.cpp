@@ -4,23 +4,10 @@
 
 namespace pelmor {
 
-namespace {
-std::uintptr_t InstanceMutex = 0;
-}
-
-int PelmorMain(IInstanceMutex& mutex, TApplication& app) {
-    MutexSecurity sa;
-    sa.nLength = 12;
-    sa.lpSecurityDescriptor = nullptr;
-    sa.bInheritHandle = 1;
-    // A copy started while another runs gets a handle to the same mutex and
-    // runs like the first: only a null handle stops start-up.
-    InstanceMutex = mutex.Create(sa, true, kMutexName);
-    if (InstanceMutex == 0) {
-        mutex.MessageBeep(kMbIconExclamation);
-        return -1;
-    }
+int PelmorMain(IInstance& instance, TApplication& app) {
+    if (!instance.Acquire()) return -1;
     try {
+        TfrmMain* frmMain = nullptr;
         app.Initialize();
         app.SetTitle("Pelmor");
         app.CreateForm(frmMain);
@@ -28,7 +15,7 @@ int PelmorMain(IInstanceMutex& mutex, TApplication& app) {
     } catch (const Exception& e) {
         app.ShowException(e);
     }
-    mutex.Release(InstanceMutex);
+    instance.Release();
     return 0;
 }
 

@@ -1,5 +1,5 @@
-// Start-up: the instance mutex, the application object's steps, and the
-// exit code.
+// Start-up: the mark of a running copy, the application object's steps, and
+// the exit code.
 #pragma once
 
 #include "app/Application.h"
@@ -7,9 +7,8 @@
 
 namespace pelmor {
 
-inline constexpr char kMutexName[] = "ravoshu-pelmor";
-
-// Runs the program: 0 after a normal run, -1 when the mutex cannot be created.
-int PelmorMain(IInstanceMutex& mutex, TApplication& app);
+// Runs the program: 0 after a normal run, -1 when the instance mark cannot
+// be had.
+int PelmorMain(IInstance& instance, TApplication& app);
 
 }  // namespace pelmor

@@ -10,7 +10,8 @@ const Layout& AboutLayout() {
 }
 
 TfrmAbout::TfrmAbout(TApplication& owner)
-    : window_(owner.svc.ui.CreateForm(AboutLayout(), *this, false)),
+    : events_(*this, {{"btnOKClick", &TfrmAbout::btnOKClick}}),
+      window_(BuildForm(owner.svc.ui, AboutLayout(), events_, false)),
       btnOK(window_->Control("btnOK")),
       Image1(window_->Image("Image1")),
       Label1(window_->Control("Label1")),
@@ -19,9 +20,5 @@ TfrmAbout::TfrmAbout(TApplication& owner)
 TfrmAbout::~TfrmAbout() = default;
 
 void TfrmAbout::btnOKClick() { window_->Close(); }
-
-void TfrmAbout::Dispatch(std::string_view handler) {
-    if (handler == "btnOKClick") btnOKClick();
-}
 
 }  // namespace pelmor

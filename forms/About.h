@@ -9,10 +9,10 @@
 
 namespace pelmor {
 
-class TfrmAbout : public IFormEvents {
+class TfrmAbout {
 public:
     explicit TfrmAbout(TApplication& owner);
-    ~TfrmAbout() override;
+    ~TfrmAbout();
     TfrmAbout(const TfrmAbout&) = delete;
     TfrmAbout& operator=(const TfrmAbout&) = delete;
 
@@ -22,10 +22,8 @@ public:
     // The button, Enter and Esc.
     void btnOKClick();
 
-    void Dispatch(std::string_view handler) override;
-    void CloseQuery(std::string_view, bool&) override {}
-
 private:
+    HandlerTable<TfrmAbout> events_;
     std::unique_ptr<IWindow> window_;
 
 public:

@@ -1,6 +1,5 @@
 #include "forms/Comment.h"
 
-#include "forms/Main.h"
 #include "platform/Codepage.h"
 
 extern const char kCommentLayoutText[];
@@ -32,7 +31,8 @@ std::string CommentHeader(const std::string& ctimeText, std::string_view comment
 
 TfrmComment::TfrmComment(TApplication& owner)
     : app_(owner),
-      window_(owner.svc.ui.CreateForm(CommentLayout(), *this, false)),
+      events_(*this, {{"btnOKClick", &TfrmComment::btnOKClick}}),
+      window_(BuildForm(owner.svc.ui, CommentLayout(), events_, false)),
       edtComment(window_->Control("edtComment")),
       Label1(window_->Control("Label1")),
       btnOK(window_->Control("btnOK")) {}
@@ -42,13 +42,8 @@ TfrmComment::~TfrmComment() = default;
 void TfrmComment::btnOKClick() {
     const std::int32_t t = app_.svc.clock.Now();
     const std::string comment = Utf8ToCp932(edtComment.Text());
-    const std::string header = CommentHeader(app_.svc.clock.CTime(t), comment);
-    if (frmMain) frmMain->WriteLog(-1, -1, -1, header);
+    header_ = CommentHeader(app_.svc.clock.CTime(t), comment);
     window_->Close();
-}
-
-void TfrmComment::Dispatch(std::string_view handler) {
-    if (handler == "btnOKClick") btnOKClick();
 }
 
 }  // namespace pelmor

@@ -10,9 +10,6 @@ extern const char kMainLayoutText[];
 
 namespace pelmor {
 
-TfrmMain* frmMain = nullptr;
-std::int32_t StartTime = 0;
-
 const Layout& MainLayout() {
     static const Layout layout = Layout::Parse(kMainLayoutText);
     return layout;
@@ -26,7 +23,16 @@ std::uint32_t TimerIntervalMs(std::int32_t seconds) {
 
 TfrmMain::TfrmMain(TApplication& owner)
     : app_(owner),
-      window_(owner.svc.ui.CreateForm(MainLayout(), *this, true)),
+      events_(*this, {{"TimerBaseTimer", &TfrmMain::TimerBaseTimer},
+                      {"TimerKeyTimer", &TfrmMain::TimerKeyTimer},
+                      {"TimerURLTimer", &TfrmMain::TimerURLTimer},
+                      {"mnuStartClick", &TfrmMain::mnuStartClick},
+                      {"S1Click", &TfrmMain::S1Click},
+                      {"mnuSetupClick", &TfrmMain::mnuSetupClick},
+                      {"mnuExitClick", &TfrmMain::mnuExitClick},
+                      {"FormCloseQuery", nullptr, &TfrmMain::FormCloseQuery}}),
+      settings(owner.svc.profile, ExtractFileDir(owner.ExeName())),
+      window_(BuildForm(owner.svc.ui, MainLayout(), events_, true)),
       Memo1(window_->Memo("Memo1")),
       TimerKey(window_->Timer("TimerKey")),
       chkKey(window_->CheckBox("chkKey")),
@@ -41,7 +47,6 @@ TfrmMain::TfrmMain(TApplication& owner)
       S1(window_->MenuItem("S1")),
       mnuSetup(window_->MenuItem("mnuSetup")),
       mnuExit(window_->MenuItem("mnuExit")) {
-    frmMain = this;
     ReadSetup();
     GraphWorld = {-2.0, 105.0, 182.0, -5.0};
     GraphView = {0, 0, Image1.Width(), Image1.Height()};
@@ -55,13 +60,11 @@ TfrmMain::TfrmMain(TApplication& owner)
     LogClosed = 0;
     LoadHistory();
     LoadUrlList();
-    OsKind = DetectOsKind(app_.svc.activation);
+    app_.svc.foreground.Prepare();
     window_->Show();
 }
 
-TfrmMain::~TfrmMain() {
-    if (frmMain == this) frmMain = nullptr;
-}
+TfrmMain::~TfrmMain() = default;
 
 std::string TfrmMain::ProgramDir() const { return ExtractFileDir(app_.ExeName()); }
 
@@ -71,32 +74,10 @@ void TfrmMain::S1Click() {
 }
 
 void TfrmMain::mnuSetupClick() {
-    TfrmSetup setup(app_);
+    TfrmSetup setup(app_, settings);
     setup.ShowModal();
 }
 
 void TfrmMain::mnuExitClick() { window_->Close(); }
-
-void TfrmMain::Dispatch(std::string_view handler) {
-    if (handler == "TimerBaseTimer") {
-        TimerBaseTimer();
-    } else if (handler == "TimerKeyTimer") {
-        TimerKeyTimer();
-    } else if (handler == "TimerURLTimer") {
-        TimerURLTimer();
-    } else if (handler == "mnuStartClick") {
-        mnuStartClick();
-    } else if (handler == "S1Click") {
-        S1Click();
-    } else if (handler == "mnuSetupClick") {
-        mnuSetupClick();
-    } else if (handler == "mnuExitClick") {
-        mnuExitClick();
-    }
-}
-
-void TfrmMain::CloseQuery(std::string_view handler, bool& canClose) {
-    if (handler == "FormCloseQuery") FormCloseQuery(canClose);
-}
 
 }  // namespace pelmor

@@ -1,8 +1,8 @@
 // TfrmMain, the program's one window and the owner of all run-time state.
-// Its work is split by concern over MainSetup.cpp (settings and history
-// file), MainMeasure.cpp (start, stop, close), MainSampling.cpp (the
-// one-second tick), MainLog.cpp, MainHistory.cpp, MainGraph.cpp,
-// MainActivation.cpp, MainKeys.cpp and MainUrl.cpp.
+// Its work is split by concern over MainMeasure.cpp (start, stop, close),
+// MainSampling.cpp (the one-second tick), MainLog.cpp, MainHistory.cpp (the
+// history and its file), MainGraph.cpp, MainKeys.cpp (the keystroke load and
+// the foreground switch) and MainUrl.cpp (the web tour).
 #pragma once
 
 #include <cstdint>
@@ -12,14 +12,10 @@
 #include <vector>
 
 #include "app/Application.h"
+#include "forms/Settings.h"
 #include "platform/Toolkit.h"
 
 namespace pelmor {
-
-struct PowerSample {
-    std::int32_t Level;
-    std::int32_t Source;
-};
 
 struct WorldRect {
     double left, top, right, bottom;
@@ -37,16 +33,14 @@ enum : std::int32_t {
     kPreviousRun = 10,   // added to 0 and 1 for samples loaded from the last run
 };
 
-inline constexpr int kHistorySlots = 180;
 inline constexpr int kHistorySlide = 30;
-inline constexpr char kDefaultIePath[] = "C:\\PROGRA~1\\INTERN~1\\IEXPLORE.EXE";
 inline constexpr char kStartCaption[] = "計測開始(&S)";
 inline constexpr char kStopCaption[] = "計測終了(&E)";
 
-class TfrmMain : public IFormEvents {
+class TfrmMain {
 public:
     explicit TfrmMain(TApplication& owner);
-    ~TfrmMain() override;
+    ~TfrmMain();
     TfrmMain(const TfrmMain&) = delete;
     TfrmMain& operator=(const TfrmMain&) = delete;
 
@@ -60,10 +54,9 @@ public:
     void mnuExitClick();
     void FormCloseQuery(bool& CanClose);
 
-    // Measurement log: level >= 0 appends a sample line, a negative level
-    // appends text (code page 932 bytes) unchanged.
-    void WriteLog(std::int32_t level, std::int32_t source, std::int32_t elapsed,
-                  std::string_view text);
+    // Measurement log: a sample line, or text (code page 932 bytes) as it is.
+    void WriteLog(std::int32_t level, std::int32_t source, std::int32_t elapsed);
+    void WriteLogText(std::string_view text);
 
     // Battery history.
     void AppendSample(std::int32_t level, std::int32_t source);
@@ -81,8 +74,7 @@ public:
     void LoadHistory();
     void SaveHistory();
 
-    // Window activation.
-    static std::int32_t DetectOsKind(IWindowActivation& system);
+    // Brings the window to the foreground for the loads.
     bool ForceForeground(WindowHandle window);
 
     // URL list.
@@ -92,10 +84,6 @@ public:
     IWindow& Window() { return *window_; }
     TApplication& Owner() { return app_; }
 
-    // IFormEvents
-    void Dispatch(std::string_view handler) override;
-    void CloseQuery(std::string_view handler, bool& canClose) override;
-
     // Run-time state, in declaration order.
     WorldRect GraphWorld{};
     PowerSample Samples[kHistorySlots]{};
@@ -104,15 +92,13 @@ public:
     std::int32_t KeyLineCount = 0;
     std::int32_t UrlCount = 0;
     std::int32_t UrlIndex = 0;
-    std::int32_t OsKind = 0;
     std::int32_t LastMinute = 0;
-    std::int32_t ReloadInterval = 0;
-    std::int32_t KeyInterval = 0;
     std::int32_t Measuring = 0;
     std::int32_t LastLoggedSource = 0;
     std::int32_t LastLoggedLevel = 0;
     std::int32_t LogClosed = 0;
-    char IePath[128]{};
+    // When the running measurement started (seconds since the epoch).
+    std::int32_t StartTime = 0;
 
     // The last power status read successfully; a tick whose read fails uses
     // it (full and on mains until a read has succeeded).
@@ -128,7 +114,16 @@ public:
     bool UrlTickRunning = false;
 
 private:
+    void AppendLog(std::string_view text);
+
     TApplication& app_;
+    HandlerTable<TfrmMain> events_;
+
+public:
+    // The browser path and the two intervals, and the file they live in.
+    Settings settings;
+
+private:
     std::unique_ptr<IWindow> window_;
 
 public:
@@ -148,11 +143,6 @@ public:
     IMenuItem& mnuSetup;
     IMenuItem& mnuExit;
 };
-
-// The main window, reached by the dialogs.
-extern TfrmMain* frmMain;
-// When the running measurement started (seconds since the epoch).
-extern std::int32_t StartTime;
 
 // The layout text of a form, embedded at build time from its .layout file.
 const Layout& MainLayout();

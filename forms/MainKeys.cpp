@@ -1,4 +1,5 @@
-// Keystroke load: a line of digits typed into Memo1 at each tick.
+// Keystroke load: a line of digits typed into Memo1 at each tick, and the
+// foreground switch both loads make first.
 #include "forms/Main.h"
 
 namespace pelmor {
@@ -6,10 +7,13 @@ namespace pelmor {
 namespace {
 
 constexpr char kTypedLine[] = "0123456789";
-constexpr std::uint8_t kVkReturn = 13;
 constexpr std::int32_t kLinesBeforeClear = 10;
 
 }  // namespace
+
+bool TfrmMain::ForceForeground(WindowHandle window) {
+    return app_.svc.foreground.BringForward(window);
+}
 
 void TfrmMain::TimerKeyTimer() {
     if (!chkKey.Checked()) return;
@@ -20,11 +24,7 @@ void TfrmMain::TimerKeyTimer() {
         Memo1.Clear();
         KeyLineCount = 0;
     }
-    // Key presses only: the digit characters are their own virtual-key codes.
-    IKeyInjector& keys = app_.svc.keys;
-    for (const char* c = kTypedLine; *c != '\0'; ++c)
-        keys.KeybdEvent(static_cast<std::uint8_t>(*c), 0, 0, 0);
-    keys.KeybdEvent(kVkReturn, 0, 0, 0);
+    app_.svc.keys.TypeLine(kTypedLine);
     ++KeyLineCount;
 }
 

@@ -24,8 +24,16 @@ std::string ToCrLf(std::string_view text) {
 
 }  // namespace
 
-void TfrmMain::WriteLog(std::int32_t level, std::int32_t source, std::int32_t elapsed,
-                        std::string_view text) {
+void TfrmMain::WriteLog(std::int32_t level, std::int32_t source, std::int32_t elapsed) {
+    char line[64];
+    std::snprintf(line, sizeof line, "%7d, %3d, %2d\n", static_cast<int>(elapsed),
+                  static_cast<int>(level), static_cast<int>(source));
+    AppendLog(line);
+}
+
+void TfrmMain::WriteLogText(std::string_view text) { AppendLog(text); }
+
+void TfrmMain::AppendLog(std::string_view text) {
     if (LogClosed) return;
     ILogFile& file = app_.svc.log;
     const std::string path = JoinPath(ProgramDir(), "pelmor.log");
@@ -34,15 +42,7 @@ void TfrmMain::WriteLog(std::int32_t level, std::int32_t source, std::int32_t el
     ILogFile::OpenResult opened = file.OpenAppend(path);
     if (opened == ILogFile::OpenResult::Ok ||
         (opened == ILogFile::OpenResult::Missing && file.Create(path))) {
-        std::string bytes;
-        if (level >= 0) {
-            char line[128];
-            std::snprintf(line, sizeof line, "%7d, %3d, %2d\n", static_cast<int>(elapsed),
-                          static_cast<int>(level), static_cast<int>(source));
-            bytes = ToCrLf(line);
-        } else {
-            bytes = ToCrLf(text);
-        }
+        const std::string bytes = ToCrLf(text);
         ok = true;
         if (!bytes.empty()) {
             ok = file.Write(bytes.data(), bytes.size());
@@ -56,7 +56,7 @@ void TfrmMain::WriteLog(std::int32_t level, std::int32_t source, std::int32_t el
     // keeps the timers running) write what they can and stay silent.
     if (LogErrorShown) return;
     LogErrorShown = true;
-    app_.svc.ui.MessageBox(window_.get(), kLogError, "Pelmor", kMbOk | kMbIconStop);
+    app_.svc.ui.MessageBox(window_.get(), kLogError, "Pelmor", MessageIcon::Stop);
     LogErrorShown = false;
 }
 

@@ -7,16 +7,17 @@ namespace pelmor {
 
 void TfrmMain::mnuStartClick() {
     if (mnuStart.Caption() == kStartCaption) {
-        // The comment dialog writes the header when its button is pressed;
-        // the measurement starts however the dialog was closed.
+        // The comment dialog's button gives the measurement its header; the
+        // measurement starts however the dialog was closed.
         {
             TfrmComment comment(app_);
             comment.ShowModal();
+            if (comment.Header()) WriteLogText(*comment.Header());
         }
         StartTime = app_.svc.clock.Now();
         Measuring = 1;
-        TimerURL.SetInterval(TimerIntervalMs(ReloadInterval));
-        TimerKey.SetInterval(TimerIntervalMs(KeyInterval));
+        TimerURL.SetInterval(TimerIntervalMs(settings.ReloadInterval));
+        TimerKey.SetInterval(TimerIntervalMs(settings.KeyInterval));
         mnuStart.SetCaption(kStopCaption);
         TimerKey.SetEnabled(true);
         TimerURL.SetEnabled(true);
@@ -33,7 +34,7 @@ void TfrmMain::mnuStartClick() {
 
 void TfrmMain::FormCloseQuery(bool& /*CanClose*/) {
     if (Measuring) {
-        WriteLog(0, kEndOfMeasurement, 0, "");
+        WriteLog(0, kEndOfMeasurement, 0);
         LogClosed = 1;
     }
     SaveHistory();

@@ -11,21 +11,25 @@ void TfrmMain::TimerBaseTimer() {
     std::int32_t level;
     std::int32_t source;
 
-    PowerStatus power;
+    PowerReading power;
     if (app_.svc.power.Read(power)) {
         const char* sourceText;
-        if (power.ACLineStatus == 0) {
+        switch (power.source) {
+        case PowerReading::Source::Battery:
             sourceText = "電池駆動";
             source = kOnBattery;
-        } else if (power.ACLineStatus == 1) {
+            break;
+        case PowerReading::Source::Mains:
             sourceText = "ＡＣ駆動";
             source = kOnAc;
-        } else {
+            break;
+        default:
             sourceText = "　不明　";
             source = kOnAc;
+            break;
         }
-        if (power.BatteryLifePercent < 100) {
-            level = power.BatteryLifePercent;
+        if (power.level && *power.level < 100) {
+            level = *power.level;
             std::snprintf(status, sizeof status, "%s %3d%%", sourceText, static_cast<int>(level));
         } else {
             level = 100;
@@ -56,7 +60,7 @@ void TfrmMain::TimerBaseTimer() {
             // this tick would otherwise hide, logging that change twice.
             LastLoggedLevel = level;
             LastLoggedSource = source;
-            WriteLog(level, source, elapsed, "");
+            WriteLog(level, source, elapsed);
         }
     }
 

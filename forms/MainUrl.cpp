@@ -1,5 +1,5 @@
-// Web page load: the URL list read at start-up, and the tick that hands the
-// next URL to the browser over DDE.
+// Web page load: the URL list read at start-up, and the tick that has the
+// browser open the next URL.
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -13,9 +13,6 @@ namespace {
 
 // Longest URL taken from the list; a longer token is skipped whole.
 constexpr std::size_t kMaxUrlBytes = 255;
-
-constexpr char kService[] = "Iexplore";
-constexpr char kTopic[] = "WWW_OpenURL";
 
 bool IsSeparator(int c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
@@ -73,23 +70,19 @@ void TfrmMain::LoadUrlList() {
 void TfrmMain::TimerURLTimer() {
     if (!chkURL.Checked() || UrlCount <= 0) return;
     // A tick fired while an earlier one waits for the browser leaves the
-    // conversation to that one.
+    // page to that one.
     if (UrlTickRunning) return;
     FlagScope running(UrlTickRunning);
 
-    {
-        std::unique_ptr<IDdeClientConv> conv = app_.svc.dde.CreateConversation();
-        const void* end = std::memchr(IePath, '\0', sizeof IePath);
-        conv->SetServiceApplication(std::string(
-            IePath, end ? static_cast<std::size_t>(static_cast<const char*>(end) - IePath)
-                        : sizeof IePath));
-        if (conv->SetLink(kService, kTopic)) {
-            lstURL.SetItemIndex(UrlIndex);
-            conv->ExecuteMacro(UrlEntries[static_cast<std::size_t>(UrlIndex)], true);
-            ++UrlIndex;
-            if (UrlIndex >= UrlCount) UrlIndex = 0;
-        }
-        conv->CloseLink();
+    const char* path = settings.IePath;
+    const std::string program(path, strnlen(path, sizeof settings.IePath));
+    const IBrowser::Result result = app_.svc.browser.OpenPage(
+        program, UrlEntries[static_cast<std::size_t>(UrlIndex)],
+        [this] { lstURL.SetItemIndex(UrlIndex); });
+    // A page the browser refused is not tried again: the tour goes on.
+    if (result != IBrowser::Result::NoBrowser) {
+        ++UrlIndex;
+        if (UrlIndex >= UrlCount) UrlIndex = 0;
     }
     ForceForeground(window_->Handle());
     Memo1.SetFocus();

@@ -1,22 +1,20 @@
 // TfrmSetup: the settings dialog, opened modally from the main window's menu.
-// It keeps no values of its own: it shows the main window's browser path and
-// intervals, and OK stores and saves them one by one.
+// It keeps no values of its own: it shows the settings it is given, and OK
+// stores and saves them one by one.
 #pragma once
 
 #include <memory>
 #include <string_view>
 
 #include "app/Application.h"
-#include "platform/ShortPath.h"
+#include "forms/Settings.h"
 
 namespace pelmor {
 
-class TfrmSetup : public IFormEvents {
+class TfrmSetup {
 public:
-    explicit TfrmSetup(TApplication& owner);
-    // names: where the browse button gets the short form of a chosen file.
-    TfrmSetup(TApplication& owner, IPathNames& names);
-    ~TfrmSetup() override;
+    TfrmSetup(TApplication& owner, Settings& settings);
+    ~TfrmSetup();
     TfrmSetup(const TfrmSetup&) = delete;
     TfrmSetup& operator=(const TfrmSetup&) = delete;
 
@@ -27,12 +25,10 @@ public:
     void btnCancelClick();
     void SpeedButton1Click();
 
-    void Dispatch(std::string_view handler) override;
-    void CloseQuery(std::string_view, bool&) override {}
-
 private:
     TApplication& app_;
-    IPathNames& names_;
+    Settings& settings_;
+    HandlerTable<TfrmSetup> events_;
     std::unique_ptr<IWindow> window_;
 
 public:

@@ -7,6 +7,12 @@
 
 namespace pelmor {
 
+// The bytes that start and continue a double-byte character of code page 932.
+inline bool Cp932LeadByte(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+inline bool Cp932TrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
+
 // Characters that code page 932 cannot hold become '?'.
 std::string Utf8ToCp932(std::string_view utf8);
 // Bytes that are not valid code page 932 become U+FFFD.

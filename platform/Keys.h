@@ -1,15 +1,16 @@
-// Synthesised keyboard events for the system input queue.
+// The keystroke load: keys typed as a keyboard would type them, into
+// whichever window has the keyboard focus.
 #pragma once
 
-#include <cstdint>
+#include <string_view>
 
 namespace pelmor {
 
-class IKeyInjector {
+class IKeyboard {
 public:
-    virtual ~IKeyInjector() = default;
-    virtual void KeybdEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags,
-                            std::uintptr_t extra) = 0;
+    virtual ~IKeyboard() = default;
+    // Presses the key of each character of line (digits), then Enter.
+    virtual void TypeLine(std::string_view line) = 0;
 };
 
 }  // namespace pelmor

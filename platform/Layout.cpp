@@ -162,3 +162,28 @@ Layout Layout::Parse(std::string_view text) {
 }
 
 }  // namespace pelmor
+
+#include "platform/Toolkit.h"
+
+namespace pelmor {
+
+namespace {
+
+void CheckHandlers(const std::string& form, const LayoutNode& node, const IFormEvents& events) {
+    for (const auto& [key, value] : node.attrs) {
+        if (key.size() > 2 && key.compare(0, 2, "On") == 0 && !events.Handles(value))
+            throw Exception(form + ": " + node.name + "." + key + " names no handler " + value);
+    }
+    for (const LayoutNode& child : node.children) CheckHandlers(form, child, events);
+}
+
+}  // namespace
+
+std::unique_ptr<IWindow> BuildForm(IToolkit& ui, const Layout& layout, IFormEvents& events,
+                                   bool mainForm) {
+    CheckHandlers(layout.form.name, layout.form, events);
+    for (const LayoutNode& node : layout.nodes) CheckHandlers(layout.form.name, node, events);
+    return ui.CreateForm(layout, events, mainForm);
+}
+
+}  // namespace pelmor

@@ -1,20 +1,21 @@
-// The system power status: the two byte fields of SYSTEM_POWER_STATUS that
-// Pelmor uses.
+// The power status: where the power comes from and how full the batteries
+// are, as far as the system can tell.
 #pragma once
 
-#include <cstdint>
+#include <optional>
 
 namespace pelmor {
 
-struct PowerStatus {
-    std::uint8_t ACLineStatus = 255;        // 0 offline, 1 online, 255 unknown
-    std::uint8_t BatteryLifePercent = 255;  // 0..100, 255 unknown
+struct PowerReading {
+    enum class Source { Battery, Mains, Unknown };
+    Source source = Source::Unknown;
+    std::optional<int> level;  // percent; none when the system cannot tell
 };
 
 class IPowerSource {
 public:
     virtual ~IPowerSource() = default;
-    virtual bool Read(PowerStatus& status) = 0;  // false: the read failed
+    virtual bool Read(PowerReading& reading) = 0;  // false: the read failed
 };
 
 }  // namespace pelmor

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <initializer_list>
+#include <vector>
 
 #include "platform/Exception.h"
 #include "platform/Layout.h"
@@ -111,8 +113,40 @@ public:
 class IFormEvents {
 public:
     virtual ~IFormEvents() = default;
+    virtual bool Handles(std::string_view handler) const = 0;
     virtual void Dispatch(std::string_view handler) = 0;
     virtual void CloseQuery(std::string_view handler, bool& canClose) = 0;
+};
+
+// A form's handlers in one table: each name of its layout and the member
+// function it runs.
+template <class Form>
+class HandlerTable final : public IFormEvents {
+public:
+    struct Entry {
+        std::string_view name;
+        void (Form::*event)() = nullptr;
+        void (Form::*closeQuery)(bool&) = nullptr;
+    };
+    HandlerTable(Form& form, std::initializer_list<Entry> entries)
+        : form_(form), entries_(entries) {}
+
+    bool Handles(std::string_view handler) const override { return Find(handler) != nullptr; }
+    void Dispatch(std::string_view handler) override {
+        if (const Entry* e = Find(handler); e && e->event) (form_.*(e->event))();
+    }
+    void CloseQuery(std::string_view handler, bool& canClose) override {
+        if (const Entry* e = Find(handler); e && e->closeQuery) (form_.*(e->closeQuery))(canClose);
+    }
+
+private:
+    const Entry* Find(std::string_view handler) const {
+        for (const Entry& e : entries_)
+            if (e.name == handler) return &e;
+        return nullptr;
+    }
+    Form& form_;
+    std::vector<Entry> entries_;
 };
 
 class IWindow {
@@ -137,11 +171,7 @@ public:
     virtual void Close() = 0;
 };
 
-enum : unsigned {
-    kMbOk = 0x0,
-    kMbIconStop = 0x10,
-    kMbIconExclamation = 0x30,
-};
+enum class MessageIcon { None, Stop, Exclamation };
 
 class IToolkit {
 public:
@@ -151,13 +181,23 @@ public:
     virtual std::unique_ptr<IWindow> CreateForm(const Layout& layout, IFormEvents& events,
                                                 bool mainForm) = 0;
     virtual void Run() = 0;  // the message loop, until the main form has closed
-    virtual int MessageBox(IWindow* owner, std::string_view text, std::string_view caption,
-                           unsigned flags) = 0;
-    virtual void MessageBeep(unsigned type) = 0;
+    // A box with an OK button, modal to owner.
+    virtual void MessageBox(IWindow* owner, std::string_view text, std::string_view caption,
+                            MessageIcon icon) = 0;
+    virtual void MessageBeep(MessageIcon sound) = 0;
     // The application's default exception display: a box with the message.
     virtual void ShowException(const std::exception& e) = 0;
     // Full path of the running executable, in the system's ANSI code page.
     virtual std::string ExeName() const = 0;
 };
+
+}  // namespace pelmor
+
+namespace pelmor {
+
+// Builds a form after checking that its events object has every handler the
+// layout names: a misspelt name is an error, not a control that does nothing.
+std::unique_ptr<IWindow> BuildForm(IToolkit& ui, const Layout& layout, IFormEvents& events,
+                                   bool mainForm);
 
 }  // namespace pelmor

@@ -48,15 +48,11 @@ std::size_t SkipUtf8(std::string_view s) {
     return n;
 }
 
-bool LeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-
-bool TrailByte(unsigned char c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
-
 // A lead byte whose next byte cannot follow it is invalid on its own: the
 // next byte is read afresh (a line feed after it stays a line feed).
 std::size_t SkipCp932(std::string_view s) {
-    return (LeadByte(static_cast<unsigned char>(s[0])) && s.size() > 1 &&
-            TrailByte(static_cast<unsigned char>(s[1])))
+    return (Cp932LeadByte(static_cast<unsigned char>(s[0])) && s.size() > 1 &&
+            Cp932TrailByte(static_cast<unsigned char>(s[1])))
                ? 2
                : 1;
 }

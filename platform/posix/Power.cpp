@@ -43,7 +43,7 @@ struct Battery {
 
 SysfsPowerSource::SysfsPowerSource(std::string root) : root_(std::move(root)) {}
 
-bool SysfsPowerSource::Read(PowerStatus& result) {
+bool SysfsPowerSource::Read(PowerReading& result) {
     DIR* d = ::opendir(root_.c_str());
     if (!d) return false;
     std::vector<std::string> supplies;
@@ -79,9 +79,10 @@ bool SysfsPowerSource::Read(PowerStatus& result) {
         }
     }
 
-    PowerStatus status;  // 255 / 255: unknown
+    using Source = PowerReading::Source;
+    PowerReading status;  // unknown source, unknown level
     if (lineSeen) {
-        status.ACLineStatus = lineOnline ? 1 : 0;
+        status.source = lineOnline ? Source::Mains : Source::Battery;
     } else if (!batteries.empty()) {
         bool discharging = false, charging = false, allFull = true;
         for (const Battery& b : batteries) {
@@ -89,8 +90,8 @@ bool SysfsPowerSource::Read(PowerStatus& result) {
             if (b.status == "Charging") charging = true;
             if (b.status != "Full") allFull = false;
         }
-        if (discharging) status.ACLineStatus = 0;
-        else if (charging || allFull) status.ACLineStatus = 1;
+        if (discharging) status.source = Source::Battery;
+        else if (charging || allFull) status.source = Source::Mains;
     }
 
     if (!batteries.empty()) {
@@ -112,8 +113,7 @@ bool SysfsPowerSource::Read(PowerStatus& result) {
             if (n > 0) percent = static_cast<double>(sum) / n;
         }
         if (percent >= 0) {
-            status.BatteryLifePercent =
-                static_cast<std::uint8_t>(std::clamp(std::lround(percent), 0L, 100L));
+            status.level = static_cast<int>(std::clamp(std::lround(percent), 0L, 100L));
         }
     }
     result = status;

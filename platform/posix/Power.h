@@ -1,5 +1,5 @@
 // The power status of a Linux system, read from the power-supply class of
-// sysfs and reported the way GetSystemPowerStatus reports it.
+// sysfs.
 #pragma once
 
 #include <string>
@@ -14,17 +14,17 @@ public:
     explicit SysfsPowerSource(std::string root = "/sys/class/power_supply");
 
     // False only when the directory cannot be read. A system without a
-    // battery reads as BatteryLifePercent 255 and, without any external
-    // supply either, ACLineStatus 255.
+    // battery has no level and, without any external supply either, no
+    // known source.
     //
-    // ACLineStatus: 1 when a mains/USB supply is online, 0 when there are
-    // such supplies and all are offline; without any, it follows the
-    // batteries: 0 when one discharges, 1 when one charges or all are full,
-    // 255 otherwise.
-    // BatteryLifePercent: the batteries' remaining energy over their full
-    // energy (charge when energy is not reported), or else the mean of their
-    // capacity values, rounded and held to 0..100.
-    bool Read(PowerStatus& status) override;
+    // Source: the mains when a mains/USB supply is online, the battery when
+    // there are such supplies and all are offline; without any, it follows
+    // the batteries: the battery when one discharges, the mains when one
+    // charges or all are full, unknown otherwise.
+    // Level: the batteries' remaining energy over their full energy (charge
+    // when energy is not reported), or else the mean of their capacity
+    // values, rounded and held to 0..100.
+    bool Read(PowerReading& status) override;
 
 private:
     std::string root_;

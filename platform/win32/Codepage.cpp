@@ -58,8 +58,6 @@ std::string FromWide(UINT codePage, DWORD flags, std::wstring_view wide, const c
     return out;
 }
 
-bool Cp932Lead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-bool Cp932Trail(unsigned char c) { return c >= 0x40 && c <= 0xFC && c != 0x7F; }
 
 }  // namespace
 
@@ -88,8 +86,8 @@ std::string Cp932ToUtf8(std::string_view cp932) {
         while (i < cp932.size()) {
             unsigned char c = static_cast<unsigned char>(cp932[i]);
             std::size_t n = 1;
-            if (Cp932Lead(c)) {
-                if (i + 1 < cp932.size() && Cp932Trail(static_cast<unsigned char>(cp932[i + 1])))
+            if (Cp932LeadByte(c)) {
+                if (i + 1 < cp932.size() && Cp932TrailByte(static_cast<unsigned char>(cp932[i + 1])))
                     n = 2;
                 else
                     n = 0;  // invalid alone

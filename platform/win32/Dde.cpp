@@ -14,7 +14,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/win32/Services.h"
+#include "platform/win32/Dde.h"
 
 namespace pelmor::win32 {
 

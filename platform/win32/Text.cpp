@@ -1,6 +1,6 @@
 // UTF-8 <-> UTF-16 for window texts. Both directions keep embedded zeros,
 // so double-zero lists (file dialog filters) convert as a whole.
-#include "platform/win32/Services.h"
+#include "platform/win32/Toolkit.h"
 
 namespace pelmor::win32 {
 

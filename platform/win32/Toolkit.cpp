@@ -100,13 +100,28 @@ HWND Toolkit::TopForm() const {
     return main && main->hwnd() ? main->hwnd() : nullptr;
 }
 
-int Toolkit::MessageBox(IWindow* owner, std::string_view text, std::string_view caption,
-                        unsigned flags) {
-    HWND o = owner ? reinterpret_cast<HWND>(owner->Handle()) : TopForm();
-    return MessageBoxW(o, Widen(text).c_str(), Widen(caption).c_str(), flags);
+namespace {
+
+UINT IconFlags(MessageIcon icon) {
+    switch (icon) {
+    case MessageIcon::Stop:
+        return MB_ICONSTOP;
+    case MessageIcon::Exclamation:
+        return MB_ICONEXCLAMATION;
+    default:
+        return 0;
+    }
 }
 
-void Toolkit::MessageBeep(unsigned type) { ::MessageBeep(type); }
+}  // namespace
+
+void Toolkit::MessageBox(IWindow* owner, std::string_view text, std::string_view caption,
+                         MessageIcon icon) {
+    HWND o = owner ? reinterpret_cast<HWND>(owner->Handle()) : TopForm();
+    MessageBoxW(o, Widen(text).c_str(), Widen(caption).c_str(), MB_OK | IconFlags(icon));
+}
+
+void Toolkit::MessageBeep(MessageIcon sound) { ::MessageBeep(IconFlags(sound)); }
 
 // The default exception display: the message in a stop box over the window
 // the user works in, titled with the application's title.

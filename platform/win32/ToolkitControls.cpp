@@ -42,38 +42,33 @@ void Widget::SetFocus() {
     if (hwnd) ::SetFocus(hwnd);
 }
 
-bool Widget::Checked() const {
+bool CheckBoxWidget::Checked() const {
     return hwnd && SendMessageW(hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-void Widget::SetChecked(bool checked) {
+void CheckBoxWidget::SetChecked(bool checked) {
     if (hwnd) SendMessageW(hwnd, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-void Widget::SelectAll() {
+void MemoWidget::SelectAll() {
     if (hwnd) SendMessageW(hwnd, EM_SETSEL, 0, -1);
 }
 
-void Widget::Clear() {
-    if (!hwnd) return;
-    if (kind == "listbox") {
-        SendMessageW(hwnd, LB_RESETCONTENT, 0, 0);
-    } else {
-        SetWindowTextW(hwnd, L"");
-    }
+void MemoWidget::Clear() {
+    if (hwnd) SetWindowTextW(hwnd, L"");
 }
 
-void Widget::Add(std::string_view item) {
+void ListBoxWidget::Add(std::string_view item) {
     if (hwnd) SendMessageW(hwnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(item).c_str()));
 }
 
-int Widget::Count() const {
+int ListBoxWidget::Count() const {
     if (!hwnd) return 0;
     LRESULT n = SendMessageW(hwnd, LB_GETCOUNT, 0, 0);
     return n == LB_ERR ? 0 : static_cast<int>(n);
 }
 
-std::string Widget::Item(int index) const {
+std::string ListBoxWidget::Item(int index) const {
     if (!hwnd || index < 0 || index >= Count()) {
         throw Exception("list index out of bounds (" + std::to_string(index) + ")");
     }
@@ -86,13 +81,13 @@ std::string Widget::Item(int index) const {
     return Narrow(text);
 }
 
-int Widget::ItemIndex() const {
+int ListBoxWidget::ItemIndex() const {
     if (!hwnd) return -1;
     LRESULT i = SendMessageW(hwnd, LB_GETCURSEL, 0, 0);
     return i == LB_ERR ? -1 : static_cast<int>(i);
 }
 
-void Widget::SetItemIndex(int index) {
+void ListBoxWidget::SetItemIndex(int index) {
     // -1 clears the selection, like an index past the end.
     if (hwnd) SendMessageW(hwnd, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }

@@ -259,12 +259,21 @@ void Form::CreateControl(const LayoutNode& node) {
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(image.get()));
         images_.emplace(node.name, std::move(image));
     } else {
-        auto widget = std::make_unique<Widget>(k, hwnd);
-        widget->onClick = node.Str("OnClick");
-        if (k == "listbox" && node.Has("itemheight")) {
-            SendMessageW(hwnd, LB_SETITEMHEIGHT, 0, MAKELPARAM(node.Int("itemheight"), 0));
+        std::unique_ptr<Widget> widget;
+        if (k == "checkbox") {
+            auto box = std::make_unique<CheckBoxWidget>(k, hwnd);
+            if (node.Flag("checked")) box->SetChecked(true);
+            widget = std::move(box);
+        } else if (k == "memo") {
+            widget = std::make_unique<MemoWidget>(k, hwnd);
+        } else if (k == "listbox") {
+            if (node.Has("itemheight"))
+                SendMessageW(hwnd, LB_SETITEMHEIGHT, 0, MAKELPARAM(node.Int("itemheight"), 0));
+            widget = std::make_unique<ListBoxWidget>(k, hwnd);
+        } else {
+            widget = std::make_unique<Widget>(k, hwnd);
         }
-        if (k == "checkbox" && node.Flag("checked")) widget->SetChecked(true);
+        widget->onClick = node.Str("OnClick");
         if (k == "bevel") {
             std::string shape = node.Str("shape", "box");
             bevelEdges_[id] = shape == "topline"      ? BF_TOP

@@ -5,7 +5,7 @@
 // Texts cross in UTF-8 and reach the windows through the W functions.
 #pragma once
 
-#include "platform/win32/Services.h"
+#include "platform/win32/Toolkit.h"
 
 #include <commctrl.h>
 
@@ -20,9 +20,10 @@ namespace pelmor::win32 {
 class Form;
 class Toolkit;
 
-// Labels, edits, the memo, check boxes, list boxes and buttons: one class,
-// whose operations act on the standard control it wraps.
-class Widget final : public ICheckBox, public IMemo, public IListBox {
+// Labels, edits, buttons: the text, the enabled state and the focus of the
+// standard control wrapped. Check boxes, the memo and list boxes are kinds of
+// their own, and a form asked for one kind by the name of another throws.
+class Widget : public virtual IControl {
 public:
     Widget(std::string kind, HWND hwnd) : kind(std::move(kind)), hwnd(hwnd) {}
 
@@ -31,19 +32,34 @@ public:
     bool Enabled() const override;
     void SetEnabled(bool enabled) override;
     void SetFocus() override;
+
+    const std::string kind;
+    HWND hwnd;  // null once the window is gone
+    std::string onClick;
+};
+
+class CheckBoxWidget final : public Widget, public ICheckBox {
+public:
+    using Widget::Widget;
     bool Checked() const override;
     void SetChecked(bool checked) override;
+};
+
+class MemoWidget final : public Widget, public IMemo {
+public:
+    using Widget::Widget;
     void SelectAll() override;
     void Clear() override;
+};
+
+class ListBoxWidget final : public Widget, public IListBox {
+public:
+    using Widget::Widget;
     void Add(std::string_view item) override;
     int Count() const override;
     std::string Item(int index) const override;
     int ItemIndex() const override;
     void SetItemIndex(int index) override;
-
-    const std::string kind;
-    HWND hwnd;  // null once the window is gone
-    std::string onClick;
 };
 
 class StatusBarImpl final : public IStatusBar {
@@ -207,9 +223,11 @@ public:
 
     WindowHandle Handle() const override { return reinterpret_cast<WindowHandle>(hwnd_); }
     IControl& Control(std::string_view name) override { return Find(widgets_, name); }
-    ICheckBox& CheckBox(std::string_view name) override { return Find(widgets_, name); }
-    IMemo& Memo(std::string_view name) override { return Find(widgets_, name); }
-    IListBox& ListBox(std::string_view name) override { return Find(widgets_, name); }
+    ICheckBox& CheckBox(std::string_view name) override {
+        return Kind<ICheckBox>(name, "a check box");
+    }
+    IMemo& Memo(std::string_view name) override { return Kind<IMemo>(name, "a memo"); }
+    IListBox& ListBox(std::string_view name) override { return Kind<IListBox>(name, "a list box"); }
     IStatusBar& StatusBar(std::string_view name) override { return Find(statusBars_, name); }
     IMenuItem& MenuItem(std::string_view name) override { return Find(menuItems_, name); }
     ITimer& Timer(std::string_view name) override { return Find(timers_, name); }
@@ -237,6 +255,11 @@ private:
         auto it = m.find(name);
         if (it == m.end()) throw Exception("form has no control " + std::string(name));
         return *it->second;
+    }
+    template <class T>
+    T& Kind(std::string_view name, const char* what) {
+        if (T* t = dynamic_cast<T*>(&Find(widgets_, name))) return *t;
+        throw Exception("control " + std::string(name) + " is not " + what);
     }
 
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
@@ -298,9 +321,9 @@ public:
     std::unique_ptr<IWindow> CreateForm(const Layout& layout, IFormEvents& events,
                                         bool mainForm) override;
     void Run() override;
-    int MessageBox(IWindow* owner, std::string_view text, std::string_view caption,
-                   unsigned flags) override;
-    void MessageBeep(unsigned type) override;
+    void MessageBox(IWindow* owner, std::string_view text, std::string_view caption,
+                    MessageIcon icon) override;
+    void MessageBeep(MessageIcon sound) override;
     void ShowException(const std::exception& e) override;
     std::string ExeName() const override;
 

@@ -1,4 +1,4 @@
-#include "platform/posix/IniProfile.h"
+#include "platform/posix/Profile.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -15,10 +15,7 @@ namespace {
 
 bool Blank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
-bool LeadByte(char c) {
-    unsigned char b = static_cast<unsigned char>(c);
-    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
+bool LeadByte(char c) { return Cp932LeadByte(static_cast<unsigned char>(c)); }
 
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && Blank(s.front())) s.remove_prefix(1);

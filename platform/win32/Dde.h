@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-namespace pelmor {
+namespace pelmor::win32 {
 
 class IDdeClientConv {
 public:
@@ -24,4 +24,7 @@ public:
     virtual std::unique_ptr<IDdeClientConv> CreateConversation() = 0;
 };
 
-}  // namespace pelmor
+// Conversations through DDEML.
+std::unique_ptr<IDdeClient> CreateDdeClient();
+
+}  // namespace pelmor::win32

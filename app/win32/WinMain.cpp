@@ -1,0 +1,25 @@
+// The Windows entry point: the Win32 services, the application object, and
+// start-up. The entry point's arguments are not used.
+#include <windows.h>
+
+#include "app/Application.h"
+#include "app/Startup.h"
+#include "platform/win32/Services.h"
+#include "platform/win32/Toolkit.h"
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    using namespace pelmor;
+    win32::IApi& api = win32::SystemApi();
+    std::unique_ptr<IToolkit> ui = win32::CreateToolkit(instance);
+    win32::Clock clock;
+    win32::Power power(api);
+    win32::LogFile log;
+    win32::Profile profile;
+    win32::Keyboard keys(api);
+    win32::Foreground foreground(api);
+    win32::Browser browser;
+    win32::Instance mark(api);
+    Services services{*ui, clock, power, log, profile, SystemPathNames(), keys, foreground, browser};
+    TApplication app(services);
+    return PelmorMain(mark, app);
+}

@@ -1,0 +1,54 @@
+// The Windows functions the services below are made of, one to one. The
+// rules on top of them (which calls, in which order, with which arguments)
+// build without <windows.h> and are checked against a recording stand-in;
+// Api.cpp makes the real calls.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/Toolkit.h"
+
+namespace pelmor::win32 {
+
+// The fields of OSVERSIONINFOA that matter here.
+struct OsVersion {
+    std::uint32_t major = 0;
+    std::uint32_t minor = 0;
+    std::uint32_t platformId = 0;
+};
+
+// The fields of SECURITY_ATTRIBUTES.
+struct MutexSecurity {
+    std::uint32_t nLength = 0;
+    const void* lpSecurityDescriptor = nullptr;
+    std::int32_t bInheritHandle = 0;
+};
+
+class IApi {
+public:
+    virtual ~IApi() = default;
+    // GetVersionExA with a record of the given size; false when it fails.
+    virtual bool GetVersionExA(std::uint32_t recordSize, OsVersion& version) = 0;
+    // SystemParametersInfoA(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, &value, 0)
+    virtual bool GetForegroundLockTimeout(std::uint32_t& value) = 0;
+    // SystemParametersInfoA(SPI_SETFOREGROUNDLOCKTIMEOUT, 0, (void*)value, 0)
+    virtual bool SetForegroundLockTimeout(std::uintptr_t value) = 0;
+    virtual bool SetForegroundWindow(WindowHandle window) = 0;
+    virtual void SetFocus(WindowHandle window) = 0;
+    virtual void SetActiveWindow(WindowHandle window) = 0;
+    virtual void keybd_event(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags,
+                             std::uintptr_t extra) = 0;
+    // CreateMutexA; 0 for a null handle.
+    virtual std::uintptr_t CreateMutexA(const MutexSecurity& sa, bool initialOwner,
+                                        const char* name) = 0;
+    virtual void ReleaseMutex(std::uintptr_t handle) = 0;
+    virtual void MessageBeep(unsigned type) = 0;
+    // GetSystemPowerStatus: its ACLineStatus and BatteryLifePercent bytes.
+    virtual bool GetSystemPowerStatus(std::uint8_t& acLineStatus,
+                                      std::uint8_t& batteryLifePercent) = 0;
+};
+
+// The running system's functions.
+IApi& SystemApi();
+
+}  // namespace pelmor::win32
