@@ -21,22 +21,22 @@ int main(int argc, char** argv) {
     long n = std::atol(argv[2]);
     fake::Rig rig;
     TfrmMain form(rig.app);
-    rig.power.status = {0, 80};
+    fake::Window& w = rig.ui.Form("frmMain");
+    w.images["Image1"]->canvas.record = false;
+    rig.power.reading = {PowerReading::Source::Battery, 80};
     form.TimerBaseTimer();  // first tick: panel text, first sample, graph
     if (std::strcmp(mode, "idle") == 0) {
         for (long i = 0; i < n; ++i) form.TimerBaseTimer();
     } else if (std::strcmp(mode, "log") == 0) {
         form.Measuring = 1;
-        StartTime = rig.clock.now;
+        form.StartTime = rig.clock.now;
         for (long i = 0; i < n; ++i) {
-            rig.power.status.BatteryLifePercent = static_cast<std::uint8_t>(i % 2 ? 79 : 80);
+            rig.power.reading.level = i % 2 ? 79 : 80;
             form.TimerBaseTimer();
-            rig.log.files.begin()->second.clear();  // keep the fake file small
+            rig.journal.clear();
         }
     } else if (std::strcmp(mode, "draw") == 0) {
         for (int i = 0; i < 178; ++i) form.AppendSample(100 - i / 2, i % 2);
-        fake::NullCanvas canvas;
-        rig.ui.Main().Img("Image1").replacement = &canvas;
         for (long i = 0; i < n; ++i) form.DrawGraph();
     } else {
         return 2;

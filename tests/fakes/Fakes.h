@@ -1,10 +1,10 @@
-// Test doubles for the platform services, and a rig that bundles them with
-// the fake toolkit into an application object.
+// Stand-ins for the platform: an in-memory toolkit whose forms are built
+// from their layouts, a settable clock and battery, recording load services,
+// and a rig that runs the main window on them with the real portable
+// settings and log files in a folder of its own.
 #pragma once
 
-#include <cstdio>
-#include <ctime>
-#include <deque>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -12,246 +12,257 @@
 #include <vector>
 
 #include "app/Application.h"
-#include "fakes/FakeToolkit.h"
-#include "platform/Instance.h"
+#include "forms/Main.h"
+#include "platform/posix/LogFile.h"
+#include "platform/posix/Profile.h"
 
 namespace pelmor::fake {
 
-// A settable clock. Local time is UTC, so ctime texts are predictable.
-struct FakeClock : IClock {
-    std::int32_t now = 1700000000;  // Tue Nov 14 22:13:20 2023
+using Journal = std::vector<std::string>;
+
+// Labels, edits, buttons, check boxes, the memo and list boxes. A form asked
+// for a kind by the name of a control of another kind throws, like the
+// real toolkits.
+struct Control : ICheckBox, IMemo, IListBox {
+    std::string kind, name, text;
+    bool enabled = true, checked = false;
+    std::vector<std::string> items;
+    int itemIndex = -1;
+    Journal* journal = nullptr;
+    std::string Text() const override { return text; }
+    void SetText(std::string_view t) override { text = t; }
+    bool Enabled() const override { return enabled; }
+    void SetEnabled(bool e) override { enabled = e; }
+    void SetFocus() override { journal->push_back("focus " + name); }
+    bool Checked() const override { return checked; }
+    void SetChecked(bool c) override { checked = c; }
+    void SelectAll() override { journal->push_back("select all " + name); }
+    void Clear() override {
+        journal->push_back("clear " + name);
+        text.clear();
+    }
+    void Add(std::string_view item) override { items.emplace_back(item); }
+    int Count() const override { return static_cast<int>(items.size()); }
+    std::string Item(int i) const override { return items.at(static_cast<std::size_t>(i)); }
+    int ItemIndex() const override { return itemIndex; }
+    void SetItemIndex(int i) override { itemIndex = i; }
+};
+
+struct StatusBar : IStatusBar {
+    std::vector<std::string> panels;
+    std::string PanelText(int i) const override { return panels.at(static_cast<std::size_t>(i)); }
+    void SetPanelText(int i, std::string_view t) override { panels.at(static_cast<std::size_t>(i)) = t; }
+};
+
+struct MenuItem : IMenuItem {
+    std::string caption;
+    bool enabled = true;
+    std::string Caption() const override { return caption; }
+    void SetCaption(std::string_view c) override { caption = c; }
+    bool Enabled() const override { return enabled; }
+    void SetEnabled(bool e) override { enabled = e; }
+};
+
+struct Timer : ITimer {
+    std::uint32_t interval = 0;
+    bool enabled = false;
+    std::uint32_t Interval() const override { return interval; }
+    void SetInterval(std::uint32_t ms) override { interval = ms; }
+    bool Enabled() const override { return enabled; }
+    void SetEnabled(bool e) override { enabled = e; }
+};
+
+// Records each drawing call as text: "pen 255 2" (colour and width as they
+// are when something is drawn), "rect 0 0 353 97 brush 16777215",
+// "line 3 4 349 92".
+struct Canvas : ICanvas {
+    Color pen = 0, brush = 0xFFFFFF;
+    int width = 1, x = 0, y = 0;
+    bool record = true;
+    Journal calls;
+    Color PenColor() const override { return pen; }
+    void SetPenColor(Color c) override { pen = c; }
+    int PenWidth() const override { return width; }
+    void SetPenWidth(int w) override { width = w; }
+    Color BrushColor() const override { return brush; }
+    void SetBrushColor(Color c) override { brush = c; }
+    void Rectangle(int l, int t, int r, int b) override;
+    void MoveTo(int nx, int ny) override { x = nx, y = ny; }
+    void LineTo(int nx, int ny) override;
+};
+
+struct Image : IImage {
+    int width = 0, height = 0;
+    fake::Canvas canvas;
+    int Width() const override { return width; }
+    int Height() const override { return height; }
+    ICanvas& Canvas() override { return canvas; }
+};
+
+struct OpenDialog : IOpenDialog {
+    std::string chosen;  // empty: the user cancels
+    bool Execute() override { return !chosen.empty(); }
+    std::string FileName() const override { return chosen; }
+};
+
+class Toolkit;
+
+class Window : public IWindow {
+public:
+    Window(Toolkit& kit, const Layout& layout, IFormEvents& events);
+    ~Window() override;
+    WindowHandle Handle() const override { return handle; }
+    IControl& Control(std::string_view n) override { return Get(controls, n); }
+    ICheckBox& CheckBox(std::string_view n) override { return Kind(n, "checkbox"); }
+    IMemo& Memo(std::string_view n) override { return Kind(n, "memo"); }
+    IListBox& ListBox(std::string_view n) override { return Kind(n, "listbox"); }
+    IStatusBar& StatusBar(std::string_view n) override { return Get(bars, n); }
+    IMenuItem& MenuItem(std::string_view n) override { return Get(items, n); }
+    ITimer& Timer(std::string_view n) override { return Get(timers, n); }
+    IImage& Image(std::string_view n) override { return Get(images, n); }
+    IOpenDialog& OpenDialog(std::string_view n) override { return Get(dialogs, n); }
+    void Show() override {}
+    int ShowModal() override;
+    void Close() override;
+
+    // What a user does: a click on a button or a menu item (nothing when it
+    // is disabled), a timer's tick, the close box.
+    void Click(std::string_view name);
+    void Tick(std::string_view timer);
+    fake::Control& Ctl(std::string_view n) { return Get(controls, n); }
+    std::string Panel(int i) { return Get(bars, "StatusBar").panels.at(static_cast<std::size_t>(i)); }
+
+    const Layout& layout;
+    IFormEvents& events;
+    WindowHandle handle;
+    bool closed = false;
+    std::map<std::string, std::unique_ptr<fake::Control>, std::less<>> controls;
+    std::map<std::string, std::unique_ptr<fake::StatusBar>, std::less<>> bars;
+    std::map<std::string, std::unique_ptr<fake::MenuItem>, std::less<>> items;
+    std::map<std::string, std::unique_ptr<fake::Timer>, std::less<>> timers;
+    std::map<std::string, std::unique_ptr<fake::Image>, std::less<>> images;
+    std::map<std::string, std::unique_ptr<fake::OpenDialog>, std::less<>> dialogs;
+
+private:
+    template <class T>
+    static T& Get(std::map<std::string, std::unique_ptr<T>, std::less<>>& m, std::string_view n) {
+        auto it = m.find(n);
+        if (it == m.end()) throw Exception("no control " + std::string(n));
+        return *it->second;
+    }
+    fake::Control& Kind(std::string_view n, std::string_view kind);
+    void Run(const std::string& handler);
+    Toolkit& kit_;
+};
+
+class Toolkit : public IToolkit {
+public:
+    explicit Toolkit(Journal& j) : journal(j) {}
+    void Initialize() override { journal.push_back("initialize"); }
+    void SetTitle(std::string_view t) override { journal.push_back("title " + std::string(t)); }
+    std::unique_ptr<IWindow> CreateForm(const Layout& layout, IFormEvents& events, bool) override;
+    void Run() override {
+        journal.push_back("run");
+        if (onRun) onRun();
+    }
+    void MessageBox(IWindow* owner, std::string_view text, std::string_view caption,
+                    MessageIcon icon) override;
+    void MessageBeep(MessageIcon) override { journal.push_back("beep"); }
+    void ShowException(const std::exception& e) override {
+        journal.push_back(std::string("exception ") + e.what());
+    }
+    std::string ExeName() const override { return exeName; }
+
+    Window& Form(std::string_view name);  // the newest live form of that name
+    Journal& journal;
+    std::string exeName;
+    std::vector<Window*> windows;
+    WindowHandle nextHandle = 0x100;
+    // What the user does while a modal form of that name is open; without a
+    // script it is closed by its close box at once.
+    std::map<std::string, std::function<void(Window&)>, std::less<>> onModal;
+    std::function<void()> onMessageBox, onRun;
+};
+
+struct Clock : IClock {
+    std::int32_t now = 1700000000;  // Tue Nov 14 22:13:20 2023 UTC
     std::int32_t Now() const override { return now; }
-    int LocalMinute() const override { return static_cast<int>((now / 60) % 60); }
-    std::string CTime(std::int32_t t) const override {
-        std::time_t tt = t;
-        std::tm tm{};
-#ifdef _WIN32
-        gmtime_s(&tm, &tt);
-#else
-        gmtime_r(&tt, &tm);
-#endif
-        char buf[32];
-        std::strftime(buf, sizeof buf, "%a %b %d %H:%M:%S %Y\n", &tm);
-        // ctime pads the day with a blank, not a zero
-        if (buf[8] == '0') buf[8] = ' ';
-        return buf;
+    int LocalMinute() const override { return static_cast<int>(now / 60 % 60); }
+    std::string CTime(std::int32_t t) const override;  // in UTC
+};
+
+struct Power : IPowerSource {
+    PowerReading reading{PowerReading::Source::Battery, 80};
+    bool fails = false;
+    bool Read(PowerReading& r) override {
+        if (!fails) r = reading;
+        return !fails;
     }
 };
 
-struct FakePower : IPowerSource {
-    PowerStatus status{0, 80};
-    bool fail = false;
-    int reads = 0;
-    bool Read(PowerStatus& out) override {
-        ++reads;
-        if (fail) return false;
-        out = status;
-        return true;
-    }
-};
-
-// An in-memory file system for the log. Files are byte strings by path.
-struct FakeLogFile : ILogFile {
-    std::map<std::string, std::string> files;
-    std::map<std::string, bool> locked;  // open fails with a reason other than missing
-    bool failCreate = false;
-    bool failWrite = false;              // the write fails whole
-    std::size_t shortWrite = SIZE_MAX;   // at most this many bytes are written
-    bool failCommit = false;
-    int opens = 0, creates = 0, commits = 0, closes = 0;
-    std::string openPath;
-    bool isOpen = false;
-
-    OpenResult OpenAppend(const std::string& path) override {
-        ++opens;
-        if (locked[path]) return OpenResult::Failed;
-        if (!files.count(path)) return OpenResult::Missing;
-        openPath = path;
-        isOpen = true;
-        return OpenResult::Ok;
-    }
-    bool Create(const std::string& path) override {
-        ++creates;
-        if (failCreate) return false;
-        files[path];
-        openPath = path;
-        isOpen = true;
-        return true;
-    }
+// The real log and settings files, their writes journalled; log writes can
+// be made to fail.
+struct Log : PosixLogFile {
+    Journal& journal;
+    bool fails = false;
+    explicit Log(Journal& j) : journal(j) {}
     bool Write(const char* data, std::size_t size) override {
-        if (!isOpen || failWrite) return false;
-        std::size_t n = size < shortWrite ? size : shortWrite;
-        files[openPath].append(data, n);
-        return n == size;
-    }
-    bool Commit() override {
-        ++commits;
-        return !failCommit;
-    }
-    void Close() override {
-        ++closes;
-        isOpen = false;
+        journal.push_back("log " + std::string(data, size));
+        return !fails && PosixLogFile::Write(data, size);
     }
 };
 
-// Private profile in memory: sections and keys compare without case;
-// values in order of writing.
-struct FakeProfile : IProfile {
-    struct Entry {
-        std::string key, value;
-    };
-    struct Section {
-        std::string name;
-        std::vector<Entry> entries;
-    };
-    std::map<std::string, std::vector<Section>> files;  // path -> sections
-    std::vector<std::string> writes;                     // "section/key=value" in order
-
-    static bool Same(const std::string& a, const std::string& b);
-    Section* Find(const std::string& path, const std::string& section);
-    const std::string* Value(const std::string& path, const std::string& section,
-                             const std::string& key);
-    void Set(const std::string& path, const std::string& section, const std::string& key,
-             const std::string& value);
-
-    std::string GetString(const std::string& section, const std::string& key,
-                          const std::string& def, std::size_t size,
-                          const std::string& path) override;
-    int GetInt(const std::string& section, const std::string& key, int def,
-               const std::string& path) override;
-    bool WriteString(const std::string& section, const std::string& key,
-                     const std::string& value, const std::string& path) override;
-};
-
-struct FakeKeys : IKeyInjector {
-    struct Event {
-        std::uint8_t vk, scan;
-        std::uint32_t flags;
-        std::uintptr_t extra;
-    };
-    std::vector<Event> events;
-    std::vector<std::string>* journal = nullptr;
-    void KeybdEvent(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags,
-                    std::uintptr_t extra) override {
-        events.push_back({vk, scan, flags, extra});
-        if (journal) journal->push_back("keybd_event " + std::to_string(vk));
+struct Profile : IniProfile {
+    Journal& journal;
+    explicit Profile(Journal& j) : journal(j) {}
+    bool WriteString(const std::string& section, const std::string& key, const std::string& value,
+                     const std::string& path) override {
+        journal.push_back("ini " + section + " " + key + "=" + value);
+        return IniProfile::WriteString(section, key, value, path);
     }
 };
 
-// Records the calls of every conversation into one journal.
-struct FakeDde : IDdeClient {
-    std::vector<std::string> journal;
-    bool linkSucceeds = true;
-    std::deque<bool> linkResults;  // consumed first, then linkSucceeds
-    int created = 0, destroyed = 0;
-    std::vector<std::string>* shared = nullptr;  // also written here, if set
-    std::function<void()> onSetLink;  // runs inside SetLink (a wait that pumps messages)
-    bool executeSucceeds = true;
-    std::vector<std::string> commands;  // the bytes of every ExecuteMacro
-
-    struct Conv : IDdeClientConv {
-        FakeDde& dde;
-        explicit Conv(FakeDde& d) : dde(d) {}
-        ~Conv() override { dde.Log("destroy"); ++dde.destroyed; }
-        void SetServiceApplication(const std::string& p) override { dde.Log("ServiceApplication " + p); }
-        bool SetLink(const std::string& s, const std::string& t) override {
-            if (dde.onSetLink) dde.onSetLink();
-            bool ok = dde.linkSucceeds;
-            if (!dde.linkResults.empty()) {
-                ok = dde.linkResults.front();
-                dde.linkResults.pop_front();
-            }
-            dde.Log("SetLink " + s + " " + t + (ok ? " ok" : " failed"));
-            return ok;
-        }
-        bool ExecuteMacro(const std::string& c, bool wait) override {
-            dde.Log("ExecuteMacro " + c + (wait ? " wait" : " nowait"));
-            dde.commands.push_back(c);
-            return dde.executeSucceeds;
-        }
-        void CloseLink() override { dde.Log("CloseLink"); }
-    };
-    void Log(const std::string& s) {
-        journal.push_back(s);
-        if (shared) shared->push_back("dde " + s);
-    }
-    std::unique_ptr<IDdeClientConv> CreateConversation() override {
-        ++created;
-        Log("create");
-        return std::make_unique<Conv>(*this);
-    }
-};
-
-struct FakeActivation : IWindowActivation {
-    OsVersion version{5, 1, 2};
-    bool versionFails = false;
-    std::uint32_t recordSize = 0;
-    std::uint32_t timeout = 200000;
-    bool timeoutReadFails = false;
-    bool foregroundResult = true;
-    std::vector<std::string> calls;
-    std::vector<std::string>* shared = nullptr;
-    void Log(const std::string& s) {
-        calls.push_back(s);
-        if (shared) shared->push_back(s);
-    }
-    bool GetVersionEx(std::uint32_t size, OsVersion& v) override {
-        recordSize = size;
-        if (versionFails) return false;
-        v = version;
+struct Loads : IKeyboard, IForeground, IBrowser, IPathNames {
+    Journal& journal;
+    std::vector<IBrowser::Result> results;  // used up first, then Opened
+    std::function<void()> whileOpening;
+    explicit Loads(Journal& j) : journal(j) {}
+    void TypeLine(std::string_view line) override { journal.push_back("type " + std::string(line)); }
+    void Prepare() override { journal.push_back("prepare"); }
+    bool BringForward(WindowHandle) override {
+        journal.push_back("forward");
         return true;
     }
-    bool GetForegroundLockTimeout(std::uint32_t& value) override {
-        Log("GetForegroundLockTimeout");
-        if (timeoutReadFails) return false;
-        value = timeout;
-        return true;
+    Result OpenPage(const std::string& program, const std::string& url,
+                    const std::function<void()>& connected) override;
+    std::string ShortPathName(const std::string& path) override {
+        return path.size() > 8 ? "SHORT~1.EXE" : "";
     }
-    bool SetForegroundLockTimeout(std::uintptr_t value) override {
-        Log("SetForegroundLockTimeout " + std::to_string(value));
-        timeout = static_cast<std::uint32_t>(value);
-        return true;
-    }
-    bool SetForegroundWindow(WindowHandle w) override {
-        Log("SetForegroundWindow " + std::to_string(w));
-        return foregroundResult;
-    }
-    void SetFocus(WindowHandle w) override { Log("SetFocus " + std::to_string(w)); }
-    void SetActiveWindow(WindowHandle w) override { Log("SetActiveWindow " + std::to_string(w)); }
 };
 
-struct FakeMutex : IInstanceMutex {
-    std::uintptr_t handle = 0x44;
-    std::vector<std::string> calls;
-    MutexSecurity sa;
-    std::uintptr_t Create(const MutexSecurity& s, bool owner, const std::string& name) override {
-        sa = s;
-        calls.push_back("CreateMutexA " + std::string(owner ? "1 " : "0 ") + name);
-        return handle;
-    }
-    void Release(std::uintptr_t h) override { calls.push_back("ReleaseMutex " + std::to_string(h)); }
-    void MessageBeep(unsigned type) override { calls.push_back("MessageBeep " + std::to_string(type)); }
-};
-
-// Every fake service, and an application object over them.
+// The main window's world: a program folder on disk holding pelmor.ini and
+// pelmor.log, and every service above, with one journal of what happened.
 struct Rig {
-    FakeToolkit ui;
-    FakeClock clock;
-    FakePower power;
-    FakeLogFile log;
-    FakeProfile profile;
-    FakeKeys keys;
-    FakeDde dde;
-    FakeActivation activation;
-    Services services{ui, clock, power, log, profile, keys, dde, activation};
+    Rig();
+    explicit Rig(std::string folder) : dir(std::move(folder)), keep(true) { ui.exeName = dir + "/pelmor.exe"; }
+    ~Rig();
+    std::string dir;
+    bool keep = false;  // a folder given is left as it is
+    Journal journal;
+    Toolkit ui{journal};
+    Clock clock;
+    Power power;
+    Log log{journal};
+    Profile profile{journal};
+    Loads loads{journal};
+    Services services{ui, clock, power, log, profile, loads, loads, loads, loads};
     TApplication app{services};
 
-    Rig() {
-        ui.exeName = std::string("C:") + kPathDelimiter + "Pelmor" + kPathDelimiter + "pelmor.exe";
-    }
-    std::string Dir() const { return std::string("C:") + kPathDelimiter + "Pelmor"; }
-    std::string Path(const char* name) const { return JoinPath(Dir(), name); }
-    std::string LogText() { return log.files[Path("pelmor.log")]; }
+    std::string Path(const char* name) const { return dir + "/" + name; }
+    std::string Read(const char* name) const;
+    void Write(const char* name, const std::string& bytes) const;
+    // Index of the first journal entry starting with what, or -1.
+    int Find(std::string_view what) const;
 };
 
 }  // namespace pelmor::fake

@@ -1,5 +1,5 @@
-// A program folder on disk and the services a fuzz target runs the main
-// window with: the real portable settings and log files, fakes for the rest.
+// A program folder on disk, reused by every input, and the services a fuzz
+// target runs the main window with.
 #pragma once
 
 #include <stdlib.h>
@@ -9,8 +9,6 @@
 #include <string>
 
 #include "fakes/Fakes.h"
-#include "platform/posix/IniProfile.h"
-#include "platform/posix/LogFile.h"
 
 namespace pelmor::fuzz {
 
@@ -34,18 +32,9 @@ inline void WriteFile(const std::string& name, const std::uint8_t* data, std::si
 
 inline void RemoveFile(const std::string& name) { ::unlink((Folder() + "/" + name).c_str()); }
 
-struct Rig {
-    fake::FakeToolkit ui;
-    fake::FakeClock clock;
-    fake::FakePower power;
-    PosixLogFile log;
-    IniProfile profile;
-    fake::FakeKeys keys;
-    fake::FakeDde dde;
-    fake::FakeActivation activation;
-    Services services{ui, clock, power, log, profile, keys, dde, activation};
-    TApplication app{services};
-    Rig() { ui.exeName = Folder() + "/pelmor.exe"; }
+// The main window's services over that folder.
+struct Rig : fake::Rig {
+    Rig() : fake::Rig(Folder()) {}
 };
 
 }  // namespace pelmor::fuzz

@@ -33,10 +33,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int32_t level = Take(data, size) & 0x7FFFFFFF;
     const std::int32_t source = Take(data, size);
     const std::int32_t elapsed = Take(data, size);
-    form.WriteLog(level, source, elapsed, "");
+    form.WriteLog(level, source, elapsed);
 
     const std::string comment(reinterpret_cast<const char*>(data), size);
-    rig.ui.onModal["frmComment"] = [&](fake::FakeWindow& d) {
+    rig.ui.onModal["frmComment"] = [&](fake::Window& d) {
         d.Ctl("edtComment").text = comment;
         d.Click("btnOK");
     };

@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     {
         TfrmMain form(rig.app);
         if (form.Count < 0 || form.Count > 179) std::abort();
-        if (std::memchr(form.IePath, 0, sizeof form.IePath) == nullptr) std::abort();
+        if (std::memchr(form.settings.IePath, 0, sizeof form.settings.IePath) == nullptr) std::abort();
         form.TimerBaseTimer();  // appends a sample and draws
         if (form.Count < 1 || form.Count > 179) std::abort();
         form.SaveHistory();

@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (c == '\0' || std::strchr(" \t\n\r\v\f", c)) std::abort();
         }
     }
-    rig.ui.Main().Ctl("chkURL").checked = true;
+    rig.ui.Form("frmMain").Ctl("chkURL").checked = true;
     const int ticks = form.UrlCount < 8 ? form.UrlCount + 1 : 8;
     for (int i = 0; i < ticks; ++i) form.TimerURLTimer();
     if (form.UrlCount > 0 && form.UrlIndex != ticks % form.UrlCount) std::abort();

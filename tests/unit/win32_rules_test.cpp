@@ -1,0 +1,244 @@
+// The Windows services' own rules, against a recording stand-in of the
+// Windows functions; and start-up on top of the instance mark.
+#include <gtest/gtest.h>
+
+#include "app/Startup.h"
+#include "fakes/Fakes.h"
+#include "platform/win32/Services.h"
+
+using namespace pelmor;
+using namespace pelmor::win32;
+
+namespace {
+
+struct Recorder : IApi {
+    std::vector<std::string> calls;
+    OsVersion version{6, 1, 2};
+    bool versionFails = false, timeoutFails = false;
+    std::uint32_t timeout = 200000;
+    std::uintptr_t mutex = 0x44;
+    std::uint8_t ac = 1, percent = 255;
+
+    void Log(std::string s) { calls.push_back(std::move(s)); }
+    bool GetVersionExA(std::uint32_t size, OsVersion& v) override {
+        Log("GetVersionExA " + std::to_string(size));
+        if (!versionFails) v = version;
+        return !versionFails;
+    }
+    bool GetForegroundLockTimeout(std::uint32_t& v) override {
+        Log("get timeout");
+        if (!timeoutFails) v = timeout;
+        return !timeoutFails;
+    }
+    bool SetForegroundLockTimeout(std::uintptr_t v) override {
+        Log("set timeout " + std::to_string(v));
+        timeout = static_cast<std::uint32_t>(v);
+        return true;
+    }
+    bool SetForegroundWindow(WindowHandle w) override {
+        Log("SetForegroundWindow " + std::to_string(w));
+        return w != 0;
+    }
+    void SetFocus(WindowHandle w) override { Log("SetFocus " + std::to_string(w)); }
+    void SetActiveWindow(WindowHandle w) override { Log("SetActiveWindow " + std::to_string(w)); }
+    void keybd_event(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags,
+                     std::uintptr_t extra) override {
+        Log("key " + std::to_string(vk) + " " + std::to_string(scan) + " " +
+            std::to_string(flags) + " " + std::to_string(extra));
+    }
+    std::uintptr_t CreateMutexA(const MutexSecurity& sa, bool owner, const char* name) override {
+        Log("CreateMutexA " + std::to_string(sa.nLength) + " " +
+            (sa.lpSecurityDescriptor ? "sd " : "") + std::to_string(sa.bInheritHandle) + " " +
+            std::to_string(owner) + " " + name);
+        return mutex;
+    }
+    void ReleaseMutex(std::uintptr_t h) override { Log("ReleaseMutex " + std::to_string(h)); }
+    void MessageBeep(unsigned type) override { Log("MessageBeep " + std::to_string(type)); }
+    bool GetSystemPowerStatus(std::uint8_t& a, std::uint8_t& p) override {
+        a = ac, p = percent;
+        return true;
+    }
+};
+
+using Calls = std::vector<std::string>;
+
+}  // namespace
+
+TEST(Win32Foreground, OsFamilies) {
+    const struct {
+        OsVersion version;
+        std::int32_t kind;
+    } rows[] = {{{4, 0, 1}, 1},  {{4, 10, 1}, 3}, {{4, 90, 1}, 3}, {{4, 0, 2}, 10},
+                {{4, 0, 0}, 0},  {{5, 0, 2}, 11}, {{5, 1, 2}, 11}, {{5, 2, 7}, 11},
+                {{3, 51, 2}, 0}, {{6, 0, 2}, 0},  {{10, 0, 2}, 0}};
+    for (const auto& r : rows) {
+        Recorder api;
+        api.version = r.version;
+        EXPECT_EQ(DetectOsKind(api), r.kind) << r.version.major << "." << r.version.minor;
+        EXPECT_EQ(api.calls, Calls{"GetVersionExA 148"});
+    }
+    Recorder api;
+    api.versionFails = true;
+    EXPECT_EQ(DetectOsKind(api), 0);
+}
+
+TEST(Win32Foreground, TheSwitchOnEachFamily) {
+    const Calls plain = {"SetForegroundWindow 7"};
+    const Calls lifted = {"get timeout",   "set timeout 0",     "SetForegroundWindow 7",
+                          "set timeout 200000", "SetFocus 7", "SetActiveWindow 7"};
+    const Calls unread = {"get timeout", "SetForegroundWindow 7", "SetFocus 7",
+                          "SetActiveWindow 7"};
+    const struct {
+        OsVersion version;
+        bool timeoutFails;
+        const Calls& calls;
+    } rows[] = {{{6, 1, 2}, false, plain},  {{4, 0, 1}, false, plain}, {{4, 0, 2}, false, plain},
+                {{4, 10, 1}, false, lifted}, {{5, 1, 2}, false, lifted},
+                {{5, 0, 2}, true, unread}};
+    for (const auto& r : rows) {
+        Recorder api;
+        api.version = r.version;
+        api.timeoutFails = r.timeoutFails;
+        Foreground fg(api);
+        fg.Prepare();
+        api.calls.clear();
+        EXPECT_TRUE(fg.BringForward(7));
+        EXPECT_EQ(api.calls, r.calls) << fg.OsKind;
+        EXPECT_EQ(api.timeout, 200000u);
+    }
+}
+
+TEST(Win32Keyboard, ElevenKeyPressesAndNoRelease) {
+    Recorder api;
+    Keyboard(api).TypeLine("0123456789");
+    Calls want;
+    for (int vk = '0'; vk <= '9'; ++vk) want.push_back("key " + std::to_string(vk) + " 0 0 0");
+    want.push_back("key 13 0 0 0");
+    EXPECT_EQ(api.calls, want);
+}
+
+TEST(Win32Power, SystemValuesToAReading) {
+    using S = PowerReading::Source;
+    const struct {
+        std::uint8_t ac, percent;
+        S source;
+        std::optional<int> level;
+    } rows[] = {{0, 80, S::Battery, 80}, {1, 100, S::Mains, 100}, {255, 5, S::Unknown, 5},
+                {2, 0, S::Unknown, 0},   {0, 255, S::Battery, std::nullopt}};
+    for (const auto& r : rows) {
+        Recorder api;
+        api.ac = r.ac, api.percent = r.percent;
+        PowerReading got;
+        ASSERT_TRUE(Power(api).Read(got));
+        EXPECT_EQ(got.source, r.source) << int(r.ac);
+        EXPECT_EQ(got.level, r.level) << int(r.percent);
+    }
+}
+
+namespace {
+
+struct Conversation : IDdeClientConv {
+    Calls& calls;
+    bool link, execute;
+    Conversation(Calls& c, bool l, bool e) : calls(c), link(l), execute(e) {}
+    ~Conversation() override { calls.push_back("destroy"); }
+    void SetServiceApplication(const std::string& p) override { calls.push_back("app " + p); }
+    bool SetLink(const std::string& s, const std::string& t) override {
+        calls.push_back("link " + s + " " + t);
+        return link;
+    }
+    bool ExecuteMacro(const std::string& c, bool wait) override {
+        calls.push_back("execute " + c + (wait ? " wait" : ""));
+        return execute;
+    }
+    void CloseLink() override { calls.push_back("close"); }
+};
+
+struct Client : IDdeClient {
+    Calls& calls;
+    bool link = true, execute = true;
+    explicit Client(Calls& c) : calls(c) {}
+    std::unique_ptr<IDdeClientConv> CreateConversation() override {
+        return std::make_unique<Conversation>(calls, link, execute);
+    }
+};
+
+}  // namespace
+
+TEST(Win32Browser, OneConversationPerPage) {
+    const Calls opened = {"app ie.exe", "link Iexplore WWW_OpenURL", "connected",
+                          "execute http://a/ wait", "close", "destroy"};
+    const Calls unlinked = {"app ie.exe", "link Iexplore WWW_OpenURL", "close", "destroy"};
+    const struct {
+        bool link, execute;
+        IBrowser::Result result;
+        const Calls& calls;
+    } rows[] = {{true, true, IBrowser::Result::Opened, opened},
+                {true, false, IBrowser::Result::Refused, opened},
+                {false, true, IBrowser::Result::NoBrowser, unlinked}};
+    for (const auto& r : rows) {
+        Calls calls;
+        int clients = 0;
+        Browser browser([&] {
+            ++clients;
+            auto c = std::make_unique<Client>(calls);
+            c->link = r.link, c->execute = r.execute;
+            return c;
+        });
+        for (int page = 0; page < 2; ++page) {
+            calls.clear();
+            EXPECT_EQ(browser.OpenPage("ie.exe", "http://a/",
+                                       [&] { calls.push_back("connected"); }),
+                      r.result);
+            EXPECT_EQ(calls, r.calls);
+        }
+        EXPECT_EQ(clients, 1) << "the client is set up once, when first wanted";
+    }
+}
+
+TEST(Win32Instance, TheNamedMutexAndItsFailure) {
+    Recorder api;
+    Instance mark(api);
+    EXPECT_TRUE(mark.Acquire());
+    mark.Release();
+    EXPECT_EQ(api.calls, (Calls{"CreateMutexA 12 1 1 ravoshu-pelmor", "ReleaseMutex 68"}));
+    api.calls.clear();
+    api.mutex = 0;
+    EXPECT_FALSE(mark.Acquire());
+    EXPECT_EQ(api.calls, (Calls{"CreateMutexA 12 1 1 ravoshu-pelmor", "MessageBeep 48"}));
+}
+
+TEST(Startup, RunsTheApplicationBetweenAcquireAndRelease) {
+    struct Mark : IInstance {
+        fake::Journal& j;
+        bool ok;
+        Mark(fake::Journal& jj, bool o) : j(jj), ok(o) {}
+        bool Acquire() override {
+            j.push_back("acquire");
+            return ok;
+        }
+        void Release() override { j.push_back("release"); }
+    };
+    for (bool ok : {true, false}) {
+        fake::Rig rig;
+        Mark mark(rig.journal, ok);
+        EXPECT_EQ(PelmorMain(mark, rig.app), ok ? 0 : -1);
+        if (!ok) {
+            EXPECT_EQ(rig.journal, fake::Journal{"acquire"});
+        }
+        if (ok) {
+            EXPECT_EQ(rig.journal.front(), "acquire");
+            EXPECT_EQ(rig.journal.back(), "release");
+            EXPECT_LT(rig.Find("initialize"), rig.Find("title Pelmor"));
+            EXPECT_LT(rig.Find("title Pelmor"), rig.Find("form frmMain"));
+            EXPECT_LT(rig.Find("form frmMain"), rig.Find("run"));
+        }
+    }
+    // A framework error from the form is shown and the program still ends well.
+    fake::Rig rig;
+    Mark mark(rig.journal, true);
+    rig.ui.onRun = [] { throw Exception("broken"); };
+    EXPECT_EQ(PelmorMain(mark, rig.app), 0);
+    EXPECT_NE(rig.Find("exception broken"), -1);
+    EXPECT_EQ(rig.journal.back(), "release");
+}
