@@ -77,6 +77,17 @@ else
 fi
 [ "$native_ok" = 1 ] || failed=1
 
+# ---- layering: Windows names only in the Windows folders ---------------------------
+step "layering"
+if bash tests/layering.sh; then
+    results+=("layering:          ok")
+    passed_total=$((passed_total + 1))
+else
+    results+=("layering:          FAILED (see above)")
+    failed_total=$((failed_total + 1))
+    failed=1
+fi
+
 # ---- the same unit tests under the sanitizers, and the fuzz targets ---------------
 step "unit tests under AddressSanitizer and UBSan; fuzz targets"
 san_ok=0
