@@ -1,111 +1,75 @@
+// SysfsPowerSource on power-supply directories laid out as sysfs does.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <initializer_list>
-#include <utility>
+#include <sstream>
+#include <vector>
 
 #include "platform/posix/Power.h"
 
-namespace pelmor {
-namespace {
-
+using namespace pelmor;
 namespace fs = std::filesystem;
+using Source = PowerReading::Source;
+using namespace std::string_literals;
 
-// A power-supply directory in the layout of sysfs, made in a temp dir.
-class SysfsPowerTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::string tmpl = (fs::temp_directory_path() / "pelmor-power-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-        root_ = tmpl;
+TEST(SysfsPower, SourceAndLevelFromTheSupplies) {
+    const char* bat = "BAT0 type=Battery";
+    struct Case {
+        const char* name;
+        std::vector<std::string> supplies;  // "DIR attr=value ..."
+        Source source;
+        std::optional<int> level;
+        bool readable = true;
+    } cases[] = {
+        {"mains online", {"AC type=Mains online=1", bat + " capacity=76"s}, Source::Mains, 76},
+        {"mains offline", {"AC type=Mains online=0", bat + " capacity=76"s}, Source::Battery, 76},
+        {"USB online beats a discharging battery",
+         {"ucsi type=USB_C online=1", "AC type=Mains online=0", bat + " status=Discharging"s},
+         Source::Mains, {}},
+        {"mains without 'online' ignored; all full", {"AC type=Mains", bat + " status=Full"s},
+         Source::Mains, {}},
+        {"energy of all batteries combined, not their percentages",
+         {bat + " energy_now=40000 energy_full=50000 capacity=99"s,
+          "BAT1 type=Battery energy_now=2000 energy_full=20000 capacity=99"}, Source::Unknown, 60},
+        {"charge without energy, rounded", {bat + " charge_now=2000 charge_full=3000"s},
+         Source::Unknown, 67},
+        {"capacity mean when one battery gives no amounts",
+         {bat + " energy_now=10 energy_full=50 capacity=88"s, "BAT1 type=Battery capacity=35"},
+         Source::Unknown, 62},
+        {"more than full is 100", {bat + " energy_now=60 energy_full=50"s}, Source::Unknown, 100},
+        {"garbage gives no level", {bat + " energy_now=abc energy_full=0 capacity=-3"s},
+         Source::Unknown, {}},
+        {"no mains, one battery discharging",
+         {bat + " status=Charging"s, "BAT1 type=Battery status=Discharging"}, Source::Battery, {}},
+        {"no mains, one charging", {bat + " status=Charging"s, "BAT1 type=Battery status=Unknown"},
+         Source::Mains, {}},
+        {"no mains, status unknown", {bat + " status=Unknown"s}, Source::Unknown, {}},
+        {"device batteries and absent ones do not count",
+         {"mouse type=Battery scope=Device status=Discharging capacity=5",
+          bat + " present=0 status=Discharging capacity=9"s}, Source::Unknown, {}},
+        {"no supplies at all", {}, Source::Unknown, {}},
+        {"unreadable directory: the reading stays", {}, Source::Battery, 7, false},
+    };
+    const fs::path root = fs::temp_directory_path() / ("pelmor-sysfs-" + std::to_string(getpid()));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(root);
+        if (c.readable) fs::create_directories(root);
+        for (const std::string& supply : c.supplies) {
+            std::istringstream words(supply);
+            std::string dir;
+            words >> dir;
+            fs::create_directories(root / dir);
+            for (std::string a; words >> a;) {
+                const std::size_t eq = a.find('=');
+                std::ofstream(root / dir / a.substr(0, eq)) << a.substr(eq + 1) << '\n';
+            }
+        }
+        PowerReading r{Source::Battery, 7};
+        EXPECT_EQ(SysfsPowerSource(root.string()).Read(r), c.readable);
+        EXPECT_EQ(std::pair(r.source, r.level), std::pair(c.source, c.level));
     }
-    void TearDown() override { fs::remove_all(root_); }
-
-    void Supply(const char* name,
-                std::initializer_list<std::pair<const char*, const char*>> attrs) {
-        fs::create_directories(root_ / name);
-        for (auto& [key, value] : attrs) std::ofstream(root_ / name / key) << value << "\n";
-    }
-    PowerStatus Read(bool expectOk = true) {
-        SysfsPowerSource power(root_.string());
-        PowerStatus s{7, 7};
-        EXPECT_EQ(power.Read(s), expectOk);
-        return s;
-    }
-    fs::path root_;
-};
-
-TEST_F(SysfsPowerTest, MainsAndBatteryGiveLineStatusAndCapacity) {
-    Supply("AC", {{"type", "Mains"}, {"online", "1"}});
-    Supply("BAT0", {{"type", "Battery"}, {"present", "1"}, {"status", "Charging"},
-                    {"capacity", "76"}});
-    PowerStatus s = Read();
-    EXPECT_EQ(s.ACLineStatus, 1);
-    EXPECT_EQ(s.BatteryLifePercent, 76);
-
-    Supply("AC", {{"online", "0"}});
-    s = Read();
-    EXPECT_EQ(s.ACLineStatus, 0);
+    fs::remove_all(root);
 }
-
-TEST_F(SysfsPowerTest, EnergyOfAllBatteriesIsCombined) {
-    Supply("AC", {{"type", "Mains"}, {"online", "0"}});
-    // 30 + 11 of 50 + 50: 41 %, whatever each capacity file says.
-    Supply("BAT0", {{"type", "Battery"}, {"energy_now", "30000000"},
-                    {"energy_full", "50000000"}, {"capacity", "60"}});
-    Supply("BAT1", {{"type", "Battery"}, {"energy_now", "11000000"},
-                    {"energy_full", "50000000"}, {"capacity", "22"}});
-    EXPECT_EQ(Read().BatteryLifePercent, 41);
-}
-
-TEST_F(SysfsPowerTest, ChargeIsUsedWhenEnergyIsNotReportedAndResultIsRounded) {
-    Supply("BAT0", {{"type", "Battery"}, {"charge_now", "2000"}, {"charge_full", "3000"}});
-    EXPECT_EQ(Read().BatteryLifePercent, 67);  // 66.67
-}
-
-TEST_F(SysfsPowerTest, WithoutMainsTheBatteryStatusDecidesTheLine) {
-    Supply("BAT0", {{"type", "Battery"}, {"status", "Discharging"}, {"capacity", "50"}});
-    EXPECT_EQ(Read().ACLineStatus, 0);
-    Supply("BAT0", {{"status", "Full"}});
-    EXPECT_EQ(Read().ACLineStatus, 1);
-    Supply("BAT0", {{"status", "Unknown"}});
-    EXPECT_EQ(Read().ACLineStatus, 255);
-}
-
-TEST_F(SysfsPowerTest, DeviceBatteriesAndAbsentBatteriesDoNotCount) {
-    Supply("hidpp_battery_0", {{"type", "Battery"}, {"scope", "Device"}, {"capacity", "5"},
-                               {"status", "Discharging"}});
-    Supply("BAT1", {{"type", "Battery"}, {"present", "0"}, {"capacity", "0"}});
-    PowerStatus s = Read();
-    EXPECT_EQ(s.ACLineStatus, 255);
-    EXPECT_EQ(s.BatteryLifePercent, 255);
-
-    Supply("BAT0", {{"type", "Battery"}, {"capacity", "88"}});
-    EXPECT_EQ(Read().BatteryLifePercent, 88);
-}
-
-TEST_F(SysfsPowerTest, OutOfRangeAndGarbageValuesAreContained) {
-    Supply("BAT0", {{"type", "Battery"}, {"energy_now", "60"}, {"energy_full", "50"}});
-    EXPECT_EQ(Read().BatteryLifePercent, 100);
-    Supply("BAT0", {{"energy_now", "abc"}, {"energy_full", "0"}, {"capacity", "-3"}});
-    EXPECT_EQ(Read().BatteryLifePercent, 255);
-}
-
-TEST_F(SysfsPowerTest, DesktopWithoutSuppliesReadsAsUnknown) {
-    PowerStatus s = Read();
-    EXPECT_EQ(s.ACLineStatus, 255);
-    EXPECT_EQ(s.BatteryLifePercent, 255);
-}
-
-TEST_F(SysfsPowerTest, UnreadableDirectoryFailsAndLeavesTheStatusAlone) {
-    SysfsPowerSource power((root_ / "missing").string());
-    PowerStatus s{7, 7};
-    EXPECT_FALSE(power.Read(s));
-    EXPECT_EQ(s.ACLineStatus, 7);
-    EXPECT_EQ(s.BatteryLifePercent, 7);
-}
-
-}  // namespace
-}  // namespace pelmor
