@@ -1,0 +1,156 @@
+// The rules every toolkit applies to a layout, the layout parser, and the
+// check of a form's handlers before it is built.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <tuple>
+
+#include "platform/Toolkit.h"
+#include "platform/ToolkitRules.h"
+
+using namespace pelmor;
+using namespace pelmor::toolkit;
+using namespace std::string_literals;
+
+TEST(ToolkitRules, Shortcuts) {
+    struct Case {
+        const char* text;
+        bool ok = false, ctrl = false, shift = false, alt = false;
+        unsigned key = 42;  // a rejected text leaves the result alone
+    } cases[] = {
+        {"Ctrl+S", true, true, false, false, 'S'}, {"shift+ctrl+f5", true, true, true, false, 0x74},
+        {"Alt+0", true, false, false, true, '0'}, {"F1", true, false, false, false, 0x70},
+        {"F24", true, false, false, false, 0x87}, {""}, {"Ctrl+"}, {"Ctrl+Enter"}, {"Hyper+S"},
+        {"F0"}, {"F25"}, {"Ctrl+SS"}, {"+S"},
+    };
+    for (const Case& c : cases) {
+        Shortcut s{false, false, false, 42};
+        EXPECT_EQ(ParseShortcut(c.text, s), c.ok) << c.text;
+        EXPECT_EQ(std::tuple(s.ctrl, s.shift, s.alt, s.key),
+                  std::tuple(c.ctrl, c.shift, c.alt, c.key)) << c.text;
+    }
+}
+
+TEST(ToolkitRules, FilterLists) {
+    std::pair<std::string, std::string> cases[] = {
+        {"実行ﾌﾟﾛｸﾞﾗﾑ|*.exe", "実行ﾌﾟﾛｸﾞﾗﾑ\0*.exe\0\0"s},
+        {"Programs|*.exe;*.com|All|*.*", "Programs\0*.exe;*.com\0All\0*.*\0\0"s},
+        {"", "\0\0"s}, {"Everything", "Everything\0*.*\0\0"s},
+        {"Text|*.txt|Other", "Text\0*.txt\0Other\0*.*\0\0"s},
+    };
+    for (const auto& [filter, list] : cases) EXPECT_EQ(FilterList(filter), list) << filter;
+}
+
+TEST(ToolkitRules, TabOrderFollowsTheTabIndexThenTheLayout) {
+    Layout layout = Layout::Parse("form f\nbutton last tab=4\nlabel plain\nedit first tab=0\n"
+                                  "edit tieA tab=2\nedit tieB tab=2\n");
+    std::vector<std::string> names;
+    for (const LayoutNode* n : TabOrder(layout)) names.push_back(n->name);
+    EXPECT_EQ(names, (std::vector<std::string>{"first", "tieA", "tieB", "last"}));
+}
+
+TEST(ToolkitRules, PanelEdgesAddUpAndTheLastReachesTheEnd) {
+    std::pair<std::vector<int>, std::vector<int>> cases[] = {
+        {{90, 90, 50}, {90, 180, -1}}, {{50}, {-1}}, {{}, {}}};
+    for (const auto& [widths, edges] : cases) EXPECT_EQ(PanelEdges(widths), edges);
+}
+
+// An .ico file: a directory of pictures {width (256 is written as 0),
+// colours, bit count}, then their bytes: "a", "bb", "ccc"...
+static std::string Ico(std::initializer_list<std::array<unsigned, 3>> pictures) {
+    std::string s = "\0\0\1\0"s + char(pictures.size()) + '\0', data;
+    auto put = [&s](unsigned v, int bytes) {
+        for (int i = 0; i < bytes; ++i) s += char(v >> (8 * i));
+    };
+    unsigned n = 0;
+    for (auto [width, colours, bits] : pictures) {
+        put(width % 256 * 0x101, 2), put(colours, 2), put(1, 2), put(bits, 2), put(++n, 4);
+        put(unsigned(6 + 16 * pictures.size() + data.size()), 4);
+        data.append(n, char('a' + n - 1));
+    }
+    return s + data;
+}
+
+TEST(ToolkitRules, IconPictures) {
+    const std::string one = Ico({{32, 16, 4}});
+    std::tuple<const char*, std::string, int, std::string> cases[] = {  // size, picture bytes
+        {"exact size, most colours", Ico({{16, 16, 4}, {32, 16, 4}, {32, 0, 8}}), 32, "ccc"},
+        {"exact small size", Ico({{16, 16, 4}, {32, 16, 4}}), 16, "a"},
+        {"nearest larger", Ico({{16, 16, 4}, {48, 16, 4}, {256, 0, 32}}), 32, "bb"},
+        {"width 0 means 256", Ico({{48, 16, 4}, {256, 0, 32}}), 300, "bb"},
+        {"largest smaller", Ico({{16, 16, 4}, {24, 16, 4}}), 32, "bb"},
+        {"colour count for a bit count of 0", Ico({{32, 2, 0}, {32, 16, 0}}), 32, "bb"},
+        {"one picture", one, 16, "a"},
+        {"picture cut short", one.substr(0, one.size() - 1), 32, ""},
+        {"directory cut short", one.substr(0, 20), 32, ""},
+        {"no pictures", "\0\0\1\0\0\0"s, 32, ""},
+        {"a cursor file", "\0\0\2\0\1\0"s, 32, ""},
+        {"empty", "", 32, ""},
+    };
+    for (const auto& [name, ico, size, picked] : cases) {
+        IconPicture p;
+        const bool ok = PickIconPicture(ico, size, p);
+        EXPECT_EQ(ok ? ico.substr(p.offset, p.size) : "", picked) << name;
+    }
+}
+
+TEST(ToolkitRules, LayoutSyntaxErrorsThrow) {
+    std::pair<const char*, const char*> cases[] = {
+        {"unterminated quote", "form f\nlabel l caption=\"abc\n"},
+        {"a line without a name", "form f\nlabel\n"},
+        {"first node not the form", "label l\nform f\n"},
+        {"indented form", "  form f\n"},
+        {"no form at all", "# comment only\n"},
+    };
+    for (const auto& [name, text] : cases) EXPECT_THROW(Layout::Parse(text), Exception) << name;
+}
+
+namespace {
+
+struct CountingToolkit : IToolkit {
+    int built = 0;
+    std::unique_ptr<IWindow> CreateForm(const Layout&, IFormEvents&, bool) override {
+        ++built;
+        return nullptr;
+    }
+    void Initialize() override {}
+    void SetTitle(std::string_view) override {}
+    void Run() override {}
+    void MessageBox(IWindow*, std::string_view, std::string_view, MessageIcon) override {}
+    void MessageBeep(MessageIcon) override {}
+    void ShowException(const std::exception&) override {}
+    std::string ExeName() const override { return {}; }
+};
+
+struct Form {
+    void Click() {}
+    void Query(bool&) {}
+};
+
+}  // namespace
+
+TEST(ToolkitRules, AFormIsBuiltOnlyWhenEveryHandlerItNamesExists) {
+    Form form;
+    HandlerTable<Form> events(form, {{"btnClick", &Form::Click}, {"Query", nullptr, &Form::Query}});
+    const std::string head = "form f OnCloseQuery=Query\n";
+    std::pair<std::string, std::string> cases[] = {  // layout, the handler it lacks
+        {head + "button b OnClick=btnClick\ntimer t OnTimer=btnClick\n"
+                "menu m\n  item i OnClick=btnClick\n", ""},
+        {"form f OnCloseQuery=FormCloseQuery\n", "FormCloseQuery"},
+        {head + "button b OnClick=btnCllick\n", "btnCllick"},
+        {head + "timer t OnTimer=TimerBaseTimer\n", "TimerBaseTimer"},
+        {head + "menu m\n  item i OnClick=btnClick\n  item j OnClick=mnuExit\n", "mnuExit"},
+    };
+    for (const auto& [text, missing] : cases) {
+        CountingToolkit ui;
+        std::string error;
+        try {
+            BuildForm(ui, Layout::Parse(text), events, true);
+        } catch (const Exception& e) {
+            error = e.what();
+        }
+        EXPECT_EQ(error.empty(), missing.empty()) << text << error;
+        EXPECT_NE(error.find(missing), std::string::npos) << text << error;
+        EXPECT_EQ(ui.built, missing.empty() ? 1 : 0) << text;
+    }
+}
