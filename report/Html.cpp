@@ -196,7 +196,7 @@ std::string Table(const Log& log) {
         std::string started = m.started;
         if (!started.empty()) started[10] = ' ';
         t += "<tr><td class=\"n\">" + std::to_string(i + 1) + "</td><td>" + started +
-             "</td><td>" + Escape(m.comment) + "</td><td class=\"n\">" +
+             "</td><td class=\"c\">" + Escape(m.comment) + "</td><td class=\"n\">" +
              (s.duration ? Hms(*s.duration) : "") + "</td><td class=\"n\">" +
              (s.firstLevel ? std::to_string(*s.firstLevel) + " &#8594; " +
                                  std::to_string(*s.lastLevel)
@@ -218,8 +218,8 @@ std::string HtmlReport(const Log& log, std::string_view fileName) {
         "<title>Pelmor: " + Escape(fileName) + "</title>\n<style>\n"
         "body{font-family:sans-serif;margin:1.5em;color:#222}\n"
         "table{border-collapse:collapse;font-size:14px}\n"
-        "th,td{border:1px solid #aaa;padding:3px 8px;text-align:left}\n"
-        "td.n{text-align:right;white-space:nowrap}\n"
+        "th,td{border:1px solid #aaa;padding:3px 8px;text-align:left;white-space:nowrap}\n"
+        "td.n{text-align:right}\ntd.c{white-space:normal}\n"
         ".open{color:#c00;font-weight:bold}\n"
         "h2{font-size:1.1em;margin:1.6em 0 .4em}\n"
         "svg text{font-size:12px;fill:#333;font-family:sans-serif}\n"
