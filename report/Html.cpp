@@ -73,25 +73,48 @@ struct Axis {
 
 double Y(int level) { return kTop + kPlotH * (100 - level) / 100.0; }
 
-// A polyline from point to point, leaving out points that fall on the last
-// one drawn.
+// A polyline in tenths of a pixel. A point on the last one is left out, and
+// one that goes on along the same straight line (across, or up or down the
+// same way) moves the last point instead of adding one: a long log draws
+// no more points than the picture can show.
 class Path {
 public:
     void Add(double x, double y) {
-        std::string p = Num(x) + "," + Num(y);
-        if (p == last_) return;
-        if (!points_.empty()) points_ += ' ';
-        points_ += p;
-        last_ = std::move(p);
+        const Point p{static_cast<long>(x * 10 + 0.5), static_cast<long>(y * 10 + 0.5)};
+        const std::size_t n = points_.size();
+        if (n && p == points_[n - 1]) return;
+        if (n >= 2) {
+            const Point &a = points_[n - 2], &b = points_[n - 1];
+            const bool across = a.y == b.y && b.y == p.y;
+            const bool upDown = a.x == b.x && b.x == p.x && (b.y - a.y > 0) == (p.y - b.y > 0);
+            if (across || upDown) {
+                points_[n - 1] = p;
+                return;
+            }
+        }
+        points_.push_back(p);
     }
-    bool Empty() const { return points_.empty(); }
     std::string Svg(const char* colour) const {
-        return "<polyline fill=\"none\" stroke=\"" + std::string(colour) +
-               "\" stroke-width=\"2\" stroke-linejoin=\"round\" points=\"" + points_ + "\"/>\n";
+        std::string out = "<polyline fill=\"none\" stroke=\"" + std::string(colour) +
+                          "\" stroke-width=\"2\" stroke-linejoin=\"round\" points=\"";
+        for (std::size_t i = 0; i < points_.size(); ++i) {
+            if (i) out += ' ';
+            out += Tenths(points_[i].x) + "," + Tenths(points_[i].y);
+        }
+        return out + "\"/>\n";
     }
 
 private:
-    std::string points_, last_;
+    struct Point {
+        long x, y;
+        bool operator==(const Point&) const = default;
+    };
+    static std::string Tenths(long v) {
+        const long whole = v / 10, tenth = v % 10;
+        if (v < 0 && tenth) return Num(static_cast<double>(v) / 10);
+        return std::to_string(whole) + "." + std::to_string(tenth);
+    }
+    std::vector<Point> points_;
 };
 
 // The level holds until the next line, which the program writes when it
