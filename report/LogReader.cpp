@@ -1,0 +1,260 @@
+// Reading pelmor.log. The program appends three kinds of text: a header
+// ("\r\n' <ctime date>\r\n' <comment>\r\n"), sample lines ("%7d, %3d, %2d":
+// elapsed seconds, level, source) and the end line ("      0,   0,  2")
+// written when the program is closed during a measurement. Anything else
+// (hand edits, a line cut off when the machine died, text of other
+// programs) is listed and skipped.
+#include <array>
+#include <charconv>
+#include <cstdio>
+
+#include "platform/Codepage.h"
+#include "report/Log.h"
+
+namespace pelmor::report {
+
+namespace {
+
+constexpr std::size_t kShownBytes = 60;
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+// A whole decimal number, optionally negative, that fits 32 bits.
+bool ParseInt(std::string_view s, std::int32_t& value) {
+    s = Trim(s);
+    if (s.empty()) return false;
+    auto [end, err] = std::from_chars(s.data(), s.data() + s.size(), value);
+    return err == std::errc() && end == s.data() + s.size();
+}
+
+// The line for the warning list: printable ASCII as it is, other bytes as
+// \xNN, cut after a few dozen bytes.
+std::string Printable(std::string_view line) {
+    std::string out;
+    for (std::size_t i = 0; i < line.size() && i < kShownBytes; ++i) {
+        unsigned char c = static_cast<unsigned char>(line[i]);
+        if (c >= 0x20 && c < 0x7F && c != '\\') {
+            out += static_cast<char>(c);
+        } else {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            out += hex;
+        }
+    }
+    if (line.size() > kShownBytes) out += "...";
+    return out;
+}
+
+// Control characters would upset a terminal or a CSV reader: each becomes
+// U+FFFD, a tab a blank.
+std::string CleanText(const std::string& utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(utf8[i]);
+        if (c == '\t') {
+            out += ' ';
+        } else if (c < 0x20 || c == 0x7F) {
+            out += "\xEF\xBF\xBD";
+        } else if (c == 0xC2 && i + 1 < utf8.size() &&
+                   static_cast<unsigned char>(utf8[i + 1]) >= 0x80 &&
+                   static_cast<unsigned char>(utf8[i + 1]) <= 0x9F) {
+            out += "\xEF\xBF\xBD";  // U+0080..U+009F
+            ++i;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+enum class Kind { Blank, Quoted, Sample, End, Bad };
+
+struct Parsed {
+    Kind kind = Kind::Bad;
+    Sample sample;
+    const char* reason = "not a line of the log";
+};
+
+Parsed Classify(std::string_view line) {
+    Parsed p;
+    if (Trim(line).empty()) {
+        p.kind = Kind::Blank;
+        return p;
+    }
+    if (line.front() == '\'') {
+        p.kind = Kind::Quoted;
+        return p;
+    }
+    std::size_t c1 = line.find(',');
+    std::size_t c2 = c1 == std::string_view::npos ? c1 : line.find(',', c1 + 1);
+    if (c2 == std::string_view::npos || line.find(',', c2 + 1) != std::string_view::npos)
+        return p;
+    std::int32_t elapsed, level, source;
+    if (!ParseInt(line.substr(0, c1), elapsed) ||
+        !ParseInt(line.substr(c1 + 1, c2 - c1 - 1), level) ||
+        !ParseInt(line.substr(c2 + 1), source))
+        return p;
+    if (source == 2) {
+        if (level != 0) {
+            p.reason = "an end line (source 2) with a level other than 0";
+            return p;
+        }
+        p.kind = Kind::End;
+        return p;
+    }
+    if (source != kOnBattery && source != kOnMains) {
+        p.reason = "the power source is not 0, 1 or 2";
+        return p;
+    }
+    if (level < 0 || level > 100) {
+        p.reason = "the level is not 0 to 100";
+        return p;
+    }
+    p.kind = Kind::Sample;
+    p.sample = {elapsed, level, source};
+    return p;
+}
+
+// The text of a header line after its apostrophe and blank.
+std::string_view QuotedText(std::string_view line) {
+    line.remove_prefix(1);
+    if (!line.empty() && line.front() == ' ') line.remove_prefix(1);
+    return line;
+}
+
+int DaysInMonth(int month, int year) {
+    static constexpr std::array<int, 12> kDays = {31, 28, 31, 30, 31, 30,
+                                                  31, 31, 30, 31, 30, 31};
+    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : kDays[static_cast<std::size_t>(month - 1)];
+}
+
+int IndexOf(std::string_view word, std::string_view names) {
+    // names: three letters each
+    if (word.size() != 3) return -1;
+    for (std::size_t i = 0; i + 3 <= names.size(); i += 3)
+        if (names.substr(i, 3) == word) return static_cast<int>(i / 3);
+    return -1;
+}
+
+bool Digits(std::string_view s, std::size_t n, int& value) {
+    if (s.size() != n) return false;
+    value = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + (c - '0');
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string IsoDate(std::string_view text) {
+    std::array<std::string_view, 5> words;
+    std::size_t count = 0;
+    text = Trim(text);
+    while (!text.empty()) {
+        if (count == words.size()) return {};
+        std::size_t end = 0;
+        while (end < text.size() && !IsBlank(text[end])) ++end;
+        words[count++] = text.substr(0, end);
+        text = Trim(text.substr(end));
+    }
+    if (count != words.size()) return {};
+    int month = IndexOf(words[1], "JanFebMarAprMayJunJulAugSepOctNovDec") + 1;
+    int day, hour, minute, second, year;
+    const std::string_view& time = words[3];
+    if (IndexOf(words[0], "SunMonTueWedThuFriSat") < 0 || month == 0 ||
+        !(Digits(words[2], 1, day) || Digits(words[2], 2, day)) || time.size() != 8 ||
+        time[2] != ':' || time[5] != ':' || !Digits(time.substr(0, 2), 2, hour) ||
+        !Digits(time.substr(3, 2), 2, minute) || !Digits(time.substr(6, 2), 2, second) ||
+        !Digits(words[4], 4, year))
+        return {};
+    if (day < 1 || day > DaysInMonth(month, year) || hour > 23 || minute > 59 || second > 60)
+        return {};
+    char iso[64];
+    std::snprintf(iso, sizeof iso, "%04d-%02d-%02dT%02d:%02d:%02d", year, month, day, hour,
+                  minute, second);
+    return iso;
+}
+
+Log ReadLog(std::string_view bytes) {
+    Log log;
+    bool open = false;       // the last measurement takes further samples
+    bool afterDate = false;  // the previous line was a header's date
+    std::size_t number = 0;
+    std::size_t pos = 0;
+
+    auto begin = [&](std::size_t line, bool header) {
+        Measurement m;
+        m.line = line;
+        m.header = header;
+        log.measurements.push_back(std::move(m));
+        open = true;
+    };
+    auto skip = [&](std::string_view line, const char* reason, bool last) {
+        log.skipped.push_back(
+            {number, Printable(line), last ? "the last line is incomplete" : reason});
+    };
+
+    while (pos < bytes.size()) {
+        std::size_t eol = bytes.find('\n', pos);
+        const bool torn = eol == std::string_view::npos;
+        if (torn) eol = bytes.size();
+        std::string_view line = bytes.substr(pos, eol - pos);
+        pos = torn ? eol : eol + 1;
+        ++number;
+        while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+
+        Parsed p = Classify(line);
+        const bool wasAfterDate = afterDate;
+        afterDate = false;
+        switch (p.kind) {
+        case Kind::Blank:
+            break;
+        case Kind::Quoted:
+            if (wasAfterDate) {
+                log.measurements.back().comment =
+                    CleanText(Cp932ToUtf8(QuotedText(line)));
+                break;
+            }
+            begin(number, true);
+            log.measurements.back().started = IsoDate(QuotedText(line));
+            afterDate = true;
+            if (log.measurements.back().started.empty())
+                skip(line, "the header's date is not understood", torn);
+            break;
+        case Kind::Sample: {
+            // Elapsed seconds that go back belong to a measurement started
+            // without a header (its comment dialog was closed by its box).
+            Measurement* m = open ? &log.measurements.back() : nullptr;
+            if (!m || (!m->samples.empty() && p.sample.elapsed < m->samples.back().elapsed)) {
+                begin(number, false);
+                m = &log.measurements.back();
+            }
+            m->samples.push_back(p.sample);
+            break;
+        }
+        case Kind::End:
+            // An end line with nothing open: a measurement started without a
+            // header and closed before its first tick.
+            if (!open) begin(number, false);
+            log.measurements.back().closed = true;
+            open = false;
+            break;
+        case Kind::Bad:
+            skip(line, p.reason, torn);
+            break;
+        }
+    }
+    return log;
+}
+
+}  // namespace pelmor::report
