@@ -76,7 +76,7 @@ struct Timer : ITimer {
 // are when something is drawn), "rect 0 0 353 97 brush 16777215",
 // "line 3 4 349 92".
 struct Canvas : ICanvas {
-    Color pen = 0, brush = 0xFFFFFF;
+    Color pen = 0, brush = 0;
     int width = 1, x = 0, y = 0;
     bool record = true;
     Journal calls;

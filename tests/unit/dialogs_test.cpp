@@ -27,14 +27,21 @@ struct Dialog {
 }  // namespace
 
 TEST(SetupDialog, ShowsTheSettings) {
-    Dialog d;
-    d.rig.Write("pelmor.ini", "[setup]\r\niepath=C:\\\x95\x5C\\ie.exe\r\nreload=30\r\n");
-    d.form.ReadSetup();
-    d.Setup([](fake::Window& w) {
-        EXPECT_EQ(w.Ctl("edtIEpath").text, "C:\\表\\ie.exe");
-        EXPECT_EQ(w.Ctl("edtReload").text, "30");
-        EXPECT_EQ(w.Ctl("edtKey").text, "10");
-    });
+    const std::pair<std::string, std::string> rows[] = {
+        {"C:\\\x95\x5C\\ie.exe", "C:\\表\\ie.exe"},
+        {std::string(127, 'p'), std::string(127, 'p')},
+        {std::string(130, 'p'), std::string(127, 'p')},
+    };
+    for (const auto& row : rows) {
+        Dialog d;
+        d.rig.Write("pelmor.ini", "[setup]\r\niepath=" + row.first + "\r\nreload=30\r\n");
+        d.form.ReadSetup();
+        d.Setup([&](fake::Window& w) {
+            EXPECT_EQ(w.Ctl("edtIEpath").text, row.second);
+            EXPECT_EQ(w.Ctl("edtReload").text, "30");
+            EXPECT_EQ(w.Ctl("edtKey").text, "10");
+        });
+    }
 }
 
 TEST(SetupDialog, OkStoresAndWritesEachValueThatPassesItsTest) {
@@ -99,13 +106,13 @@ TEST(SetupDialog, BrowseGivesTheShortNameOfTheChosenFile) {
         {"/a.exe", "/a.exe"},                       // none to be had: as chosen
         {"", "before"},                             // cancelled
     };
-    for (const auto& [chosen, shown] : rows) {
+    for (const auto& row : rows) {
         Dialog d;
         d.Setup([&](fake::Window& w) {
             w.Ctl("edtIEpath").text = "before";
-            w.dialogs["OpenDialog"]->chosen = chosen;
+            w.dialogs["OpenDialog"]->chosen = row.first;
             w.Click("SpeedButton1");
-            EXPECT_EQ(w.Ctl("edtIEpath").text, shown) << chosen;
+            EXPECT_EQ(w.Ctl("edtIEpath").text, row.second) << row.first;
         });
     }
 }

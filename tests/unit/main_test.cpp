@@ -43,16 +43,16 @@ TEST(Sampling, SourceAndLevelInPanelAndLog) {
         const char* panel;
         const char* line;
     } rows[] = {
-        {"battery", Source::Battery, 80, false, "電池駆動  80%", "     65,  80,  0\r\n"},
-        {"mains", Source::Mains, 5, false, "ＡＣ駆動   5%", "     65,   5,  1\r\n"},
-        {"empty", Source::Battery, 0, false, "電池駆動   0%", "     65,   0,  0\r\n"},
+        {"battery", Source::Battery, 80, false, "電池駆動  80%", "   3599,  80,  0\r\n"},
+        {"mains", Source::Mains, 5, false, "ＡＣ駆動   5%", "   3599,   5,  1\r\n"},
+        {"empty", Source::Battery, 0, false, "電池駆動   0%", "   3599,   0,  0\r\n"},
         {"unknown source counts as mains", Source::Unknown, 42, false, "　不明　  42%",
-         "     65,  42,  1\r\n"},
+         "   3599,  42,  1\r\n"},
         {"unknown level is full", Source::Battery, std::nullopt, false, "電池駆動 満充電",
-         "     65, 100,  0\r\n"},
-        {"full", Source::Mains, 100, false, "ＡＣ駆動 満充電", "     65, 100,  1\r\n"},
+         "   3599, 100,  0\r\n"},
+        {"full", Source::Mains, 100, false, "ＡＣ駆動 満充電", "   3599, 100,  1\r\n"},
         {"failed read before any good one", Source::Battery, 80, true, "バッテリ残量取得失敗",
-         "     65, 100,  1\r\n"},
+         "   3599, 100,  1\r\n"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -60,9 +60,9 @@ TEST(Sampling, SourceAndLevelInPanelAndLog) {
         m.StartStop();
         m.Set(r.source, r.level);
         m.rig.power.fails = r.fails;
-        m.Tick(65);
+        m.Tick(3599);
         EXPECT_EQ(m.W().Panel(1), r.panel);
-        EXPECT_EQ(m.W().Panel(0), "   0:01:05");
+        EXPECT_EQ(m.W().Panel(0), "   0:59:59");
         EXPECT_EQ(m.rig.Read("pelmor.log"), r.line);
     }
 }
@@ -138,11 +138,14 @@ TEST(Measure, StartAndStop) {
     EXPECT_TRUE(w.items["mnuSetup"]->enabled);
     EXPECT_FALSE(w.timers["TimerKey"]->enabled || w.timers["TimerURL"]->enabled);
     EXPECT_EQ(w.Panel(0), "");
+    m.Set(Source::Battery, 60);
+    m.Tick(1);
     // A stop writes no end line; the next start counts from its own start.
     m.StartStop();
     m.Set(Source::Battery, 50);
     m.Tick(7);
     EXPECT_EQ(m.rig.Read("pelmor.log"), "      5,  80,  0\r\n      7,  50,  0\r\n");
+    EXPECT_EQ(w.Panel(0), "   0:00:07");
 }
 
 TEST(Measure, TimerIntervals) {
@@ -194,10 +197,13 @@ TEST(Close, EndsTheLogBeforeSavingTheHistory) {
 
 TEST(Close, WithoutAMeasurementOnlySavesTheHistory) {
     Main m;
+    m.Close();
+    EXPECT_EQ(m.rig.Read("pelmor.ini"), "[log]\r\n0=\r\nendtime=1700000000\r\n");
     m.Tick();
     m.Close();
     EXPECT_EQ(m.rig.Find("log"), -1);
-    EXPECT_EQ(m.rig.Read("pelmor.ini"), "[log]\r\n0=80 0\r\n1=\r\nendtime=1700000001\r\n");
+    // Values are replaced in place; a new key goes after the section's last line.
+    EXPECT_EQ(m.rig.Read("pelmor.ini"), "[log]\r\n0=80 0\r\nendtime=1700000001\r\n1=\r\n");
 }
 
 TEST(History, SlidesHalfAnHourWhenFull) {
@@ -214,6 +220,8 @@ TEST(History, SlidesHalfAnHourWhenFull) {
 
 TEST(History, OneSamplePerMinuteThenTheGraph) {
     Main m;
+    EXPECT_NE(m.rig.Find("prepare"), -1) << "the foreground switch is prepared with the window";
+    m.rig.clock.now -= 12 * 60;  // minute 1: the first tick samples whatever minute it is
     auto& calls = m.W().images["Image1"]->canvas.calls;
     m.Set(Source::Battery, 100);
     m.Tick(0);
@@ -261,6 +269,8 @@ TEST(History, HandEditedFiles) {
         {"one number", "[log]\r\n0=57\r\n", 1, {57, 10}, ""},
         {"gap ends the list", "[log]\r\n0=5 0\r\n2=6 0\r\n", 1, {5, 10}, ""},
         {"huge code stays the largest", "[log]\r\n0=1 2147483640\r\n", 1, {1, INT32_MAX}, ""},
+        {"tab between the numbers", "[log]\r\n0=9\t1\r\n", 1, {9, 11}, ""},
+        {"negative level", "[log]\r\n0=-5 0\r\n", 1, {-5, 10}, ""},
         {"endtime in the future", "[log]\r\nendtime=1700000030\r\n", 0, {}, " 前回の電源断から 0:00:-30経過"},
         {"endtime 100 hours ago", "[log]\r\nendtime=1699640000\r\n", 0, {}, " 前回の電源断から 100:00:00経過"},
     };
@@ -315,4 +325,11 @@ TEST(Graph, GridFrameAndCurve) {
         {35, "pen 65280 2 line 11 74 13 66"},    // a code of no colour keeps the last
     };
     for (auto [i, want] : rows) EXPECT_EQ(c[static_cast<std::size_t>(i)], want) << i;
+}
+
+TEST(ProgramDir, TheFolderOfTheExecutable) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"C:\\Pelmor\\pelmor.exe", "C:\\Pelmor"}, {"C:\\pelmor.exe", "C:"},
+        {"C:pelmor.exe", "C:"}, {"/opt/pelmor/pelmor", "/opt/pelmor"}, {"pelmor", ""}};
+    for (auto [path, dir] : rows) EXPECT_EQ(ExtractFileDir(path), dir) << path;
 }
