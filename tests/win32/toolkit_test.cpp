@@ -24,8 +24,6 @@ const char kMain[] =
     "statusbar sb at=0,181 size=300,19 panels=50,60,40\n"
     "timer tick interval=20 OnTimer=tickTimer\n"
     "menu Menu\n"
-    "  item mFile caption=\"ﾌｧｲﾙ(&F)\"\n"
-    "    item mOne caption=\"一(&1)\" OnClick=mOneClick\n"
     "  item mRun caption=\"計測開始(&S)\" shortcut=Ctrl+S OnClick=mRunClick\n";
 
 const char kDialog[] =
@@ -34,40 +32,32 @@ const char kDialog[] =
 
 struct Events : IFormEvents {
     std::map<std::string, int, std::less<>> count;
-    std::map<std::string, std::function<void()>, std::less<>> on;
+    std::function<void()> onTick;
     int queries = 0;
     bool Handles(std::string_view) const override { return true; }
     void Dispatch(std::string_view handler) override {
         ++count[std::string(handler)];
-        if (auto it = on.find(handler); it != on.end()) it->second();
+        if (handler == "tickTimer" && onTick) onTick();
     }
     void CloseQuery(std::string_view, bool&) override { ++queries; }
 };
 
-std::string TextOf(HWND hwnd) {
-    wchar_t buf[256] = L"";
-    GetWindowTextW(hwnd, buf, 256);
-    return Narrow(buf);
-}
-
-std::string ClassOf(HWND hwnd) {
-    wchar_t buf[256] = L"";
-    GetClassNameW(hwnd, buf, 256);
-    return Narrow(buf);
+std::string ClassAndText(HWND hwnd) {
+    wchar_t cls[64] = L"", text[64] = L"";
+    GetClassNameW(hwnd, cls, 64);
+    GetWindowTextW(hwnd, text, 64);
+    return Narrow(cls) + " " + Narrow(text);
 }
 
 void CtrlS() {
-    keybd_event(VK_CONTROL, 0, 0, 0);
-    keybd_event('S', 0, 0, 0);
-    keybd_event('S', 0, KEYEVENTF_KEYUP, 0);
-    keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
+    for (auto [vk, up] : {std::pair<BYTE, DWORD>{VK_CONTROL, 0}, {'S', 0}, {'S', KEYEVENTF_KEYUP}, {VK_CONTROL, KEYEVENTF_KEYUP}})
+        keybd_event(vk, 0, up, 0);
 }
 
 class Forms : public ::testing::Test {
 protected:
     void SetUp() override {
         kit.Initialize();
-        kit.SetTitle("Toolkit check");
         form = kit.CreateForm(Layout::Parse(kMain), events, true);
         hwnd = reinterpret_cast<HWND>(form->Handle());
         form->Show();
@@ -81,7 +71,7 @@ protected:
         }
         return true;
     }
-    HWND Child(const wchar_t* cls, const wchar_t* text = nullptr) { return FindWindowExW(hwnd, nullptr, cls, text); }
+    HWND Child(const wchar_t* cls) { return FindWindowExW(hwnd, nullptr, cls, nullptr); }
 
     Toolkit kit{GetModuleHandleW(nullptr)};
     Events events;
@@ -90,35 +80,17 @@ protected:
 };
 
 TEST_F(Forms, FrameAndControlsFollowTheLayout) {
-    EXPECT_EQ(ClassOf(hwnd), "TfrmToolkitCheck");
-    EXPECT_EQ(TextOf(hwnd), "ツールキット確認");
+    EXPECT_EQ(ClassAndText(hwnd), "TfrmToolkitCheck ツールキット確認");
     RECT client{}, frame{};
     GetClientRect(hwnd, &client);
     GetWindowRect(hwnd, &frame);
     EXPECT_EQ(client.right * 1000 + client.bottom, 300200) << "the client size, below the menu bar";
     EXPECT_EQ(frame.left * 1000 + frame.top, 40050);
     std::vector<std::string> controls;
-    for (HWND c = GetWindow(hwnd, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) controls.push_back(ClassOf(c) + " " + TextOf(c));
+    for (HWND c = GetWindow(hwnd, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) controls.push_back(ClassAndText(c));
     std::sort(controls.begin(), controls.end());
     EXPECT_EQ(controls, (std::vector<std::string>{"Button 実行", "Button ﾁｪｯｸ", "Edit 編集", "ListBox ", "PelmorImage ",
                                                   "Static ラベル", "msctls_statusbar32 "}));
-}
-
-TEST_F(Forms, TextsReachTheWindowsInUnicode) {
-    form->Control("edtA").SetText("日本語ﾃｷｽﾄ");
-    EXPECT_EQ(TextOf(Child(L"Edit")), "日本語ﾃｷｽﾄ");
-    form->CheckBox("chk").SetChecked(true);
-    EXPECT_EQ(SendMessageW(Child(L"Button", L"ﾁｪｯｸ"), BM_GETCHECK, 0, 0), BST_CHECKED);
-    form->ListBox("lst").Add("ｳｪﾌﾞ");
-    wchar_t buf[64] = L"";
-    SendMessageW(Child(L"ListBox"), LB_GETTEXT, 0, reinterpret_cast<LPARAM>(buf));
-    EXPECT_EQ(Narrow(buf), "ｳｪﾌﾞ");
-    form->StatusBar("sb").SetPanelText(1, "ＡＣ駆動");
-    SendMessageW(Child(STATUSCLASSNAMEW), SB_GETTEXTW, 1, reinterpret_cast<LPARAM>(buf));
-    EXPECT_EQ(Narrow(buf), "ＡＣ駆動");
-    form->MenuItem("mRun").SetCaption("計測終了(&E)");
-    GetMenuStringW(GetMenu(hwnd), 1, buf, 64, MF_BYPOSITION);
-    EXPECT_EQ(Narrow(buf), "計測終了(&E)");
 }
 
 TEST_F(Forms, AControlAskedForAsAnotherKindIsAnError) {
@@ -130,7 +102,7 @@ TEST_F(Forms, AControlAskedForAsAnotherKindIsAnError) {
     EXPECT_THROW(form->Memo("edtA"), Exception);
 }
 
-TEST_F(Forms, MenuItemsAndTheirShortcutRunTheirHandlersWhileEnabled) {
+TEST_F(Forms, AMenuItemsShortcutRunsItsHandlerWhileTheItemIsEnabled) {
     SetFocus(Child(L"Edit"));
     CtrlS();
     Pump(300);
@@ -139,10 +111,7 @@ TEST_F(Forms, MenuItemsAndTheirShortcutRunTheirHandlersWhileEnabled) {
     CtrlS();
     Pump(300);
     EXPECT_EQ(events.count["mRunClick"], 1);
-    EXPECT_TRUE(GetMenuState(GetMenu(hwnd), 1, MF_BYPOSITION) & MF_GRAYED);
-    const UINT one = GetMenuItemID(GetSubMenu(GetMenu(hwnd), 0), 0);
-    SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(one, 0), 0);
-    EXPECT_EQ(events.count["mOneClick"], 1);
+    EXPECT_TRUE(GetMenuState(GetMenu(hwnd), 0, MF_BYPOSITION) & MF_GRAYED);
 }
 
 TEST_F(Forms, TimersFireInsideADialogsModalLoopAndShortcutsWait) {
@@ -152,7 +121,7 @@ TEST_F(Forms, TimersFireInsideADialogsModalLoopAndShortcutsWait) {
     EXPECT_EQ(GetWindow(d, GW_OWNER), hwnd);
     int ticks = 0;
     bool ownerDisabled = false;
-    events.on["tickTimer"] = [&] {
+    events.onTick = [&] {
         ownerDisabled = !IsWindowEnabled(hwnd);
         if (++ticks == 2) CtrlS();  // the main form's, with its dialog in front
         if (ticks == 10) dialog->Close();
@@ -182,21 +151,6 @@ TEST_F(Forms, TheImageKeepsItsDrawing) {
     UpdateWindow(image);
     EXPECT_EQ(pixel(30, 20), 0x0000FFu);
     EXPECT_EQ(pixel(59, 39), 0x00FF00u);
-}
-
-TEST_F(Forms, AHandlersExceptionIsShownInABoxAndTheProgramGoesOn) {
-    const std::wstring message = L"'x' は有効な整数ではありません。";
-    events.on["btnGoClick"] = [&] { throw Exception(Narrow(message)); };
-    bool shown = false;
-    events.on["tickTimer"] = [&] {
-        if (HWND box = FindWindowW(L"#32770", L"Toolkit check")) {
-            shown = FindWindowExW(box, nullptr, L"Static", message.c_str()) != nullptr;
-            PostMessageW(box, WM_COMMAND, IDOK, 0);
-        }
-    };
-    SendMessageW(Child(L"Button", L"実行"), BM_CLICK, 0, 0);
-    EXPECT_TRUE(shown);
-    EXPECT_TRUE(Pump(100));
 }
 
 TEST_F(Forms, TheCloseQueryRunsOnceForTheSessionEndAndTheClose) {
