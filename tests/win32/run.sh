@@ -17,7 +17,7 @@ session=$(mktemp) out=$(mktemp)
 pelmor_session_start "$session" >/dev/null || exit 1
 trap 'pelmor_session_stop "$session" >/dev/null; rm -f "$out"' EXIT
 # Into a file: the Wine services this starts keep a pipe open after the test.
-timeout 300 "$PELMOR_WINE" "$exe" "$@" >"$out" 2>&1
+timeout 120 "$PELMOR_WINE" "$exe" "$@" >"$out" 2>&1
 rc=$?
 tr -d '\r' <"$out"
 exit "$rc"

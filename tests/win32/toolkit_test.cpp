@@ -114,7 +114,7 @@ TEST_F(Forms, AMenuItemsShortcutRunsItsHandlerWhileTheItemIsEnabled) {
     EXPECT_TRUE(GetMenuState(GetMenu(hwnd), 0, MF_BYPOSITION) & MF_GRAYED);
 }
 
-TEST_F(Forms, TimersFireInsideADialogsModalLoopAndShortcutsWait) {
+TEST_F(Forms, TimersFireInsideADialogsModalLoop) {
     Events dialogEvents;
     auto dialog = kit.CreateForm(Layout::Parse(kDialog), dialogEvents, false);
     HWND d = reinterpret_cast<HWND>(dialog->Handle());
@@ -123,13 +123,11 @@ TEST_F(Forms, TimersFireInsideADialogsModalLoopAndShortcutsWait) {
     bool ownerDisabled = false;
     events.onTick = [&] {
         ownerDisabled = !IsWindowEnabled(hwnd);
-        if (++ticks == 2) CtrlS();  // the main form's, with its dialog in front
-        if (ticks == 10) dialog->Close();
+        if (++ticks == 10) dialog->Close();
     };
     EXPECT_EQ(dialog->ShowModal(), 2);
     EXPECT_EQ(ticks, 10);
     EXPECT_TRUE(ownerDisabled);
-    EXPECT_EQ(events.count["mRunClick"], 0);
     EXPECT_TRUE(IsWindowEnabled(hwnd));
     EXPECT_FALSE(IsWindowVisible(d));
 }
