@@ -54,6 +54,9 @@ void CtrlS() {
         keybd_event(vk, 0, up, 0);
 }
 
+// Closes a dialog whose modal loop the main form's timer did not reach.
+void CALLBACK CloseDialog(HWND dialog, UINT, UINT_PTR, DWORD) { PostMessageW(dialog, WM_CLOSE, 0, 0); }
+
 class Forms : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -125,6 +128,7 @@ TEST_F(Forms, TimersFireInsideADialogsModalLoop) {
         ownerDisabled = !IsWindowEnabled(hwnd);
         if (++ticks == 10) dialog->Close();
     };
+    SetTimer(d, 1, 3000, CloseDialog);
     EXPECT_EQ(dialog->ShowModal(), 2);
     EXPECT_EQ(ticks, 10);
     EXPECT_TRUE(ownerDisabled);
