@@ -53,13 +53,9 @@ TEST(LogFile, OpensOnlyAFileThatIsThereAndFree) {
     CreateDirectoryA((dir + "\\\x95\x5C\x8E\xA6").c_str(), nullptr);  // "表示": a trail byte 0x5C
     std::ofstream(dir + "\\held.log") << "x";
     HANDLE held = CreateFileA((dir + "\\held.log").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    const struct {
-        const char* path;
-        Open open;
-        bool create;
-    } rows[] = {{"\\none.log", Open::Missing, true},      {"\\no\\such.log", Open::Missing, false},
-                {"\\folder.log", Open::Failed, false},    {"\\held.log", Open::Failed, false},
-                {"\\\x95\x5C\x8E\xA6\\p.log", Open::Missing, true}};
+    const struct { const char* path; Open open; bool create; } rows[] = {
+        {"\\none.log", Open::Missing, true}, {"\\no\\such.log", Open::Missing, false}, {"\\folder.log", Open::Failed, false},
+        {"\\held.log", Open::Failed, false}, {"\\\x95\x5C\x8E\xA6\\p.log", Open::Missing, true}};
     for (const auto& row : rows) {
         win32::LogFile log;
         EXPECT_EQ(log.OpenAppend(dir + row.path), row.open) << row.path;
