@@ -178,6 +178,25 @@ fi
 [ "$win_ok" = 1 ] || failed=1
 case ${results[-1]} in imports:*FAILED*) failed_total=$((failed_total + 1)) ;; esac
 
+# ---- the Windows-side checks: tests/win32 under Wine ------------------------------
+step "win32 checks under Wine"
+pelmor_pick_wine
+PELMOR_WINEPREFIX=${PELMOR_WINEPREFIX:-$B/wine/prefix-$PELMOR_WINE_BITS} \
+    tests/win32/run.sh "$B/win$PELMOR_WINE_BITS" --gtest_brief=1 >"$B/win32-test.log" 2>&1
+win32_rc=$?
+cat "$B/win32-test.log"
+ran=$(sed -nE 's/^\[==========\] ([0-9]+) tests? from .* ran\..*/\1/p' "$B/win32-test.log" | tail -1)
+ok=$(sed -nE 's/^\[  PASSED  \] ([0-9]+) tests?\..*/\1/p' "$B/win32-test.log" | tail -1)
+if [ -n "$ran" ] && [ -n "$ok" ]; then
+    passed_total=$((passed_total + ok))
+    failed_total=$((failed_total + ran - ok))
+    results+=("win32 checks:      $ok of $ran passed ($PELMOR_WINE_BITS-bit build)")
+else
+    failed_total=$((failed_total + 1))
+    results+=("win32 checks:      no GoogleTest summary (see $B/win32-test.log)")
+fi
+[ "$win32_rc" = 0 ] && [ -n "$ran" ] && [ "$ran" = "$ok" ] || failed=1
+
 # ---- integration scenarios -------------------------------------------------------
 step "integration scenarios under Wine"
 pelmor_pick_wine

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <cstring>
 #include <vector>
 
 #include "platform/win32/Services.h"
@@ -21,7 +22,9 @@ std::string Profile::GetString(const std::string& section, const std::string& ke
                                              buf.data(), static_cast<DWORD>(capacity),
                                              path.c_str());
         if (n > capacity - 1) n = static_cast<DWORD>(capacity - 1);  // never trust it past the buffer
-        if (n < capacity - 1 || capacity == limit) return std::string(buf.data(), n);
+        // A value cut inside a double-byte character is counted with the
+        // byte that was left out: the text ends at the terminating zero.
+        if (n < capacity - 1 || capacity == limit) return std::string(buf.data(), strnlen(buf.data(), n));
         capacity = capacity > limit / 2 ? limit : capacity * 2;
     }
 }

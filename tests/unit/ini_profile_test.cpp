@@ -10,7 +10,6 @@
 #include <sstream>
 
 #include "platform/posix/Profile.h"
-#include "profilecheck/ProfileScript.h"
 
 using namespace pelmor;
 namespace fs = std::filesystem;
@@ -30,36 +29,6 @@ std::optional<std::string> ReadAll(const fs::path& path) {
 }
 
 }  // namespace
-
-// cases.txt run through IniProfile prints what Wine printed for it, but for
-// the last case, where IniProfile is stricter on purpose: Wine drops the last
-// byte of a quoted value that fits exactly, and a value with a line break or
-// a key with '=' would forge entries.
-TEST(IniProfile, ReadsBackWhatWinesProfileFunctionsReadBack) {
-    TempDir tmp;
-    IniProfile ini;
-    const fs::path check = fs::path(__FILE__).parent_path().parent_path() / "profilecheck";
-    std::vector<std::string> wine, ours;
-    auto lines = [](std::vector<std::string>& out, const std::string& text) {
-        std::istringstream in(text);
-        for (std::string line; std::getline(in, line);)
-            if (!line.empty() && line[0] != '#') out.push_back(line);  // not the file dumps
-    };
-    lines(wine, ReadAll(check / "wine-results.txt").value_or(""));
-    lines(ours, profilecheck::RunScript(ReadAll(check / "cases.txt").value_or(""), ini,
-                                        tmp.path.string(), '/'));
-    auto last = std::find(wine.begin(), wine.end(), "case differences");
-    ASSERT_EQ(wine.end() - last, 6);
-    wine.erase(last + 1, wine.end());
-    wine.insert(wine.end(), {R"(get "q" "a" -> "abc")", R"(write "s" "v" -> failed)",
-                             R"(get "s" "b" -> "dflt")", R"(write "s" "k=x" -> failed)",
-                             R"(get "s" "k" -> "dflt")"});
-    ASSERT_EQ(ours.size(), wine.size());
-    for (std::size_t i = 0, c = 0; i < ours.size(); ++i) {
-        if (wine[i].rfind("case ", 0) == 0) c = i;
-        EXPECT_EQ(ours[i], wine[i]) << wine[c];
-    }
-}
 
 // One write each, and the file's bytes afterwards (nullptr: no file).
 TEST(IniProfile, AWriteChangesOnlyItsValue) {
