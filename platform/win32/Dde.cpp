@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/win32/Dde.h"
+#include "platform/win32/Text.h"
 
 namespace pelmor::win32 {
 
@@ -58,19 +59,20 @@ bool PumpUntil(DWORD ms, Done done) {
     const DWORD start = GetTickCount();
     for (;;) {
         MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        while (text::PeekMsg(&msg, PM_REMOVE)) {
             if (msg.message == WM_QUIT) {
                 PostQuitMessage(static_cast<int>(msg.wParam));
                 return false;
             }
             TranslateMessage(&msg);
-            DispatchMessageW(&msg);
+            text::Dispatch(&msg);
             if (done()) return true;
         }
         if (done()) return true;
         const DWORD elapsed = GetTickCount() - start;
         if (elapsed >= ms) return true;
-        MsgWaitForMultipleObjectsEx(0, nullptr, ms - elapsed, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        // The queue is empty here, so waiting for new input misses nothing.
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - elapsed, QS_ALLINPUT);
     }
 }
 
@@ -84,8 +86,8 @@ constexpr UINT kProbeWaitMs = 300;
 BOOL CALLBACK ProbeWindow(HWND window, LPARAM hung) {
     DWORD_PTR result = 0;
     SetLastError(ERROR_SUCCESS);
-    if (SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, kProbeWaitMs,
-                            &result))
+    if (text::SendTimeout(window, WM_NULL, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, kProbeWaitMs,
+                          &result))
         return TRUE;
     if (GetLastError() == ERROR_INVALID_WINDOW_HANDLE) return TRUE;  // gone meanwhile
     *reinterpret_cast<bool*>(hung) = true;
@@ -127,8 +129,8 @@ HWND PartnerOf(HCONV conv) {
 bool CanEnd(HWND partner) {
     if (!partner || !IsWindow(partner)) return true;
     DWORD_PTR result = 0;
-    return SendMessageTimeoutW(partner, WM_NULL, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, kProbeWaitMs,
-                               &result) != 0;
+    return text::SendTimeout(partner, WM_NULL, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, kProbeWaitMs,
+                             &result);
 }
 
 void EndLeftovers() {
