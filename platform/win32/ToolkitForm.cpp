@@ -580,10 +580,24 @@ LRESULT Form::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
             RestoreFocus();
             return 0;
         case WM_CLOSE:
-            // The main form waits while one of its dialogs is open.
-            if (main_ && !IsWindowEnabled(self)) return 0;
+            // While a dialog or a message box holds the main form disabled,
+            // a close can only come from another program (a task manager,
+            // say). It is not lost: it runs once the modal loop has ended and
+            // the form is enabled again.
+            if (main_ && !IsWindowEnabled(self)) {
+                closePending_ = true;
+                return 0;
+            }
             Close();
             return 0;
+        case WM_ENABLE:
+            // Posted, so that it runs in the loop that goes on, not in the
+            // one that is ending.
+            if (main_ && wp && closePending_) {
+                closePending_ = false;
+                text::Post(self, WM_CLOSE, 0, 0);
+            }
+            break;
         case WM_QUERYENDSESSION:
             // Windows is shutting down or the user logs off: the close query
             // saves what must be saved now, as the process may end any time

@@ -310,6 +310,7 @@ private:
     bool inCloseQuery_ = false;
     bool closeQueryDone_ = false;  // main form: the close query runs once per run
     bool ended_ = false;           // main form: closed, the loop is ending
+    bool closePending_ = false;    // main form: a close came while it was disabled
 };
 
 class Toolkit final : public IToolkit {
