@@ -17,21 +17,6 @@ namespace pelmor::win32::text {
 
 namespace {
 
-struct Family {
-    bool wide;
-    bool nt5;
-};
-
-// GetVersion's high bit is set on 95/98/Me; its low byte is the major version.
-const Family& System() {
-    static const Family family = [] {
-        const DWORD v = GetVersion();
-        const bool nt = (v & 0x80000000u) == 0;
-        return Family{nt, nt && LOBYTE(LOWORD(v)) >= 5};
-    }();
-    return family;
-}
-
 std::string Ansi(std::string_view utf8) { return Utf8ToCp932(utf8); }
 std::string FromAnsi(std::string_view cp932) { return Cp932ToUtf8(cp932); }
 
@@ -62,7 +47,7 @@ int CALLBACK FoundA(const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM found) {
 FARPROC OpenFileNameFunction() {
     static FARPROC fn = [] {
         HMODULE lib = LoadLibraryA("comdlg32.dll");
-        return lib ? GetProcAddress(lib, System().wide ? "GetOpenFileNameW" : "GetOpenFileNameA")
+        return lib ? GetProcAddress(lib, Wide() ? "GetOpenFileNameW" : "GetOpenFileNameA")
                    : nullptr;
     }();
     return fn;
@@ -71,9 +56,6 @@ FARPROC OpenFileNameFunction() {
 constexpr DWORD kFileBuffer = 32768;
 
 }  // namespace
-
-bool Wide() { return System().wide; }
-bool Nt5() { return System().nt5; }
 
 // --- Window classes, windows and window procedures ----------------------------
 
@@ -155,22 +137,9 @@ BOOL Post(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return Wide() ? PostMessageW(hwnd, msg, wp, lp) : PostMessageA(hwnd, msg, wp, lp);
 }
 
-bool SendTimeout(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT flags, UINT ms,
-                 DWORD_PTR* result) {
-    return (Wide() ? SendMessageTimeoutW(hwnd, msg, wp, lp, flags, ms, result)
-                   : SendMessageTimeoutA(hwnd, msg, wp, lp, flags, ms, result)) != 0;
-}
-
 BOOL GetMsg(MSG* msg) {
     return Wide() ? GetMessageW(msg, nullptr, 0, 0) : GetMessageA(msg, nullptr, 0, 0);
 }
-
-BOOL PeekMsg(MSG* msg, UINT remove) {
-    return Wide() ? PeekMessageW(msg, nullptr, 0, 0, remove)
-                  : PeekMessageA(msg, nullptr, 0, 0, remove);
-}
-
-LRESULT Dispatch(const MSG* msg) { return Wide() ? DispatchMessageW(msg) : DispatchMessageA(msg); }
 
 BOOL DialogMessage(HWND dialog, MSG* msg) {
     return Wide() ? IsDialogMessageW(dialog, msg) : IsDialogMessageA(dialog, msg);

@@ -26,11 +26,27 @@ std::string Narrow(std::wstring_view wide);
 
 namespace text {
 
+namespace detail {
+struct Family {
+    bool wide;
+    bool nt5;
+};
+// GetVersion's high bit is set on 95/98/Me; its low byte is the major version.
+inline const Family& System() {
+    static const Family family = [] {
+        const DWORD v = GetVersion();
+        const bool nt = (v & 0x80000000u) == 0;
+        return Family{nt, nt && LOBYTE(LOWORD(v)) >= 5};
+    }();
+    return family;
+}
+}  // namespace detail
+
 // True on the NT family: the W functions work.
-bool Wide();
+inline bool Wide() { return detail::System().wide; }
 // True on NT 5.0 (2000) and later, whose structures have grown fields that
 // older systems refuse.
-bool Nt5();
+inline bool Nt5() { return detail::System().nt5; }
 
 // --- Window classes, windows and window procedures ---------------------------
 // The class's name is taken from name; lpszClassName of wc is not read and
@@ -52,11 +68,20 @@ HWND TopLevel(HWND hwnd);
 LRESULT Send(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 BOOL Post(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 // SendMessageTimeout; false when the window did not answer in time.
-bool SendTimeout(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT flags, UINT ms,
-                 DWORD_PTR* result);
+// (These three are defined here, so that the DDE client builds on its own.)
+inline bool SendTimeout(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT flags, UINT ms,
+                        DWORD_PTR* result) {
+    return (Wide() ? SendMessageTimeoutW(hwnd, msg, wp, lp, flags, ms, result)
+                   : SendMessageTimeoutA(hwnd, msg, wp, lp, flags, ms, result)) != 0;
+}
+inline BOOL PeekMsg(MSG* msg, UINT remove) {
+    return Wide() ? PeekMessageW(msg, nullptr, 0, 0, remove)
+                  : PeekMessageA(msg, nullptr, 0, 0, remove);
+}
+inline LRESULT Dispatch(const MSG* msg) {
+    return Wide() ? DispatchMessageW(msg) : DispatchMessageA(msg);
+}
 BOOL GetMsg(MSG* msg);
-BOOL PeekMsg(MSG* msg, UINT remove);
-LRESULT Dispatch(const MSG* msg);
 BOOL DialogMessage(HWND dialog, MSG* msg);
 int TranslateAccel(HWND hwnd, HACCEL accel, MSG* msg);
 HACCEL CreateAccel(ACCEL* entries, int count);
