@@ -5,7 +5,9 @@
 #      clang build with AddressSanitizer and UBSan, which also runs each fuzz
 #      target for a few seconds;
 #   3. builds the 32-bit product and the 64-bit build of the same sources,
-#      and checks that pelmor.exe imports system DLLs only;
+#      and checks that pelmor.exe imports system DLLs only, each function of
+#      them on the list platform/win32/imports.txt and none newer than
+#      Windows 95 / NT 4.0;
 #   4. runs every integration scenario (tests/integration/t_*.sh) under Wine
 #      on a private Xvfb display (ctest).
 # Ends with one summary line; the exit code is non-zero on any failure.
@@ -167,6 +169,9 @@ if [ -n "$exe32" ]; then
         win_ok=0
     elif [ "$machine" != pei-i386 ]; then
         results+=("imports:           FAILED: pelmor.exe is $machine, not pei-i386")
+        win_ok=0
+    elif ! bash tests/imports_check.sh "$exe32" platform/win32/imports.txt | tee "$B/imports.log"; then
+        results+=("imports:           FAILED: against platform/win32/imports.txt (see $B/imports.log)")
         win_ok=0
     else
         results+=("imports:           ok ($(echo $dlls))")

@@ -70,13 +70,34 @@ pelmor_winpath() {
     printf 'Z:%s' "${p//\//\\}"
 }
 
+# The title-bar buttons are glyphs of the Marlett symbol font. Wine's own
+# copy (Debian's fonts-wine) is not among the fonts this Wine loads, so with
+# the Japanese locale the buttons come out as the letters "0 1 r" in a
+# fallback face. A copy in the prefix's Fonts folder is loaded at start-up
+# and the buttons look as on Windows.
+pelmor_prefix_fonts() {
+    local fonts=$1/drive_c/windows/Fonts f
+    [ -f "$fonts/marlett.ttf" ] && return 0
+    for f in /usr/share/wine/fonts/marlett.ttf /usr/lib/wine/fonts/marlett.ttf \
+        /usr/local/share/wine/fonts/marlett.ttf; do
+        if [ -f "$f" ] && [ -d "$fonts" ]; then
+            cp "$f" "$fonts/marlett.ttf"
+            return 0
+        fi
+    done
+    echo "wine: no marlett.ttf (package fonts-wine): title-bar buttons are drawn as letters" >&2
+}
+
 # Creates the prefix once (about 10-15 s) and reuses it. desktop=1 makes every
 # window of the prefix live on one 1024x768 Wine desktop, which draws the
 # window frames itself (no window manager is needed).
 pelmor_prefix() {
     local prefix=$1 desktop=${2:-0}
     export WINEPREFIX=$prefix
-    [ -f "$prefix/.pelmor-ready" ] && return 0
+    if [ -f "$prefix/.pelmor-ready" ]; then
+        pelmor_prefix_fonts "$prefix"
+        return 0
+    fi
     mkdir -p "$prefix"
     echo "wine: creating the prefix $prefix (once)" >&2
     local t0=$SECONDS
@@ -91,6 +112,7 @@ pelmor_prefix() {
         echo "wine: could not create the prefix $prefix" >&2
         return 1
     fi
+    pelmor_prefix_fonts "$prefix"
     touch "$prefix/.pelmor-ready"
     echo "wine: prefix ready in $((SECONDS - t0)) s" >&2
 }

@@ -77,8 +77,18 @@ public:
 
     bool GetSystemPowerStatus(std::uint8_t& acLineStatus,
                               std::uint8_t& batteryLifePercent) override {
+        // Windows NT 4.0 has no power management: its kernel32 lacks the
+        // function, which is looked up rather than imported so that the
+        // program loads there (and reads no power status).
+        using Fn = BOOL(WINAPI*)(LPSYSTEM_POWER_STATUS);
+        static const Fn getStatus = [] {
+            HMODULE kernel = GetModuleHandleA("kernel32.dll");
+            return kernel ? reinterpret_cast<Fn>(reinterpret_cast<void*>(
+                                GetProcAddress(kernel, "GetSystemPowerStatus")))
+                          : nullptr;
+        }();
         SYSTEM_POWER_STATUS sps{};
-        if (!::GetSystemPowerStatus(&sps)) return false;
+        if (!getStatus || !getStatus(&sps)) return false;
         acLineStatus = sps.ACLineStatus;
         batteryLifePercent = sps.BatteryLifePercent;
         return true;

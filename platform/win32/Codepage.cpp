@@ -1,7 +1,86 @@
-// Code page 932 through the system's conversion tables.
+// Code page 932 through the system's conversion tables; UTF-8 by hand, as
+// Windows 95 has no UTF-8 conversion.
 #include <windows.h>
 
 #include "platform/Codepage.h"
+#include "platform/win32/Text.h"
+
+namespace pelmor::win32 {
+
+std::wstring Widen(std::string_view utf8) {
+    std::wstring out;
+    out.reserve(utf8.size());
+    const std::size_t n = utf8.size();
+    std::size_t i = 0;
+    while (i < n) {
+        const unsigned char c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x80) {
+            out += static_cast<wchar_t>(c);
+            ++i;
+            continue;
+        }
+        // The length the lead byte announces, and the smallest code point
+        // that needs it (shorter forms are malformed).
+        std::size_t len = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+        char32_t cp = len == 2 ? c & 0x1F : len == 3 ? c & 0x0F : c & 0x07;
+        std::size_t k = 1;
+        while (len && k < len && i + k < n &&
+               (static_cast<unsigned char>(utf8[i + k]) & 0xC0) == 0x80) {
+            cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+            ++k;
+        }
+        const bool whole = len && k == len && !(len == 3 && cp < 0x800) &&
+                           !(len == 4 && (cp < 0x10000 || cp > 0x10FFFF)) &&
+                           !(cp >= 0xD800 && cp <= 0xDFFF);
+        if (!whole) {
+            out += L'\xFFFD';
+            i += k > 1 ? k : 1;
+            continue;
+        }
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out += static_cast<wchar_t>(0xD800 + (cp >> 10));
+            out += static_cast<wchar_t>(0xDC00 + (cp & 0x3FF));
+        } else {
+            out += static_cast<wchar_t>(cp);
+        }
+        i += len;
+    }
+    return out;
+}
+
+std::string Narrow(std::wstring_view wide) {
+    std::string out;
+    out.reserve(wide.size());
+    for (std::size_t i = 0; i < wide.size(); ++i) {
+        char32_t cp = static_cast<char16_t>(wide[i]);
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < wide.size() &&
+            static_cast<char16_t>(wide[i + 1]) >= 0xDC00 && static_cast<char16_t>(wide[i + 1]) <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (static_cast<char16_t>(wide[i + 1]) - 0xDC00);
+            ++i;
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            cp = 0xFFFD;  // half a pair
+        }
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | (cp >> 6));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            out += static_cast<char>(0xE0 | (cp >> 12));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (cp >> 18));
+            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+    return out;
+}
+
+}  // namespace pelmor::win32
 
 namespace pelmor {
 
@@ -64,8 +143,7 @@ std::string FromWide(UINT codePage, DWORD flags, std::wstring_view wide, const c
 std::string Utf8ToCp932(std::string_view utf8) {
     bool ok = false;
     // Malformed UTF-8 becomes U+FFFD here, which code page 932 has not: '?'.
-    std::wstring wide = ToWide(CP_UTF8, 0, utf8, ok);
-    if (!ok) return std::string(utf8.size(), '?');
+    std::wstring wide = win32::Widen(utf8);
     // No best fit: a character the code page lacks becomes '?', never a
     // look-alike. Systems that do not know the flag convert without it.
     std::string out = FromWide(kCp932, WC_NO_BEST_FIT_CHARS, wide, "?", ok);
@@ -103,8 +181,7 @@ std::string Cp932ToUtf8(std::string_view cp932) {
             i += n > 0 ? n : 1;
         }
     }
-    std::string out = FromWide(CP_UTF8, 0, wide, nullptr, ok);
-    return out;
+    return win32::Narrow(wide);
 }
 
 bool PathLeadByte(unsigned char byte) { return ::IsDBCSLeadByte(byte) != FALSE; }

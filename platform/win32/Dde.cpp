@@ -3,8 +3,9 @@
 // Each conversation is its own DDEML client instance (APPCMD_CLIENTONLY,
 // ANSI), connected by SetLink and dropped by CloseLink. Nothing here blocks
 // the thread without bound: no connection is tried while a top-level window
-// does not answer; when no server answers, the service application is
-// started and the connection retried for a few seconds; an execute command
+// does not answer (the link then fails); when every window took the request
+// and no server answered, the service application is started and the
+// connection retried for a few seconds; an execute command
 // is waited for a few seconds; a conversation with a partner that does not
 // answer is ended later, once it does. The waits keep dispatching the
 // thread's messages, so the window and its timers go on meanwhile.
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "platform/win32/Dde.h"
+#include "platform/win32/Text.h"
 
 namespace pelmor::win32 {
 
@@ -58,19 +60,20 @@ bool PumpUntil(DWORD ms, Done done) {
     const DWORD start = GetTickCount();
     for (;;) {
         MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        while (text::PeekMsg(&msg, PM_REMOVE)) {
             if (msg.message == WM_QUIT) {
                 PostQuitMessage(static_cast<int>(msg.wParam));
                 return false;
             }
             TranslateMessage(&msg);
-            DispatchMessageW(&msg);
+            text::Dispatch(&msg);
             if (done()) return true;
         }
         if (done()) return true;
         const DWORD elapsed = GetTickCount() - start;
         if (elapsed >= ms) return true;
-        MsgWaitForMultipleObjectsEx(0, nullptr, ms - elapsed, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        // The queue is empty here, so waiting for new input misses nothing.
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - elapsed, QS_ALLINPUT);
     }
 }
 
@@ -84,8 +87,8 @@ constexpr UINT kProbeWaitMs = 300;
 BOOL CALLBACK ProbeWindow(HWND window, LPARAM hung) {
     DWORD_PTR result = 0;
     SetLastError(ERROR_SUCCESS);
-    if (SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, kProbeWaitMs,
-                            &result))
+    if (text::SendTimeout(window, WM_NULL, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, kProbeWaitMs,
+                          &result))
         return TRUE;
     if (GetLastError() == ERROR_INVALID_WINDOW_HANDLE) return TRUE;  // gone meanwhile
     *reinterpret_cast<bool*>(hung) = true;
@@ -98,9 +101,18 @@ bool SomeWindowIsHung() {
     return hung;
 }
 
-HCONV Connect(DWORD inst, HSZ service, HSZ topic) {
-    if (SomeWindowIsHung()) return nullptr;
-    return DdeConnect(inst, service, topic, nullptr);
+// What a connection attempt came to. Only NoServer means that every window
+// took the request and none answered for the service: the one case in which
+// starting the service application can help.
+enum class Outcome { Connected, NoServer, Refused };
+
+Outcome Connect(DWORD inst, HSZ service, HSZ topic, HCONV& conv) {
+    conv = nullptr;
+    if (SomeWindowIsHung()) return Outcome::Refused;
+    conv = DdeConnect(inst, service, topic, nullptr);
+    if (conv) return Outcome::Connected;
+    return DdeGetLastError(inst) == DMLERR_NO_CONV_ESTABLISHED ? Outcome::NoServer
+                                                                : Outcome::Refused;
 }
 
 // Ending a conversation waits for the partner to acknowledge it, without
@@ -127,8 +139,8 @@ HWND PartnerOf(HCONV conv) {
 bool CanEnd(HWND partner) {
     if (!partner || !IsWindow(partner)) return true;
     DWORD_PTR result = 0;
-    return SendMessageTimeoutW(partner, WM_NULL, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, kProbeWaitMs,
-                               &result) != 0;
+    return text::SendTimeout(partner, WM_NULL, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, kProbeWaitMs,
+                             &result);
 }
 
 void EndLeftovers() {
@@ -182,13 +194,17 @@ public:
         HSZ hszService = DdeCreateStringHandleA(inst_, service.c_str(), CP_WINANSI);
         HSZ hszTopic = DdeCreateStringHandleA(inst_, topic.c_str(), CP_WINANSI);
         if (hszService && hszTopic) {
-            conv_ = Connect(inst_, hszService, hszTopic);
-            if (!conv_ && StartProgram(serviceApp_)) {
-                // The program needs a moment to register its service.
+            // While some window does not answer, the link fails as it is: a
+            // browser started then could not be reached either, and one more
+            // would start at every tick.
+            if (Connect(inst_, hszService, hszTopic, conv_) == Outcome::NoServer &&
+                StartProgram(serviceApp_)) {
+                // The program needs a moment to register its service (and
+                // its windows may not answer while it starts).
                 const DWORD start = GetTickCount();
                 while (!conv_ && GetTickCount() - start < kStartWaitMs) {
                     if (!PumpUntil(kConnectRetryMs, [] { return false; })) break;
-                    conv_ = Connect(inst_, hszService, hszTopic);
+                    Connect(inst_, hszService, hszTopic, conv_);
                 }
             }
         }

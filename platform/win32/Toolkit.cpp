@@ -22,42 +22,38 @@ void Toolkit::Initialize() {
     InitCommonControlsEx(&icc);
 }
 
-const wchar_t* Toolkit::FormClass(const std::string& name) {
+const std::string& Toolkit::FormClass(const std::string& name) {
     if (!imageClass_) {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
+        WNDCLASSEXA wc{};
         wc.lpfnWndProc = ImageImpl::Proc;
         wc.hInstance = instance;
-        wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-        wc.lpszClassName = kImageClass;
-        if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+        wc.hCursor = text::SystemCursor(32512 /* IDC_ARROW */);
+        if (!text::RegisterWindowClass(wc, kImageClass) &&
+            GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
             throw Exception("cannot register the image window class");
         }
         imageClass_ = true;
     }
 
     auto it = classes_.find(name);
-    if (it != classes_.end()) return it->second.c_str();
-    const std::wstring& wide = classes_.emplace(name, Widen(name)).first->second;
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
+    if (it != classes_.end()) return *it;
+    WNDCLASSEXA wc{};
     wc.style = CS_DBLCLKS;
     wc.lpfnWndProc = Form::Proc;
     wc.hInstance = instance;
-    wc.hIcon = static_cast<HICON>(LoadImageW(instance, L"MAINICON", IMAGE_ICON, GetSystemMetrics(SM_CXICON),
-                                             GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
-    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, L"MAINICON", IMAGE_ICON,
-                                               GetSystemMetrics(SM_CXSMICON),
-                                               GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
-    if (!wc.hIcon) wc.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
-    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.hIcon = static_cast<HICON>(text::LoadImageResource(instance, "MAINICON", IMAGE_ICON,
+                                                          GetSystemMetrics(SM_CXICON),
+                                                          GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR));
+    wc.hIconSm = static_cast<HICON>(text::LoadImageResource(instance, "MAINICON", IMAGE_ICON,
+                                                            GetSystemMetrics(SM_CXSMICON),
+                                                            GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR));
+    if (!wc.hIcon) wc.hIcon = text::SystemIcon(32512 /* IDI_APPLICATION */);
+    wc.hCursor = text::SystemCursor(32512 /* IDC_ARROW */);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-    wc.lpszClassName = wide.c_str();
-    if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-        classes_.erase(name);
+    if (!text::RegisterWindowClass(wc, name) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
         throw Exception("cannot register the window class " + name);
     }
-    return wide.c_str();
+    return *classes_.insert(name).first;
 }
 
 std::unique_ptr<IWindow> Toolkit::CreateForm(const Layout& layout, IFormEvents& events,
@@ -75,16 +71,16 @@ void Toolkit::Run() {
 
 bool Toolkit::PumpMessage() {
     MSG msg;
-    BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    BOOL got = text::GetMsg(&msg);
     if (got == 0) {
         quitCode = static_cast<int>(msg.wParam);
         return false;
     }
     if (got == -1) return false;
-    Form* form = msg.hwnd ? FormOf(GetAncestor(msg.hwnd, GA_ROOT)) : nullptr;
+    Form* form = msg.hwnd ? FormOf(text::TopLevel(msg.hwnd)) : nullptr;
     if (form && form->PreTranslate(msg)) return true;
     TranslateMessage(&msg);
-    DispatchMessageW(&msg);
+    text::Dispatch(&msg);
     return true;
 }
 
@@ -115,10 +111,10 @@ UINT IconFlags(MessageIcon icon) {
 
 }  // namespace
 
-void Toolkit::MessageBox(IWindow* owner, std::string_view text, std::string_view caption,
+void Toolkit::MessageBox(IWindow* owner, std::string_view message, std::string_view caption,
                          MessageIcon icon) {
     HWND o = owner ? reinterpret_cast<HWND>(owner->Handle()) : TopForm();
-    MessageBoxW(o, Widen(text).c_str(), Widen(caption).c_str(), MB_OK | IconFlags(icon));
+    text::Box(o, message, caption, MB_OK | IconFlags(icon));
 }
 
 void Toolkit::MessageBeep(MessageIcon sound) { ::MessageBeep(IconFlags(sound)); }
@@ -134,7 +130,7 @@ void Toolkit::ShowException(const std::exception& e) {
         std::size_t slash = exe.find_last_of("\\/");
         caption = exe.substr(slash == std::string::npos ? 0 : slash + 1);
     }
-    MessageBoxW(owner, Widen(e.what()).c_str(), Widen(caption).c_str(), MB_OK | MB_ICONSTOP);
+    text::Box(owner, e.what(), caption, MB_OK | MB_ICONSTOP);
 }
 
 std::string Toolkit::ExeName() const {
@@ -151,12 +147,11 @@ std::string Toolkit::ExeName() const {
 // An icon of the program: an icon resource, or an .ico file kept as raw data
 // (so that the program's own icon stays the first icon of the executable).
 HICON Toolkit::LoadIconResource(const std::string& name, int size) {
-    std::wstring wide = Widen(name);
-    if (auto icon = static_cast<HICON>(LoadImageW(instance, wide.c_str(), IMAGE_ICON, size, size,
-                                                  LR_DEFAULTCOLOR))) {
+    if (auto icon = static_cast<HICON>(
+            text::LoadImageResource(instance, name, IMAGE_ICON, size, size, LR_DEFAULTCOLOR))) {
         return icon;
     }
-    HRSRC res = FindResourceW(instance, wide.c_str(), reinterpret_cast<LPCWSTR>(RT_RCDATA));
+    HRSRC res = text::FindResourceData(instance, name, 10 /* RT_RCDATA */);
     if (!res) return nullptr;
     HGLOBAL data = LoadResource(instance, res);
     const char* bytes = data ? static_cast<const char*>(LockResource(data)) : nullptr;
@@ -174,10 +169,10 @@ HICON Toolkit::LoadIconResource(const std::string& name, int size) {
 HBITMAP Toolkit::LoadGlyph(const std::string& name) {
     if (name.empty()) return nullptr;
     auto source = static_cast<HBITMAP>(
-        LoadImageW(instance, Widen(name).c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+        text::LoadImageResource(instance, name, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     if (!source) return nullptr;
     BITMAP bm{};
-    GetObjectW(source, sizeof bm, &bm);
+    text::ObjectInfo(source, sizeof bm, &bm);
     int w = bm.bmWidth, h = bm.bmHeight;
     HBITMAP glyph = nullptr;
     if (w > 0 && h > 0) {

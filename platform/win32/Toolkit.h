@@ -8,14 +8,11 @@
 #include <string_view>
 
 #include "platform/Toolkit.h"
+#include "platform/win32/Text.h"
 
 namespace pelmor::win32 {
 
 // Forms, controls, menus, timers, modal loops.
 std::unique_ptr<IToolkit> CreateToolkit(HINSTANCE instance);
-
-// UTF-8 <-> UTF-16 for window texts.
-std::wstring Widen(std::string_view utf8);
-std::string Narrow(std::wstring_view wide);
 
 }  // namespace pelmor::win32

@@ -10,26 +10,12 @@
 
 namespace pelmor::win32 {
 
-namespace {
-
-std::string WindowText(HWND hwnd) {
-    if (!hwnd) return std::string();
-    int n = GetWindowTextLengthW(hwnd);
-    if (n <= 0) return std::string();
-    std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
-    n = GetWindowTextW(hwnd, text.data(), n + 1);
-    text.resize(static_cast<std::size_t>(std::max(n, 0)));
-    return Narrow(text);
-}
-
-}  // namespace
-
 // --- Widget ---------------------------------------------------------------
 
-std::string Widget::Text() const { return WindowText(hwnd); }
+std::string Widget::Text() const { return text::WindowText(hwnd); }
 
-void Widget::SetText(std::string_view text) {
-    if (hwnd) SetWindowTextW(hwnd, Widen(text).c_str());
+void Widget::SetText(std::string_view caption) {
+    if (hwnd) text::SetText(hwnd, caption);
 }
 
 bool Widget::Enabled() const { return hwnd && IsWindowEnabled(hwnd); }
@@ -43,28 +29,28 @@ void Widget::SetFocus() {
 }
 
 bool CheckBoxWidget::Checked() const {
-    return hwnd && SendMessageW(hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    return hwnd && text::Send(hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 void CheckBoxWidget::SetChecked(bool checked) {
-    if (hwnd) SendMessageW(hwnd, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (hwnd) text::Send(hwnd, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 void MemoWidget::SelectAll() {
-    if (hwnd) SendMessageW(hwnd, EM_SETSEL, 0, -1);
+    if (hwnd) text::Send(hwnd, EM_SETSEL, 0, -1);
 }
 
 void MemoWidget::Clear() {
-    if (hwnd) SetWindowTextW(hwnd, L"");
+    if (hwnd) text::SetText(hwnd, "");
 }
 
 void ListBoxWidget::Add(std::string_view item) {
-    if (hwnd) SendMessageW(hwnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(item).c_str()));
+    if (hwnd) text::SendText(hwnd, LB_ADDSTRING, LB_ADDSTRING, 0, item);
 }
 
 int ListBoxWidget::Count() const {
     if (!hwnd) return 0;
-    LRESULT n = SendMessageW(hwnd, LB_GETCOUNT, 0, 0);
+    LRESULT n = text::Send(hwnd, LB_GETCOUNT, 0, 0);
     return n == LB_ERR ? 0 : static_cast<int>(n);
 }
 
@@ -72,24 +58,21 @@ std::string ListBoxWidget::Item(int index) const {
     if (!hwnd || index < 0 || index >= Count()) {
         throw Exception("list index out of bounds (" + std::to_string(index) + ")");
     }
-    LRESULT n = SendMessageW(hwnd, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    LRESULT n = text::SendLength(hwnd, LB_GETTEXTLEN, LB_GETTEXTLEN, static_cast<WPARAM>(index));
     if (n == LB_ERR || n <= 0) return std::string();
-    std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
-    n = SendMessageW(hwnd, LB_GETTEXT, static_cast<WPARAM>(index),
-                     reinterpret_cast<LPARAM>(text.data()));
-    text.resize(n == LB_ERR ? 0 : static_cast<std::size_t>(n));
-    return Narrow(text);
+    return text::ReceiveText(hwnd, LB_GETTEXT, LB_GETTEXT, static_cast<WPARAM>(index),
+                             static_cast<std::size_t>(n));
 }
 
 int ListBoxWidget::ItemIndex() const {
     if (!hwnd) return -1;
-    LRESULT i = SendMessageW(hwnd, LB_GETCURSEL, 0, 0);
+    LRESULT i = text::Send(hwnd, LB_GETCURSEL, 0, 0);
     return i == LB_ERR ? -1 : static_cast<int>(i);
 }
 
 void ListBoxWidget::SetItemIndex(int index) {
     // -1 clears the selection, like an index past the end.
-    if (hwnd) SendMessageW(hwnd, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    if (hwnd) text::Send(hwnd, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
 // --- Status bar -------------------------------------------------------------
@@ -103,19 +86,16 @@ void StatusBarImpl::Check(int panel) const {
 std::string StatusBarImpl::PanelText(int panel) const {
     Check(panel);
     if (!hwnd) return std::string();
-    LRESULT info = SendMessageW(hwnd, SB_GETTEXTLENGTHW, static_cast<WPARAM>(panel), 0);
-    std::size_t n = LOWORD(info);
-    std::wstring text(n + 1, L'\0');
-    SendMessageW(hwnd, SB_GETTEXTW, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(wcsnlen(text.c_str(), n));
-    return Narrow(text);
+    LRESULT info = text::SendLength(hwnd, SB_GETTEXTLENGTHA, SB_GETTEXTLENGTHW,
+                                    static_cast<WPARAM>(panel));
+    return text::ReceiveText(hwnd, SB_GETTEXTA, SB_GETTEXTW, static_cast<WPARAM>(panel),
+                             LOWORD(info));
 }
 
-void StatusBarImpl::SetPanelText(int panel, std::string_view text) {
+void StatusBarImpl::SetPanelText(int panel, std::string_view caption) {
     Check(panel);
     if (!hwnd) return;
-    SendMessageW(hwnd, SB_SETTEXTW, static_cast<WPARAM>(panel),
-                 reinterpret_cast<LPARAM>(Widen(text).c_str()));
+    text::SendText(hwnd, SB_SETTEXTA, SB_SETTEXTW, static_cast<WPARAM>(panel), caption);
 }
 
 // --- Menu items -------------------------------------------------------------
@@ -126,23 +106,13 @@ bool MenuItemImpl::OnMenuBar() const { return form_.hwnd() && GetMenu(form_.hwnd
 
 std::string MenuItemImpl::Caption() const {
     if (!Alive()) return caption_;
-    int n = GetMenuStringW(parent_, position_, nullptr, 0, MF_BYPOSITION);
-    if (n <= 0) return std::string();
-    std::wstring text(static_cast<std::size_t>(n) + 1, L'\0');
-    n = GetMenuStringW(parent_, position_, text.data(), n + 1, MF_BYPOSITION);
-    text.resize(static_cast<std::size_t>(std::max(n, 0)));
-    return Narrow(text);
+    return text::MenuText(parent_, position_);
 }
 
 void MenuItemImpl::SetCaption(std::string_view caption) {
     caption_ = std::string(caption);
     if (!Alive()) return;
-    std::wstring text = Widen(caption);
-    MENUITEMINFOW info{};
-    info.cbSize = sizeof info;
-    info.fMask = MIIM_STRING;
-    info.dwTypeData = text.data();
-    SetMenuItemInfoW(parent_, position_, TRUE, &info);
+    text::SetMenuText(parent_, position_, caption);
     if (OnMenuBar()) DrawMenuBar(form_.hwnd());
 }
 
@@ -287,7 +257,7 @@ void ImageImpl::Paint(HDC dc) {
 }
 
 LRESULT CALLBACK ImageImpl::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* image = reinterpret_cast<ImageImpl*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    auto* image = reinterpret_cast<ImageImpl*>(text::GetLong(hwnd, GWLP_USERDATA));
     switch (msg) {
         case WM_ERASEBKGND:
             return 1;  // WM_PAINT covers every pixel
@@ -303,53 +273,19 @@ LRESULT CALLBACK ImageImpl::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         }
         default:
-            return DefWindowProcW(hwnd, msg, wp, lp);
+            return text::DefProc(hwnd, msg, wp, lp);
     }
 }
 
 // --- File-open dialog -------------------------------------------------------
 
-namespace {
-
-// The common dialogs' library brings several more with it when it loads
-// (megabytes of memory for the whole run); it is loaded only when the file
-// dialog is first opened.
-using GetOpenFileNameFn = BOOL(WINAPI*)(LPOPENFILENAMEW);
-
-GetOpenFileNameFn OpenFileDialogFunction() {
-    static GetOpenFileNameFn fn = [] {
-        HMODULE lib = LoadLibraryW(L"comdlg32.dll");
-        return lib ? reinterpret_cast<GetOpenFileNameFn>(
-                         reinterpret_cast<void*>(GetProcAddress(lib, "GetOpenFileNameW")))
-                   : nullptr;
-    }();
-    return fn;
-}
-
-}  // namespace
-
 bool OpenDialogImpl::Execute() {
-    GetOpenFileNameFn getOpenFileName = OpenFileDialogFunction();
-    if (!getOpenFileName) return false;
-    std::wstring filter = Widen(toolkit::FilterList(filter_));
-    std::wstring title = Widen(title_);
-    std::wstring ext = Widen(defaultExt_);
-    std::vector<wchar_t> file(32768, L'\0');
-    std::wstring initial = Widen(fileName_);
-    std::copy_n(initial.begin(), std::min(initial.size(), file.size() - 1), file.begin());
-
-    OPENFILENAMEW ofn{};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = form_.hwnd();
-    ofn.lpstrFilter = filter.size() > 2 ? filter.c_str() : nullptr;
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = file.data();
-    ofn.nMaxFile = static_cast<DWORD>(file.size());
-    ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
-    ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
-    ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
-    if (!getOpenFileName(&ofn)) return false;
-    fileName_ = Narrow(file.data());
+    std::string file = fileName_;
+    if (!text::OpenFileName(form_.hwnd(), toolkit::FilterList(filter_), title_, defaultExt_,
+                            OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR,
+                            file))
+        return false;
+    fileName_ = file;
     return true;
 }
 

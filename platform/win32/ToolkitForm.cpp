@@ -13,7 +13,10 @@ namespace {
 constexpr int kModalCancel = 2;  // what ShowModal gives after Close()
 
 // The speed button takes no focus: a click leaves the focus where it was.
-LRESULT CALLBACK NoFocusProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR) {
+// The button's own procedure is kept in its user data, which nothing else
+// of a button uses.
+LRESULT CALLBACK NoFocusProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    auto button = reinterpret_cast<WNDPROC>(text::GetLong(hwnd, GWLP_USERDATA));
     if (msg == WM_SETFOCUS) {
         HWND previous = reinterpret_cast<HWND>(wp);
         if (previous && previous != hwnd && IsWindow(previous)) {
@@ -21,8 +24,8 @@ LRESULT CALLBACK NoFocusProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR
             return 0;
         }
     }
-    if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, NoFocusProc, id);
-    return DefSubclassProc(hwnd, msg, wp, lp);
+    if (msg == WM_NCDESTROY) text::Subclass(hwnd, button);
+    return text::CallProc(button, hwnd, msg, wp, lp);
 }
 
 struct Frame {
@@ -30,30 +33,13 @@ struct Frame {
     DWORD exStyle = 0;
 };
 
-int CALLBACK FontFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
-    *reinterpret_cast<bool*>(found) = true;
-    return 0;
-}
-
-bool FaceInstalled(const std::wstring& face, BYTE charset) {
-    if (face.empty() || face.size() >= LF_FACESIZE) return false;
-    LOGFONTW lf{};
-    lf.lfCharSet = charset;
-    std::copy(face.begin(), face.end(), lf.lfFaceName);
-    bool found = false;
-    HDC dc = GetDC(nullptr);
-    EnumFontFamiliesExW(dc, &lf, FontFound, reinterpret_cast<LPARAM>(&found), 0);
-    ReleaseDC(nullptr, dc);
-    return found;
-}
-
 // The designed face when the system has it. A system without it (Wine, a
 // non-Japanese Windows) gets a proportional Japanese Gothic face of the same
 // kind when it has one, else whatever GDI maps for the character set.
-std::wstring PickFace(const std::wstring& face, BYTE charset) {
-    if (charset != SHIFTJIS_CHARSET || FaceInstalled(face, charset)) return face;
-    for (const wchar_t* alt : {L"MS PGothic", L"MS UI Gothic", L"IPAPGothic", L"VL PGothic"}) {
-        if (FaceInstalled(alt, charset)) return alt;
+std::string PickFace(const std::string& face, BYTE charset) {
+    if (charset != SHIFTJIS_CHARSET || text::FaceInstalled(face, charset)) return face;
+    for (const char* alt : {"MS PGothic", "MS UI Gothic", "IPAPGothic", "VL PGothic"}) {
+        if (text::FaceInstalled(alt, charset)) return alt;
     }
     return face;
 }
@@ -84,7 +70,7 @@ Frame FrameOf(const LayoutNode& form, bool mainForm) {
 Form::Form(Toolkit& kit, const Layout& layout, IFormEvents& events, bool mainForm, HWND owner)
     : kit_(kit), layout_(layout), events_(events), main_(mainForm) {
     const LayoutNode& f = layout_.form;
-    LOGFONTW lf{};
+    LOGFONTA lf{};
     lf.lfHeight = -f.Int("fontheight", 12);
     lf.lfWeight = FW_NORMAL;
     lf.lfCharSet = f.Str("charset") == "shiftjis" ? SHIFTJIS_CHARSET : DEFAULT_CHARSET;
@@ -92,10 +78,7 @@ Form::Form(Toolkit& kit, const Layout& layout, IFormEvents& events, bool mainFor
     lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
     lf.lfQuality = DEFAULT_QUALITY;
     lf.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
-    std::wstring face = PickFace(Widen(f.Str("font")), lf.lfCharSet);
-    face.resize(std::min<std::size_t>(face.size(), LF_FACESIZE - 1));
-    std::copy(face.begin(), face.end(), lf.lfFaceName);
-    font_ = CreateFontIndirectW(&lf);
+    font_ = text::NewFont(lf, PickFace(f.Str("font"), lf.lfCharSet));
 
     NumberNodes(layout_.nodes);
     try {
@@ -144,9 +127,9 @@ void Form::CreateFrame(HWND owner) {
         std::tie(x, y) = f.Pair("position");
     }
 
-    hwnd_ = CreateWindowExW(frame.exStyle, kit_.FormClass(f.Str("class", f.name)),
-                            Widen(f.Str("caption")).c_str(), frame.style, x, y, w, h,
-                            main_ ? nullptr : owner, nullptr, kit_.instance, this);
+    hwnd_ = text::NewWindow(frame.exStyle, kit_.FormClass(f.Str("class", f.name)), f.Str("caption"),
+                            frame.style, x, y, w, h, main_ ? nullptr : owner, nullptr,
+                            kit_.instance, this);
     if (!hwnd_) throw Exception("cannot create the window " + f.name);
     if (menu) BuildMenu(*menu);
 
@@ -192,45 +175,45 @@ void Form::CreateControl(const LayoutNode& node) {
     DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
     DWORD exStyle = 0;
     if (node.Has("tab")) style |= WS_TABSTOP;
-    const wchar_t* cls = nullptr;
-    std::wstring text = Widen(node.Str("caption", node.Str("text")));
+    const char* cls = nullptr;
+    std::string caption = node.Str("caption", node.Str("text"));
     if (k == "label") {
-        cls = L"STATIC";
+        cls = "STATIC";
         style |= SS_LEFTNOWORDWRAP;
     } else if (k == "edit") {
-        cls = L"EDIT";
+        cls = "EDIT";
         style |= ES_LEFT | ES_AUTOHSCROLL;
         exStyle |= WS_EX_CLIENTEDGE;
     } else if (k == "memo") {
-        cls = L"EDIT";
+        cls = "EDIT";
         // No scroll bar: the text scrolls itself (ES_AUTOVSCROLL). A themed
         // scroll bar is redrawn in full on every typed character, which made
         // the keystroke load cost many times what the typing itself does.
         style |= ES_LEFT | ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL;
         exStyle |= WS_EX_CLIENTEDGE;
     } else if (k == "checkbox") {
-        cls = L"BUTTON";
+        cls = "BUTTON";
         style |= BS_AUTOCHECKBOX;
     } else if (k == "listbox") {
-        cls = L"LISTBOX";
+        cls = "LISTBOX";
         style |= LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL;
         exStyle |= WS_EX_CLIENTEDGE;
     } else if (k == "button") {
-        cls = L"BUTTON";
+        cls = "BUTTON";
         style |= node.Flag("default") ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
     } else if (k == "speedbutton") {
-        cls = L"BUTTON";
+        cls = "BUTTON";
         style &= ~static_cast<DWORD>(WS_TABSTOP);
         style |= BS_PUSHBUTTON | BS_BITMAP;
         if (node.Flag("flat")) style |= BS_FLAT;
         // The glyph shows; the hint names the button for screen readers.
-        if (text.empty()) text = Widen(node.Str("hint"));
+        if (caption.empty()) caption = node.Str("hint");
     } else if (k == "bevel") {
         // Drawn by the form (WM_DRAWITEM), so it keeps its designed size.
-        cls = L"STATIC";
+        cls = "STATIC";
         style |= SS_OWNERDRAW;
     } else if (k == "statusbar") {
-        cls = STATUSCLASSNAMEW;
+        cls = STATUSCLASSNAMEA;
         style |= CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER;
     } else if (k == "image") {
         cls = kImageClass;
@@ -238,25 +221,25 @@ void Form::CreateControl(const LayoutNode& node) {
         throw Exception("layout: unknown kind " + k + " for " + node.name);
     }
 
-    HWND hwnd = CreateWindowExW(exStyle, cls, text.c_str(), style, x, y, w, h, hwnd_,
+    HWND hwnd = text::NewWindow(exStyle, cls, caption, style, x, y, w, h, hwnd_,
                                 reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), kit_.instance,
                                 nullptr);
     if (!hwnd) throw Exception("cannot create the control " + node.name);
-    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    if (k == "label") FitLabel(hwnd, text, w, h);
+    text::Send(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    if (k == "label") FitLabel(hwnd, caption, w, h);
 
     if (k == "statusbar") {
         std::vector<int> edges = toolkit::PanelEdges(node.Ints("panels"));
         if (!edges.empty()) {
-            SendMessageW(hwnd, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+            text::Send(hwnd, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
         }
-        SendMessageW(hwnd, SB_SIMPLE, FALSE, 0);
+        text::Send(hwnd, SB_SIMPLE, FALSE, 0);
         statusBars_.emplace(node.name,
                             std::make_unique<StatusBarImpl>(hwnd, static_cast<int>(edges.size())));
     } else if (k == "image") {
         HICON icon = node.Has("icon") ? kit_.LoadIconResource(node.Str("icon"), std::min(w, h)) : nullptr;
         auto image = std::make_unique<ImageImpl>(hwnd, w, h, icon);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(image.get()));
+        text::SetLong(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(image.get()));
         images_.emplace(node.name, std::move(image));
     } else {
         std::unique_ptr<Widget> widget;
@@ -268,7 +251,7 @@ void Form::CreateControl(const LayoutNode& node) {
             widget = std::make_unique<MemoWidget>(k, hwnd);
         } else if (k == "listbox") {
             if (node.Has("itemheight"))
-                SendMessageW(hwnd, LB_SETITEMHEIGHT, 0, MAKELPARAM(node.Int("itemheight"), 0));
+                text::Send(hwnd, LB_SETITEMHEIGHT, 0, MAKELPARAM(node.Int("itemheight"), 0));
             widget = std::make_unique<ListBoxWidget>(k, hwnd);
         } else {
             widget = std::make_unique<Widget>(k, hwnd);
@@ -285,10 +268,11 @@ void Form::CreateControl(const LayoutNode& node) {
         if (k == "button" && node.Flag("default")) defaultButton_ = widget.get();
         if (k == "button" && node.Flag("cancel")) cancelButton_ = widget.get();
         if (k == "speedbutton") {
-            SetWindowSubclass(hwnd, NoFocusProc, 1, 0);
+            text::SetLong(hwnd, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(text::Subclass(hwnd, NoFocusProc)));
             if (HBITMAP glyph = kit_.LoadGlyph(node.Str("glyph"))) {
                 glyphs_.push_back(glyph);
-                SendMessageW(hwnd, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(glyph));
+                text::Send(hwnd, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(glyph));
             }
         }
         widgetById_[id] = widget.get();
@@ -297,31 +281,20 @@ void Form::CreateControl(const LayoutNode& node) {
 
     if (node.Has("hint")) {
         if (!tooltip_) {
-            tooltip_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr,
-                                       WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
-                                       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr,
-                                       kit_.instance, nullptr);
+            tooltip_ = text::NewWindow(0, TOOLTIPS_CLASSA, "", WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                       hwnd_, nullptr, kit_.instance, nullptr);
         }
-        if (tooltip_) {
-            std::wstring hint = Widen(node.Str("hint"));
-            TTTOOLINFOW tool{};
-            tool.cbSize = TTTOOLINFOW_V2_SIZE;  // understood by every version 5.80 and later
-            tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-            tool.hwnd = hwnd_;
-            tool.uId = reinterpret_cast<UINT_PTR>(hwnd);
-            tool.lpszText = hint.data();
-            SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-        }
+        if (tooltip_) text::AddTool(tooltip_, hwnd_, hwnd, node.Str("hint"));
     }
 }
 
 // A label shows its whole text on one line: one laid out for the designed
 // font grows when the font in use is wider.
-void Form::FitLabel(HWND label, const std::wstring& text, int width, int height) {
+void Form::FitLabel(HWND label, const std::string& caption, int width, int height) {
     HDC dc = GetDC(label);
     HGDIOBJ old = SelectObject(dc, font_);
-    SIZE extent{};
-    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    SIZE extent = text::TextExtent(dc, caption);
     SelectObject(dc, old);
     ReleaseDC(label, dc);
     if (extent.cx > width || extent.cy > height) {
@@ -336,7 +309,7 @@ void Form::BuildMenu(const LayoutNode& menu) {
     AddMenuItems(bar, menu, accels);
     SetMenu(hwnd_, bar);
     if (!accels.empty()) {
-        accel_ = CreateAcceleratorTableW(accels.data(), static_cast<int>(accels.size()));
+        accel_ = text::CreateAccel(accels.data(), static_cast<int>(accels.size()));
     }
 }
 
@@ -344,17 +317,16 @@ void Form::AddMenuItems(HMENU parent, const LayoutNode& node, std::vector<ACCEL>
     UINT position = 0;
     for (const LayoutNode& item : node.children) {
         std::string caption = item.Str("caption");
-        std::wstring text = Widen(caption);
         UINT id = 0;
         if (caption == "-") {
-            AppendMenuW(parent, MF_SEPARATOR, 0, nullptr);
+            text::AppendMenuItem(parent, MF_SEPARATOR, 0, {});
         } else if (!item.children.empty()) {
             HMENU sub = CreatePopupMenu();
             AddMenuItems(sub, item, accels);
-            AppendMenuW(parent, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sub), text.c_str());
+            text::AppendMenuItem(parent, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sub), caption);
         } else {
             id = ids_.at(&item);
-            AppendMenuW(parent, MF_STRING, id, text.c_str());
+            text::AppendMenuItem(parent, MF_STRING, id, caption);
             toolkit::Shortcut shortcut;
             if (item.Has("shortcut")) {
                 if (!toolkit::ParseShortcut(item.Str("shortcut"), shortcut)) {
@@ -412,7 +384,7 @@ void Form::RestoreFocus() {
     SetFocus(target);
     auto it = widgetById_.find(static_cast<UINT>(GetDlgCtrlID(target)));
     if (it != widgetById_.end() && it->second->kind == "edit") {
-        SendMessageW(target, EM_SETSEL, 0, -1);
+        text::Send(target, EM_SETSEL, 0, -1);
     }
 }
 
@@ -479,7 +451,7 @@ void Form::Close() {
     if (!hwnd_) return;  // the query's work ended the window
     if (modal_) {
         modalResult_ = kModalCancel;
-        PostMessageW(hwnd_, WM_NULL, 0, 0);  // wakes the modal loop
+        text::Post(hwnd_, WM_NULL, 0, 0);  // wakes the modal loop
     } else if (main_) {
         EndMainForm();
     } else {
@@ -531,8 +503,8 @@ void Form::Command(UINT id, UINT code, HWND control) {
 
 bool Form::PreTranslate(MSG& msg) {
     if (!hwnd_) return false;
-    if (accel_ && IsWindowEnabled(hwnd_) && TranslateAcceleratorW(hwnd_, accel_, &msg)) return true;
-    return IsDialogMessageW(hwnd_, &msg) != FALSE;
+    if (accel_ && IsWindowEnabled(hwnd_) && text::TranslateAccel(hwnd_, accel_, &msg)) return true;
+    return text::DialogMessage(hwnd_, &msg) != FALSE;
 }
 
 void Form::Gone() {
@@ -547,18 +519,19 @@ void Form::Gone() {
 
 LRESULT CALLBACK Form::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_NCCREATE) {
-        auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
+        // CREATESTRUCTA and CREATESTRUCTW begin alike.
+        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
         auto* form = static_cast<Form*>(cs->lpCreateParams);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
+        text::SetLong(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
         form->hwnd_ = hwnd;
         form->kit_.Register(hwnd, form);
     }
-    auto* form = reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!form) return DefWindowProcW(hwnd, msg, wp, lp);
+    auto* form = reinterpret_cast<Form*>(text::GetLong(hwnd, GWLP_USERDATA));
+    if (!form) return text::DefProc(hwnd, msg, wp, lp);
     if (msg == WM_NCDESTROY) {
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        text::SetLong(hwnd, GWLP_USERDATA, 0);
         form->Gone();
-        return DefWindowProcW(hwnd, msg, wp, lp);
+        return text::DefProc(hwnd, msg, wp, lp);
     }
     return form->WndProc(msg, wp, lp);
 }
@@ -607,10 +580,24 @@ LRESULT Form::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
             RestoreFocus();
             return 0;
         case WM_CLOSE:
-            // The main form waits while one of its dialogs is open.
-            if (main_ && !IsWindowEnabled(self)) return 0;
+            // While a dialog or a message box holds the main form disabled,
+            // a close can only come from another program (a task manager,
+            // say). It is not lost: it runs once the modal loop has ended and
+            // the form is enabled again.
+            if (main_ && !IsWindowEnabled(self)) {
+                closePending_ = true;
+                return 0;
+            }
             Close();
             return 0;
+        case WM_ENABLE:
+            // Posted, so that it runs in the loop that goes on, not in the
+            // one that is ending.
+            if (main_ && wp && closePending_) {
+                closePending_ = false;
+                text::Post(self, WM_CLOSE, 0, 0);
+            }
+            break;
         case WM_QUERYENDSESSION:
             // Windows is shutting down or the user logs off: the close query
             // saves what must be saved now, as the process may end any time
@@ -628,7 +615,7 @@ LRESULT Form::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         default:
             break;
     }
-    return DefWindowProcW(self, msg, wp, lp);
+    return text::DefProc(self, msg, wp, lp);
 }
 
 }  // namespace pelmor::win32

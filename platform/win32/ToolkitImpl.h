@@ -2,7 +2,7 @@
 // controls (STATIC, EDIT, BUTTON, LISTBOX, the common controls' status bar
 // and tooltips), a real menu bar with an accelerator table, window timers,
 // image controls that show a persistent bitmap, and file-open dialogs.
-// Texts cross in UTF-8 and reach the windows through the W functions.
+// Texts cross in UTF-8 and reach the windows through the text layer.
 #pragma once
 
 #include "platform/win32/Toolkit.h"
@@ -11,6 +11,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -267,7 +268,7 @@ private:
     void CreateFrame(HWND owner);
     void CreateChildren();
     void CreateControl(const LayoutNode& node);
-    void FitLabel(HWND label, const std::wstring& text, int width, int height);
+    void FitLabel(HWND label, const std::string& text, int width, int height);
     void BuildMenu(const LayoutNode& menu);
     void AddMenuItems(HMENU parent, const LayoutNode& node, std::vector<ACCEL>& accels);
     void ArrangeTabOrder();
@@ -309,6 +310,7 @@ private:
     bool inCloseQuery_ = false;
     bool closeQueryDone_ = false;  // main form: the close query runs once per run
     bool ended_ = false;           // main form: closed, the loop is ending
+    bool closePending_ = false;    // main form: a close came while it was disabled
 };
 
 class Toolkit final : public IToolkit {
@@ -331,7 +333,7 @@ public:
     // code is then in quitCode).
     bool PumpMessage();
     // Registers the window class of a form once (the layout's class= name).
-    const wchar_t* FormClass(const std::string& name);
+    const std::string& FormClass(const std::string& name);
     // The icon or bitmap resource of that name (nullptr when missing).
     HICON LoadIconResource(const std::string& name, int size);
     HBITMAP LoadGlyph(const std::string& name);
@@ -353,10 +355,10 @@ private:
     std::string title_;
     std::map<HWND, Form*> forms_;
     std::vector<Form*> modal_;
-    std::map<std::string, std::wstring> classes_;
+    std::set<std::string> classes_;
     bool imageClass_ = false;
 };
 
-inline constexpr wchar_t kImageClass[] = L"PelmorImage";
+inline constexpr char kImageClass[] = "PelmorImage";
 
 }  // namespace pelmor::win32
