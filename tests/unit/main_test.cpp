@@ -43,16 +43,16 @@ TEST(Sampling, SourceAndLevelInPanelAndLog) {
         const char* panel;
         const char* line;
     } rows[] = {
-        {"battery", Source::Battery, 80, false, "電池駆動  80%", "   3599,  80,  0\r\n"},
-        {"mains", Source::Mains, 5, false, "ＡＣ駆動   5%", "   3599,   5,  1\r\n"},
-        {"empty", Source::Battery, 0, false, "電池駆動   0%", "   3599,   0,  0\r\n"},
+        {"battery", Source::Battery, 80, false, "電池駆動  80%", "   3598,  80,  0\r\n"},
+        {"mains", Source::Mains, 5, false, "ＡＣ駆動   5%", "   3598,   5,  1\r\n"},
+        {"empty", Source::Battery, 0, false, "電池駆動   0%", "   3598,   0,  0\r\n"},
         {"unknown source counts as mains", Source::Unknown, 42, false, "　不明　  42%",
-         "   3599,  42,  1\r\n"},
+         "   3598,  42,  1\r\n"},
         {"unknown level is full", Source::Battery, std::nullopt, false, "電池駆動 満充電",
-         "   3599, 100,  0\r\n"},
-        {"full", Source::Mains, 100, false, "ＡＣ駆動 満充電", "   3599, 100,  1\r\n"},
+         "   3598, 100,  0\r\n"},
+        {"full", Source::Mains, 100, false, "ＡＣ駆動 満充電", "   3598, 100,  1\r\n"},
         {"failed read before any good one", Source::Battery, 80, true, "バッテリ残量取得失敗",
-         "   3599, 100,  1\r\n"},
+         "   3598, 100,  1\r\n"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -60,9 +60,9 @@ TEST(Sampling, SourceAndLevelInPanelAndLog) {
         m.StartStop();
         m.Set(r.source, r.level);
         m.rig.power.fails = r.fails;
-        m.Tick(3599);
+        m.Tick(3598);
         EXPECT_EQ(m.W().Panel(1), r.panel);
-        EXPECT_EQ(m.W().Panel(0), "   0:59:59");
+        EXPECT_EQ(m.W().Panel(0), "   0:59:58");
         EXPECT_EQ(m.rig.Read("pelmor.log"), r.line);
     }
 }

@@ -2,6 +2,8 @@
 // check of a form's handlers before it is built.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <array>
 #include <tuple>
 
@@ -21,13 +23,28 @@ TEST(ToolkitRules, Shortcuts) {
         {"Ctrl+S", true, true, false, false, 'S'}, {"shift+ctrl+f5", true, true, true, false, 0x74},
         {"Alt+0", true, false, false, true, '0'}, {"F1", true, false, false, false, 0x70},
         {"F24", true, false, false, false, 0x87}, {""}, {"Ctrl+"}, {"Ctrl+Enter"}, {"Hyper+S"},
-        {"F0"}, {"F25"}, {"Ctrl+SS"}, {"+S"},
+        {"F0"}, {"F25"}, {"F024"}, {"F1/"}, {"Ctrl+:"}, {"Ctrl+SS"}, {"+S"},
     };
     for (const Case& c : cases) {
         Shortcut s{false, false, false, 42};
         EXPECT_EQ(ParseShortcut(c.text, s), c.ok) << c.text;
         EXPECT_EQ(std::tuple(s.ctrl, s.shift, s.alt, s.key),
                   std::tuple(c.ctrl, c.shift, c.alt, c.key)) << c.text;
+    }
+}
+
+TEST(ToolkitRules, TextToInteger) {
+    const std::pair<const char*, std::optional<int>> cases[] = {
+        {" 30\t", 30}, {"+7", 7}, {"-5", -5}, {"0", 0}, {"$1F", 31}, {"0x1f", 31},
+        {"2147483647", INT32_MAX}, {"-2147483648", INT32_MIN}, {"$FFFFFFFF", -1},
+        {"2147483648", std::nullopt}, {"", std::nullopt}, {"1 2", std::nullopt},
+        {"0x", std::nullopt}, {"12a", std::nullopt}, {"-", std::nullopt}};
+    for (const auto& [text, value] : cases) {
+        if (value) {
+            EXPECT_EQ(StrToInt(text), *value) << text;
+        } else {
+            EXPECT_THROW(StrToInt(text), EConvertError) << text;
+        }
     }
 }
 
@@ -80,6 +97,9 @@ TEST(ToolkitRules, IconPictures) {
         {"width 0 means 256", Ico({{48, 16, 4}, {256, 0, 32}}), 300, "bb"},
         {"largest smaller", Ico({{16, 16, 4}, {24, 16, 4}}), 32, "bb"},
         {"colour count for a bit count of 0", Ico({{32, 2, 0}, {32, 16, 0}}), 32, "bb"},
+        {"16 colours over 2", Ico({{32, 16, 0}, {32, 2, 0}}), 32, "a"},
+        {"3 colours need 4 bits", Ico({{32, 3, 0}, {32, 0, 2}}), 32, "a"},
+        {"no colour count is 8 bits: a tie", Ico({{32, 0, 8}, {32, 0, 0}}), 32, "a"},
         {"one picture", one, 16, "a"},
         {"picture cut short", one.substr(0, one.size() - 1), 32, ""},
         {"directory cut short", one.substr(0, 20), 32, ""},
