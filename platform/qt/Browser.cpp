@@ -32,6 +32,10 @@ constexpr int kAnswerMs = 2000;
 // How long a browser asked to close, then told to end, has before the next
 // step.
 constexpr int kEndMs = 2000;
+// Pages in a row that a running browser let go unanswered (not ready, or a
+// page not confirmed) before it is ended and started afresh: a browser that
+// hangs must not stop the tour for the rest of a measurement.
+constexpr int kMissesBeforeRestart = 3;
 
 // Remote control on a port of the system's choice (on 127.0.0.1, the
 // default address), and none of the browser's own traffic (first-run pages,
@@ -80,15 +84,18 @@ public:
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
 
-    // Neither the process nor the connection is left.
+    // Neither the process nor the connection is left, or the browser has
+    // stopped answering.
     bool Gone() const {
-        return process_.state() == QProcess::NotRunning && !Linked();
+        return (process_.state() == QProcess::NotRunning && !Linked()) ||
+               misses >= kMissesBeforeRestart;
     }
     // Connected, with the tab found or made.
     bool Ready();
     Result Navigate(const QString& url);
 
     const std::string program;
+    int misses = 0;  // pages in a row without an answer
 
 private:
     enum class Answer { Result, Error, None, Lost };
@@ -237,6 +244,7 @@ IBrowser::Result Browser::Session::Navigate(const QString& url) {
     const Answer answer =
         bidi_ ? Call("browsingContext.navigate", {{"context", tab_}, {"url", url}, {"wait", "none"}}, &r)
               : Call("Page.navigate", {{"url", url}}, &r);
+    misses = answer == Answer::None ? misses + 1 : 0;
     switch (answer) {
     case Answer::Result:
         // A page that could not be loaded is still shown, as an error page.
@@ -332,7 +340,10 @@ IBrowser::Result Browser::OpenPage(const std::string& program, const std::string
     if (session_ && (session_->program != chosen || session_->Gone())) session_.reset();
     if (chosen.empty()) return Result::NoBrowser;
     if (!session_) session_ = std::make_unique<Session>(chosen);
-    if (!session_->Ready()) return Result::NoBrowser;
+    if (!session_->Ready()) {
+        ++session_->misses;
+        return Result::NoBrowser;
+    }
     connected();
     return session_->Navigate(PageUrl(url));
 }

@@ -7,7 +7,6 @@
 #include <QtNetwork>
 #include <QtTest>
 #include <QtWebSockets>
-#include <set>
 
 #include "fakes/Fakes.h"
 #include "platform/posix/BrowserProgram.h"
@@ -37,14 +36,14 @@ qint64 LastPid(const QString& dir) { return Starts(dir).last().section(' ', 0, 0
 // and each command, and answers as told.
 struct StandIn {
     QWebSocketServer server{"", QWebSocketServer::NonSecureMode};
-    QList<QWebSocket*> clients;
     QStringList heard;
-    QString navigate = "ok";  // or error, errorText, silent
+    QByteArray navigate = "{}";  // the answer to a page: a result, error or silent
     quint16 port = 0;
     StandIn() {
         Listen();
         QObject::connect(&server, &QWebSocketServer::newConnection, [this] {
-            QWebSocket* c = clients.emplaceBack(server.nextPendingConnection());
+            QWebSocket* c = server.nextPendingConnection();
+            c->setParent(&server);
             heard << c->requestUrl().path();
             QObject::connect(c, &QWebSocket::textMessageReceived, [this, c](const QString& text) {
                 const QJsonObject m = QJsonDocument::fromJson(text.toUtf8()).object();
@@ -54,38 +53,35 @@ struct StandIn {
                 if (nav && navigate == "silent") return;
                 QJsonObject a{{"id", m["id"]}, {"type", bidi ? "success" : ""}};
                 if (nav && navigate == "error") a[bidi ? "type" : "error"] = "error";
-                else if (nav && navigate == "errorText") a["result"] = QJsonObject{{"errorText", "net::ERR_FAILED"}};
-                else a["result"] = QJsonDocument::fromJson(R"({
-                    "Target.getTargets": {"targetInfos": [{"type": "page", "targetId": "T1"}]},
-                    "Target.attachToTarget": {"sessionId": "S1"},
-                    "browsingContext.getTree": {"contexts": [{"context": "C1"}]}})")[method].toObject();
+                else a["result"] = QJsonDocument::fromJson(nav ? navigate : R"({"sessionId": "S1",
+                    "targetInfos": [{"type": "page", "targetId": "T1"}], "contexts": [{"context": "C1"}]})").object();
                 c->sendTextMessage(QJsonDocument(a).toJson());
             });
         });
     }
-    ~StandIn() { qDeleteAll(clients); }
     void Listen() { port = server.listen(QHostAddress::LocalHost, port) ? server.serverPort() : 0; }
     void Gone() {
         server.close();
-        for (QWebSocket* c : clients) c->abort();
+        for (QWebSocket* c : server.findChildren<QWebSocket*>()) c->abort();
     }
 };
 
 }  // namespace
 
 TEST(BrowserProgram, TheSettingElseTheFirstUsualBrowserOnPath) {
-    const std::set<std::string> files = {"/usr/bin/firefox", "/usr/bin/google-chrome", "/opt/b/chromium",
-                                         "/opt/my browser/表"};
+    const QStringList files = {"/usr/bin/firefox", "/usr/bin/google-chrome", "/opt/b/chromium",
+                               "/opt/my browser/表", "/opt/esr/firefox-esr"};
     const struct { const char *setting, *path, *chosen; } rows[] = {
         {"C:\\PROGRA~1\\INTERN~1\\IEXPLORE.EXE", "/usr/bin:/opt/b", "/opt/b/chromium"},
         {"", "/usr/local/bin:/usr/bin/", "/usr/bin/google-chrome"},
         {"firefox", "/opt/b::/usr/bin", "/usr/bin/firefox"},
         {"/opt/my browser/\x95\x5C", "", "/opt/my browser/表"},
         {"bin/firefox", "/usr:/usr/bin", "/usr/bin/google-chrome"},
+        {"", "/opt/esr", "/opt/esr/firefox-esr"},
         {"chromium", ":/nowhere", ""},
     };
     for (const auto& r : rows)
-        EXPECT_EQ(ChooseBrowser(r.setting, r.path, [&](const std::string& p) { return files.count(p) > 0; }),
+        EXPECT_EQ(ChooseBrowser(r.setting, r.path, [&](const std::string& p) { return files.contains(p.c_str()); }),
                   r.chosen) << r.setting << " in " << r.path;
 }
 
@@ -104,40 +100,39 @@ TEST(BrowserProtocol, OneTabEachPageAnswersBoundedAndABrowserGoneStartedAgain) {
         QTemporaryDir dir;
         StandIn s;
         const std::string program = Script(dir.path(), r.name, QString(r.says).arg(s.port), "sleep 60").toStdString();
-        const std::string mute = Script(dir.path(), "mute", "starting", "sleep 60").toStdString();
         int samples = 0, connected = 0;
         QTimer sampling;
         QObject::connect(&sampling, &QTimer::timeout, [&] { ++samples; });
         sampling.start(250);
-        {
-            qt::Browser browser;
-            const struct { std::function<void()> before; std::string program; Result result; int minMs, maxMs; } steps[] = {
-                {[] {}, "/bin/false", Result::NoBrowser, 0, 1000},
-                {[] {}, mute, Result::NoBrowser, 5000, 5500},
-                {[] {}, program, Result::Opened, 0, 1500},
-                {[&] { s.navigate = "error"; }, program, Result::Refused, 0, 500},
-                {[&] { s.navigate = "errorText"; }, program, Result::Refused, 0, 500},
-                {[&] { s.navigate = "silent"; }, program, Result::Refused, 2000, 2500},
-                {[&] { s.navigate = "ok"; }, program, Result::Opened, 0, 500},
-                {[&] { s.Gone(), ::kill(LastPid(dir.path()), SIGKILL), QTest::qWait(300); }, program, Result::NoBrowser, 0, 1000},
-                {[&] { s.Listen(); }, program, Result::Opened, 0, 500},
-            };
-            for (const auto& step : steps) {
-                step.before();
-                const int before = samples;
-                QElapsedTimer t;
-                t.start();
-                EXPECT_EQ(browser.OpenPage(step.program, "http://127.0.0.1/\x95\x5C a", [&] { ++connected; }), step.result);
-                EXPECT_TRUE(t.elapsed() >= step.minMs && t.elapsed() <= step.maxMs) << t.elapsed() << " ms";
-                EXPECT_GE(samples - before, t.elapsed() / 250 - 1) << "the sampling went on";
-            }
+        auto browser = std::make_unique<qt::Browser>();
+        const struct { std::function<void()> before; std::string program; Result result; int minMs, maxMs; } steps[] = {
+            {[] {}, "/bin/false", Result::NoBrowser, 0, 1000},
+            {[] {}, Script(dir.path(), "mute", "starting", "sleep 60").toStdString(), Result::NoBrowser, 5000, 5500},
+            {[] {}, program, Result::Opened, 0, 1500},
+            {[&] { s.navigate = "error"; }, program, Result::Refused, 0, 500},
+            {[&] { s.navigate = R"({"errorText": "net::ERR_FAILED"})"; }, program, Result::Refused, 0, 500},
+            {[&] { s.navigate = "silent"; }, program, Result::Refused, 2000, 2500},
+            {[] {}, program, Result::Refused, 2000, 2500},
+            {[] {}, program, Result::Refused, 2000, 2500},
+            {[&] { s.navigate = "{}"; }, program, Result::Opened, 0, 500},
+            {[&] { s.Gone(), ::kill(LastPid(dir.path()), SIGKILL), QTest::qWait(300); }, program, Result::NoBrowser, 0, 1000},
+            {[&] { s.Listen(); }, program, Result::Opened, 0, 500},
+        };
+        for (const auto& step : steps) {
+            step.before();
+            const int before = samples;
+            QElapsedTimer t;
+            t.start();
+            EXPECT_EQ(browser->OpenPage(step.program, "http://127.0.0.1/\x95\x5C a", [&] { ++connected; }), step.result);
+            EXPECT_TRUE(t.elapsed() >= step.minMs && t.elapsed() <= step.maxMs) << t.elapsed() << " ms";
+            EXPECT_GE(samples - before, t.elapsed() / 250 - 1) << "the sampling went on";
         }
-        QTest::qWait(100);
+        browser.reset();
         EXPECT_EQ(s.heard.mid(0, 5), r.first) << r.name;
-        EXPECT_EQ(s.heard.count(r.first[0]), 3) << "connected again after the silence and the restart";
+        EXPECT_EQ(s.heard.count(r.first[0]), 5) << "connected again after each silence and restart";
         EXPECT_EQ(s.heard.last(), r.close);
-        EXPECT_EQ(connected, 6) << "once the browser answered";
-        EXPECT_EQ(Starts(dir.path()).size(), 3) << "started again once gone";
+        EXPECT_EQ(connected, 8) << "once the browser answered";
+        EXPECT_EQ(Starts(dir.path()).size(), 4) << "started again after three silences, and once gone";
         EXPECT_NE(::kill(LastPid(dir.path()), 0), 0) << "ended with the browser object";
     }
 }
@@ -179,8 +174,7 @@ TEST(WebTour, InChromiumHeadlessInOrderWrappingInOneTabAndStartedAgainWhenKilled
     TApplication app{services};
     TfrmMain form(app);
     rig.ui.Form("frmMain").Ctl("chkURL").checked = true;
-    // Ticks until n pages were served; a start slower than its bound on a
-    // busy machine costs a tick, not the test.
+    // A browser slower to start than its bound (a busy machine) costs a tick.
     const auto tour = [&](int n) {
         for (int i = 0; i < n + 2 && served.size() < n; ++i) rig.ui.Form("frmMain").Tick("TimerURL");
     };
@@ -192,7 +186,6 @@ TEST(WebTour, InChromiumHeadlessInOrderWrappingInOneTabAndStartedAgainWhenKilled
     tour(6);
     EXPECT_EQ(served, QStringList({"/1", "/2", "/3", "/1", "/2", "/3"}));
     EXPECT_EQ(Starts(dir).size(), 2) << "started again after the kill";
-    EXPECT_EQ(tabs(dir), QStringList{"/3"});
 }
 
 int main(int argc, char** argv) {
