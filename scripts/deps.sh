@@ -3,7 +3,8 @@
 # Whatever is already there is skipped, so a second run costs a few seconds.
 #   scripts/deps.sh build   native toolchain and the MinGW-w64 cross compiler
 #   scripts/deps.sh run     build + Wine, Xvfb, the Japanese locale and font
-#   scripts/deps.sh test    run + ImageMagick (screenshots)
+#   scripts/deps.sh test    run + ImageMagick (screenshots), Qt and chromium (the Linux
+#                           web tour's tests)
 set -euo pipefail
 what=${1:-test}
 
@@ -13,7 +14,7 @@ if [ "$what" != build ]; then
   need+=(wine wine64 wine32:i386 fonts-wine xvfb xauth locales fonts-ipafont-gothic x11-utils)
 fi
 if [ "$what" = test ]; then
-  need+=(imagemagick valgrind clang libclang-rt-14-dev)
+  need+=(imagemagick valgrind clang libclang-rt-14-dev qt6-base-dev qt6-websockets-dev chromium)
 fi
 
 missing=()

@@ -1,0 +1,195 @@
+// The Linux web tour's browser: which one is started, both protocols
+// against a recording stand-in, and the tour in Debian's chromium, headless,
+// loading the pages of a server of the test's own.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QtNetwork>
+#include <QtTest>
+#include <QtWebSockets>
+
+#include "fakes/Fakes.h"
+#include "platform/posix/BrowserProgram.h"
+#include "platform/qt/Browser.h"
+
+using namespace pelmor;
+using Result = IBrowser::Result;
+
+namespace {
+
+// A script that notes "PID ARGUMENTS" in dir/starts, says what it is told on
+// standard error and execs the rest.
+QString Script(const QString& dir, const QString& name, const QString& says, const QString& exec) {
+    QFile f(dir + "/" + name);
+    f.open(QIODevice::WriteOnly);
+    f.write(QString("#!/bin/sh\necho \"$$ $*\" >>%1/starts\necho '%2' >&2\nexec %3\n").arg(dir, says, exec).toUtf8());
+    f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return f.fileName();
+}
+QStringList Starts(const QString& dir) {
+    QFile f(dir + "/starts");
+    return f.open(QIODevice::ReadOnly) ? QString(f.readAll()).split('\n', Qt::SkipEmptyParts) : QStringList();
+}
+qint64 LastPid(const QString& dir) { return Starts(dir).last().section(' ', 0, 0).toLongLong(); }
+
+// The browser's end of the remote control: records each connection's path
+// and each command, and answers as told.
+struct StandIn {
+    QWebSocketServer server{"", QWebSocketServer::NonSecureMode};
+    QStringList heard;
+    QByteArray navigate = "{}";  // the answer to a page: a result, error or silent
+    quint16 port = 0;
+    StandIn() {
+        Listen();
+        QObject::connect(&server, &QWebSocketServer::newConnection, [this] {
+            QWebSocket* c = server.nextPendingConnection();
+            c->setParent(&server);
+            heard << c->requestUrl().path();
+            QObject::connect(c, &QWebSocket::textMessageReceived, [this, c](const QString& text) {
+                const QJsonObject m = QJsonDocument::fromJson(text.toUtf8()).object();
+                const QString method = m["method"].toString(), params = QJsonDocument(m["params"].toObject()).toJson(QJsonDocument::Compact);
+                heard << method + " " + params + (m.contains("sessionId") ? " @" + m["sessionId"].toString() : "");
+                const bool bidi = method[0].isLower(), nav = method.endsWith("navigate");
+                if (nav && navigate == "silent") return;
+                QJsonObject a{{"id", m["id"]}, {"type", bidi ? "success" : ""}};
+                if (nav && navigate == "error") a[bidi ? "type" : "error"] = "error";
+                else a["result"] = QJsonDocument::fromJson(nav ? navigate : R"({"sessionId": "S1",
+                    "targetInfos": [{"type": "page", "targetId": "T1"}], "contexts": [{"context": "C1"}]})").object();
+                c->sendTextMessage(QJsonDocument(a).toJson());
+            });
+        });
+    }
+    void Listen() { port = server.listen(QHostAddress::LocalHost, port) ? server.serverPort() : 0; }
+    void Gone() {
+        server.close();
+        for (QWebSocket* c : server.findChildren<QWebSocket*>()) c->abort();
+    }
+};
+
+}  // namespace
+
+TEST(BrowserProgram, TheSettingElseTheFirstUsualBrowserOnPath) {
+    const QStringList files = {"/usr/bin/firefox", "/usr/bin/google-chrome", "/opt/b/chromium",
+                               "/opt/my browser/表", "/opt/esr/firefox-esr"};
+    const struct { const char *setting, *path, *chosen; } rows[] = {
+        {"C:\\PROGRA~1\\INTERN~1\\IEXPLORE.EXE", "/usr/bin:/opt/b", "/opt/b/chromium"},
+        {"", "/usr/local/bin:/usr/bin/", "/usr/bin/google-chrome"},
+        {"firefox", "/opt/b::/usr/bin", "/usr/bin/firefox"},
+        {"/opt/my browser/\x95\x5C", "", "/opt/my browser/表"},
+        {"bin/firefox", "/usr:/usr/bin", "/usr/bin/google-chrome"},
+        {"", "/opt/esr", "/opt/esr/firefox-esr"},
+        {"chromium", ":/nowhere", ""},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(ChooseBrowser(r.setting, r.path, [&](const std::string& p) { return files.contains(p.c_str()); }),
+                  r.chosen) << r.setting << " in " << r.path;
+}
+
+TEST(BrowserProtocol, OneTabEachPageAnswersBoundedAndABrowserGoneStartedAgain) {
+    const QString url = R"("url":"http://127.0.0.1/%E8%A1%A8%20a")";
+    const struct { const char* name, *says; QStringList first; QString close; } rows[] = {
+        {"chromium", "DevTools listening on ws://127.0.0.1:%1/devtools/browser/x",
+         {"/devtools/browser/x", "Target.getTargets {}", R"(Target.attachToTarget {"flatten":true,"targetId":"T1"})",
+          "Page.navigate {" + url + "} @S1", "Page.navigate {" + url + "} @S1"}, "Browser.close {}"},
+        {"firefox", "WebDriver BiDi listening on ws://127.0.0.1:%1",
+         {"/session", R"(session.new {"capabilities":{}})",
+          R"(session.subscribe {"events":["browsingContext.contextDestroyed"]})", R"(browsingContext.getTree {"maxDepth":0})",
+          R"(browsingContext.navigate {"context":"C1",)" + url + R"(,"wait":"none"})"}, "browser.close {}"},
+    };
+    for (const auto& r : rows) {
+        QTemporaryDir dir;
+        StandIn s;
+        const std::string program = Script(dir.path(), r.name, QString(r.says).arg(s.port), "sleep 60").toStdString();
+        int samples = 0, connected = 0;
+        QTimer sampling;
+        QObject::connect(&sampling, &QTimer::timeout, [&] { ++samples; });
+        sampling.start(250);
+        auto browser = std::make_unique<qt::Browser>();
+        const struct { std::function<void()> before; std::string program; Result result; int minMs, maxMs; } steps[] = {
+            {[] {}, "/bin/false", Result::NoBrowser, 0, 1000},
+            {[] {}, Script(dir.path(), "mute", "starting", "sleep 60").toStdString(), Result::NoBrowser, 5000, 5500},
+            {[] {}, program, Result::Opened, 0, 1500},
+            {[&] { s.navigate = "error"; }, program, Result::Refused, 0, 500},
+            {[&] { s.navigate = R"({"errorText": "net::ERR_FAILED"})"; }, program, Result::Refused, 0, 500},
+            {[&] { s.navigate = "silent"; }, program, Result::Refused, 2000, 2500},
+            {[] {}, program, Result::Refused, 2000, 2500},
+            {[] {}, program, Result::Refused, 2000, 2500},
+            {[&] { s.navigate = "{}"; }, program, Result::Opened, 0, 500},
+            {[&] { s.Gone(), ::kill(LastPid(dir.path()), SIGKILL), QTest::qWait(300); }, program, Result::NoBrowser, 0, 1000},
+            {[&] { s.Listen(); }, program, Result::Opened, 0, 500},
+        };
+        for (const auto& step : steps) {
+            step.before();
+            const int before = samples;
+            QElapsedTimer t;
+            t.start();
+            EXPECT_EQ(browser->OpenPage(step.program, "http://127.0.0.1/\x95\x5C a", [&] { ++connected; }), step.result);
+            EXPECT_TRUE(t.elapsed() >= step.minMs && t.elapsed() <= step.maxMs) << t.elapsed() << " ms";
+            EXPECT_GE(samples - before, t.elapsed() / 250 - 1) << "the sampling went on";
+        }
+        browser.reset();
+        EXPECT_EQ(s.heard.mid(0, 5), r.first) << r.name;
+        EXPECT_EQ(s.heard.count(r.first[0]), 5) << "connected again after each silence and restart";
+        EXPECT_EQ(s.heard.last(), r.close);
+        EXPECT_EQ(connected, 8) << "once the browser answered";
+        EXPECT_EQ(Starts(dir.path()).size(), 4) << "started again after three silences, and once gone";
+        EXPECT_NE(::kill(LastPid(dir.path()), 0), 0) << "ended with the browser object";
+    }
+}
+
+TEST(WebTour, InChromiumHeadlessInOrderWrappingInOneTabAndStartedAgainWhenKilled) {
+    const QString chromium = QStandardPaths::findExecutable("chromium");
+    if (chromium.isEmpty()) GTEST_SKIP() << "no chromium here";
+    QStringList served;
+    QTcpServer web;
+    ASSERT_TRUE(web.listen(QHostAddress::LocalHost));
+    QObject::connect(&web, &QTcpServer::newConnection, [&] {
+        QTcpSocket* c = web.nextPendingConnection();
+        QObject::connect(c, &QTcpSocket::readyRead, [&served, c] {
+            const QString path = QString(c->readLine()).section(' ', 1, 1);
+            if (path != "/favicon.ico") served << path;
+            c->write("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n<title>" + path.toUtf8() + "</title>");
+            c->disconnectFromHost();
+        });
+    });
+    // The titles of the pages in the browser's list of targets.
+    const auto tabs = [](const QString& dir) {
+        QTest::qWait(500);  // a title comes a little after its page
+        QFile port(QRegularExpression("--user-data-dir=(\\S+)").match(Starts(dir).last()).captured(1) + "/DevToolsActivePort");
+        port.open(QIODevice::ReadOnly);
+        QNetworkAccessManager net;
+        QNetworkReply* list = net.get(QNetworkRequest(QUrl("http://127.0.0.1:" + port.readLine().trimmed() + "/json/list")));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return list->isFinished(); }, 2000));
+        QStringList titles;
+        for (const QJsonValue& t : QJsonDocument::fromJson(list->readAll()).array())
+            if (t["type"] == "page") titles << t["title"].toString();
+        return titles;
+    };
+    fake::Rig rig;
+    const QString dir = QString::fromStdString(rig.dir), site = QString("http://127.0.0.1:%1/").arg(web.serverPort());
+    rig.Write("url.lst", (site + "1 " + site + "2\n" + site + "3\n").toStdString());
+    rig.Write("pelmor.ini", "[setup]\r\niepath=" + Script(dir, "headless", "", chromium + " --headless \"$@\"").toStdString());
+    qt::Browser browser;
+    Services services{rig.ui, rig.clock, rig.power, rig.log, rig.profile, rig.loads, rig.loads, rig.loads, browser};
+    TApplication app{services};
+    TfrmMain form(app);
+    rig.ui.Form("frmMain").Ctl("chkURL").checked = true;
+    // A browser slower to start than its bound (a busy machine) costs a tick.
+    const auto tour = [&](int n) {
+        for (int i = 0; i < n + 2 && served.size() < n; ++i) rig.ui.Form("frmMain").Tick("TimerURL");
+    };
+    tour(4);
+    EXPECT_EQ(served, QStringList({"/1", "/2", "/3", "/1"}));
+    EXPECT_EQ(tabs(dir), QStringList{"/1"});
+    ::kill(LastPid(dir), SIGKILL);
+    QTest::qWait(1000);
+    tour(6);
+    EXPECT_EQ(served, QStringList({"/1", "/2", "/3", "/1", "/2", "/3"}));
+    EXPECT_EQ(Starts(dir).size(), 2) << "started again after the kill";
+}
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
