@@ -268,12 +268,16 @@ void Form::CreateControl(const LayoutNode& node) {
     control->onClick = node.Str("OnClick");
     if (auto* button = qobject_cast<QAbstractButton*>(widget); button && !control->onClick.empty()) {
         std::string handler = control->onClick;
-        QObject::connect(button, &QAbstractButton::clicked, [this, handler] { Fire(handler); });
+        QObject::connect(button, &QAbstractButton::clicked, button, [this, handler] { Fire(handler); },
+                         Qt::QueuedConnection);
     }
     if (k == "button" && node.Flag("cancel")) cancelButton_ = control.get();
     widgets_.emplace(node.name, std::move(control));
 }
 
+// Clicks and menu commands reach their handlers from the event loop, as
+// Windows posts them: whoever pressed the button (a screen reader's action,
+// say) is not held up while the handler's dialog is open.
 void Form::BuildMenu(const LayoutNode& menu) {
     menuBar_ = new QMenuBar(window_.get());
     menuBar_->setObjectName(QString::fromStdString(menu.name));
@@ -310,12 +314,12 @@ void Form::AddMenuItems(QWidget* parent, const LayoutNode& node) {
                 action->setShortcutContext(Qt::WindowShortcut);
             }
             std::string handler = item.Str("OnClick");
-            QObject::connect(action, &QAction::triggered, [this, handler] {
+            QObject::connect(action, &QAction::triggered, action, [this, handler] {
                 // The main form's menu and its shortcuts wait while a dialog
                 // is open.
                 if (main_ && kit_.ModalOpen()) return;
                 Fire(handler);
-            });
+            }, Qt::QueuedConnection);
         }
         if (action) action->setObjectName(QString::fromStdString(item.name));
         auto mi = std::make_unique<MenuItemImpl>(action, caption);
