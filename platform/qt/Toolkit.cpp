@@ -3,6 +3,7 @@
 #include <QAccessibleWidget>
 #include <QApplication>
 #include <QFontDatabase>
+#include <QImageReader>
 #include <QMessageBox>
 #include <QSessionManager>
 #include <QSocketNotifier>
@@ -171,16 +172,32 @@ QFont Toolkit::FormFont(const LayoutNode& form) const {
     return font;
 }
 
+// The picture of the icon closest to size x size: that size, else the
+// nearest larger, else the largest. The format is named, so that no other
+// image plugin is loaded to find out.
 QPixmap Toolkit::IconResource(const std::string& name, int size) const {
-    QIcon icon(":/" + QString::fromStdString(name));
-    return icon.isNull() ? QPixmap() : icon.pixmap(size, size);
+    // Smaller is better: the exact size, then larger ones by their excess,
+    // then smaller ones by their shortfall.
+    auto distance = [size](int w) { return w == size ? 0 : w > size ? w - size : 10000 + size - w; };
+    QImageReader reader(":/" + QString::fromStdString(name), "ico");
+    QImage best;
+    for (int i = 0; i < std::max(reader.imageCount(), 1); ++i) {
+        if (i > 0 && !reader.jumpToImage(i)) break;
+        QImage image = reader.read();
+        if (!image.isNull() && (best.isNull() || distance(image.width()) < distance(best.width()))) {
+            best = image;
+        }
+    }
+    if (best.isNull()) return QPixmap();
+    if (best.width() != size) best = best.scaled(size, size, Qt::KeepAspectRatio, Qt::FastTransformation);
+    return QPixmap::fromImage(best);
 }
 
 // A button glyph: the bitmap with its bottom-left pixel's colour shown as
 // the button face, which is to say left transparent.
 QPixmap Toolkit::Glyph(const std::string& name) const {
     if (name.empty()) return QPixmap();
-    QImage image(":/" + QString::fromStdString(name));
+    QImage image(":/" + QString::fromStdString(name), "BMP");
     if (image.isNull()) return QPixmap();
     image = image.convertToFormat(QImage::Format_ARGB32);
     QRgb clear = image.pixel(0, image.height() - 1);
