@@ -2,13 +2,15 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
-#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QSortFilterProxyModel>
 #include <QStatusBar>
 
 #include <algorithm>
@@ -247,9 +249,20 @@ void ImageView::paintEvent(QPaintEvent*) {
 
 namespace {
 
-// The layout's filter ("Name|*.exe|Other|*.a;*.b") as Qt's name filters. On
-// this system programs are the files one may execute, whatever their
-// names: a filter for *.exe lists those.
+// Folders and the files one may execute: the programs of this system,
+// whatever their names.
+class ProgramsOnly final : public QSortFilterProxyModel {
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
+        auto* files = qobject_cast<QFileSystemModel*>(sourceModel());
+        if (!files) return true;
+        QFileInfo info = files->fileInfo(files->index(row, 0, parent));
+        return info.isDir() || info.isExecutable();
+    }
+};
+
+// The layout's filter ("Name|*.exe|Other|*.a;*.b") as Qt's name filters. A
+// filter for *.exe, the programs of Windows, lists the programs here.
 QStringList NameFilters(const std::string& filter, bool& programs) {
     std::string list = toolkit::FilterList(filter);
     QStringList filters;
@@ -279,7 +292,12 @@ bool OpenDialogImpl::Execute() {
     bool programs = false;
     QStringList filters = NameFilters(filter_, programs);
     if (!filters.isEmpty()) dialog.setNameFilters(filters);
-    if (programs) dialog.setFilter(QDir::AllDirs | QDir::Files | QDir::Executable | QDir::NoDotAndDotDot);
+    if (programs) {
+        // The proxy works on Qt's own dialog; a platform's dialog would
+        // ignore it.
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setProxyModel(new ProgramsOnly);
+    }
     if (!fileName_.empty()) dialog.selectFile(ToQ(fileName_));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
     fileName_ = FromQ(dialog.selectedFiles().first());
