@@ -16,10 +16,8 @@ class Keyboard : public IKeyboard {
 public:
     void TypeLine(std::string_view line) override;
 
-    enum class Path { Undecided, XTest, Posted };
-    Path Used() const { return path_; }
-
 private:
+    enum class Path { Undecided, XTest, Posted };
     void Decide();
     void TypeXTest(std::string_view line);
     void TypePosted(std::string_view line);

@@ -250,7 +250,6 @@ public:
     void Close() override;
 
     QWidget* window() const { return window_.get(); }
-    bool IsMain() const { return main_; }
     // Runs an event handler; exceptions go to the default exception display.
     void Fire(const std::string& handler);
     // The close box: the main form waits while one of its dialogs is open.
@@ -343,7 +342,6 @@ public:
     void Forget(Form* form);
 
     Form* main = nullptr;
-    bool running = false;
 
 private:
     void EndSession();
