@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what building and testing Pelmor needs on a Debian machine, as root.
 # Whatever is already there is skipped, so a second run costs a few seconds.
-#   scripts/deps.sh build   native toolchain and the MinGW-w64 cross compiler
+#   scripts/deps.sh build   native toolchain, Qt 6 for the Linux program and
+#                           the MinGW-w64 cross compiler
 #   scripts/deps.sh run     build + Wine, Xvfb, the Japanese locale and font
 #   scripts/deps.sh test    run + ImageMagick (screenshots), Qt and chromium (the Linux
 #                           web tour's tests)
@@ -9,7 +10,8 @@ set -euo pipefail
 what=${1:-test}
 
 need=(cmake g++ make libgtest-dev g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
-      g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64)
+      g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64
+      qt6-base-dev qt6-websockets-dev libxtst-dev dpkg-dev)
 if [ "$what" != build ]; then
   need+=(wine wine64 wine32:i386 fonts-wine xvfb xauth locales fonts-ipafont-gothic x11-utils)
 fi

@@ -1,12 +1,17 @@
 #!/usr/bin/env python3
-"""Draws Pelmor's icons and the browse glyph and writes them to app/res.
+"""Draws Pelmor's icons and the browse glyph.
 
-    python3 scripts/make_icons.py [output-dir]
+    python3 scripts/make_icons.py [windows-dir [linux-dir]]
+
+writes the Windows resources to app/win32/res and the Linux program's icons
+(PNG, 16, 32 and 48 pixels) to app/linux/icons:
 
 pelmor.ico  program icon, 32x32 and 16x16, 16 colours: an upright battery,
             two thirds charged, with a red pointer on a meter scale.
 about.ico   about-box icon, 32x32, 16 colours: the same battery, charging
             (a lightning bolt over a cyan charge), without the pointer.
+pelmor-N.png the program icon for the desktop's icon theme; the 48-pixel
+            one is drawn at that size, not scaled.
 browse.bmp  16x13, 16 colours: a folder, for the browse button. Its
             bottom-left pixel has the button-face grey of the background,
             the colour a glyph's transparent parts are drawn in.
@@ -17,6 +22,7 @@ The pictures are pixel maps drawn in code, so the files are reproducible.
 import os
 import struct
 import sys
+import zlib
 
 # The standard 16-colour palette (R, G, B).
 PALETTE = [
@@ -98,6 +104,28 @@ def program_icon_32():
     # the top, empty part of the body shows a faint scale line
     for x in range(9, 21, 2):
         c.set(x, 9, SILVER)
+    return c
+
+
+def program_icon_48():
+    c = Canvas(48, 48)
+    battery(c, 10, 3, 33, 44, 9, 4, 18, LIME, WHITE)
+    for y in (24, 30, 36):  # cell lines
+        for x in range(11, 33):
+            c.set(x, y, GREEN)
+    for y in range(9, 45, 6):
+        length = 6 if (y - 9) % 12 == 0 else 3
+        c.rect(43 - length + 1, y, 43, y, BLACK)
+    c.rect(44, 9, 44, 44, BLACK)
+    c.art(34, 16, [
+        "...RRR",
+        ".RRRRR",
+        "RRRRRR",
+        ".RRRRR",
+        "...RRR",
+    ], {"R": RED})
+    for x in range(13, 31, 3):
+        c.set(x, 13, SILVER)
     return c
 
 
@@ -226,18 +254,45 @@ def bmp(c):
     return file_header + info_header(c.width, c.height, len(pixels)) + palette_bytes() + pixels
 
 
-def main():
-    here = os.path.dirname(os.path.abspath(__file__))
-    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "app", "res")
+def png(c):
+    """RGBA, transparent where the icon is."""
+    raw = b""
+    for y in range(c.height):
+        raw += b"\0"
+        for x in range(c.width):
+            v = c.px[y][x]
+            raw += bytes([0, 0, 0, 0]) if v == CLEAR else bytes(PALETTE[v]) + b"\xff"
+
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data +
+                struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+
+    header = struct.pack(">IIBBBBB", c.width, c.height, 8, 6, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) +
+            chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+
+
+def write(out, files):
     os.makedirs(out, exist_ok=True)
-    files = {
-        "pelmor.ico": ico([program_icon_32(), program_icon_16()]),
-        "about.ico": ico([about_icon_32()]),
-        "browse.bmp": bmp(browse_glyph()),
-    }
     for name, data in files.items():
         with open(os.path.join(out, name), "wb") as f:
             f.write(data)
+
+
+def main():
+    here = os.path.dirname(os.path.abspath(__file__))
+    windows = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "app", "win32", "res")
+    linux = sys.argv[2] if len(sys.argv) > 2 else os.path.join(here, "..", "app", "linux", "icons")
+    write(windows, {
+        "pelmor.ico": ico([program_icon_32(), program_icon_16()]),
+        "about.ico": ico([about_icon_32()]),
+        "browse.bmp": bmp(browse_glyph()),
+    })
+    write(linux, {
+        "pelmor-16.png": png(program_icon_16()),
+        "pelmor-32.png": png(program_icon_32()),
+        "pelmor-48.png": png(program_icon_48()),
+    })
 
 
 if __name__ == "__main__":

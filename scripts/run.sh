@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
 # Builds Pelmor and starts it.
+#   scripts/run.sh          on Linux (Debian, as root for the first run):
+#                           installs what it needs, builds the native Linux
+#                           program `pelmor` (Qt) and runs it.
+#   scripts/run.sh --wine   on Linux: cross-compiles the Windows program and
+#                           runs it under Wine with the Japanese locale, in a
+#                           prefix of its own (build/wine/run-<bits>).
 #   On Windows (Git Bash / MSYS2 with MinGW-w64 and CMake): builds and runs
 #   pelmor.exe.
-#   On Linux (Debian, as root for the first run): installs what it needs,
-#   cross-compiles the Windows program and runs it under Wine with the
-#   Japanese locale, in a prefix of its own (build/wine/run-<bits>). The
-#   window appears on $DISPLAY; without a display, Pelmor runs on a private
-#   Xvfb display and a screenshot of it is written every few seconds.
-# Pelmor keeps pelmor.ini, pelmor.log and url.lst beside its exe; here that
-# is build/run/ (PELMOR_RUN_DIR), kept between runs.
+# The window appears on $DISPLAY; without a display, Pelmor runs on a private
+# Xvfb display and a screenshot of it is written every few seconds.
+# Pelmor keeps pelmor.ini, pelmor.log and url.lst beside its program; here
+# that is build/run/ (PELMOR_RUN_DIR), kept between runs and shared by the
+# two programs, whose files are the same byte for byte.
 set -euo pipefail
 
 # shellcheck source=scripts/wine-env.sh
@@ -26,14 +30,61 @@ build() {  # build DIR [cmake options]
     cmake --build "$dir" -j"$JOBS" --target pelmor
 }
 
+wine=0
+case ${1:-} in
+--wine) wine=1 ;;
+"") ;;
+*)
+    echo "usage: scripts/run.sh [--wine]" >&2
+    exit 2
+    ;;
+esac
+
 exe_in() {
     find "$1" -name pelmor.exe -not -path '*/CMakeFiles/*' -type f | head -1
 }
 
-install_exe() {  # install_exe EXE: copies it into the run folder
+install_exe() {  # install_exe EXE [NAME]: copies it into the run folder
+    local name=${2:-pelmor.exe}
     mkdir -p "$RUN_DIR"
-    cp "$1" "$RUN_DIR/pelmor.exe"
-    echo "run: $RUN_DIR/pelmor.exe (its settings, log and URL list live beside it)"
+    cp "$1" "$RUN_DIR/$name"
+    echo "run: $RUN_DIR/$name (its settings, log and URL list live beside it)"
+}
+
+# Screenshots of the private display every 5 s while the program runs.
+shoot_while() {  # shoot_while PID
+    command -v import >/dev/null 2>&1 || return 0
+    while kill -0 "$1" 2>/dev/null; do
+        sleep 5
+        import -display "$DISPLAY" -window root "$RUN_DIR/screen.png" 2>/dev/null || true
+    done
+}
+
+# The native Linux program: no Wine, no prefix. It ends on SIGTERM as at the
+# end of a session, saving its history.
+run_native() {
+    scripts/deps.sh run
+    build "$B/native" -DPELMOR_QT=ON
+    install_exe "$B/native/pelmor" pelmor
+    local xvfb_pid=
+    if [ -z "${DISPLAY:-}" ]; then
+        pelmor_xvfb_start "${PELMOR_DISPLAY:-}"
+        xvfb_pid=$PELMOR_XVFB_PID
+        echo "run: no DISPLAY: Pelmor runs on the private display $DISPLAY (Xvfb, 1024x768)."
+        echo "run: a screenshot is saved to $RUN_DIR/screen.png every 5 s; look at it, or"
+        echo "     connect a viewer to $DISPLAY. Ctrl+C ends Pelmor."
+    else
+        echo "run: Pelmor opens on $DISPLAY"
+    fi
+    "$RUN_DIR/pelmor" </dev/null &
+    local app=$!
+    trap 'kill "$app" 2>/dev/null; wait "$app"; [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; exit 130' INT TERM
+    [ -n "$xvfb_pid" ] && shoot_while "$app"
+    local code=0
+    wait "$app" || code=$?
+    echo "run: Pelmor ended with exit code $code"
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    exit "$code"
 }
 
 case "$(uname -s)" in
@@ -43,6 +94,8 @@ MINGW* | MSYS* | CYGWIN*)
     exec "$RUN_DIR/pelmor.exe"
     ;;
 esac
+
+[ "$wine" = 1 ] || run_native
 
 scripts/deps.sh run
 pelmor_pick_wine
@@ -79,12 +132,7 @@ stop() {
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
 }
 trap 'stop; exit 130' INT TERM
-if [ -n "$shots" ]; then
-    while kill -0 "$app" 2>/dev/null; do
-        sleep 5
-        import -display "$DISPLAY" -window root "$RUN_DIR/screen.png" 2>/dev/null || true
-    done
-fi
+[ -n "$shots" ] && shoot_while "$app"
 code=0
 wait "$app" || code=$?
 echo "run: Pelmor ended with exit code $code"

@@ -1,0 +1,33 @@
+// The Linux entry point: the Qt application, the Linux services, the
+// application object, and start-up. The arguments are Qt's own (-platform,
+// -display and the like); the program has none.
+#include <QApplication>
+
+#include "app/Application.h"
+#include "app/Startup.h"
+#include "platform/ShortPath.h"
+#include "platform/posix/Clock.h"
+#include "platform/posix/Instance.h"
+#include "platform/posix/LogFile.h"
+#include "platform/posix/Power.h"
+#include "platform/posix/Profile.h"
+#include "platform/qt/Browser.h"
+#include "platform/qt/Services.h"
+#include "platform/qt/Toolkit.h"
+
+int main(int argc, char** argv) {
+    using namespace pelmor;
+    QApplication qapp(argc, argv);
+    std::unique_ptr<IToolkit> ui = qt::CreateToolkit();
+    SystemClock clock;
+    SysfsPowerSource power;
+    PosixLogFile log;
+    IniProfile profile;
+    qt::Keyboard keys;
+    qt::Foreground foreground;
+    qt::Browser browser;
+    PosixInstance mark;
+    Services services{*ui, clock, power, log, profile, SystemPathNames(), keys, foreground, browser};
+    TApplication app(services);
+    return PelmorMain(mark, app);
+}

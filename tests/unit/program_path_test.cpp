@@ -1,0 +1,41 @@
+// Where the Linux program keeps its files: beside itself when it may write
+// there, else in the user's data folder.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/posix/ProgramPath.h"
+
+using pelmor::ProgramPlace;
+
+TEST(ProgramPath, BesideTheProgramOrInTheDataFolder) {
+    const struct {
+        const char* name;
+        ProgramPlace place;
+        const char* path;
+    } rows[] = {
+        {"writable folder", {"/home/u/pelmor/pelmor", true, "/d", "/home/u"}, "/home/u/pelmor/pelmor"},
+        {"read-only folder, XDG set", {"/opt/p/pelmor", false, "/d/", "/home/u"}, "/d/pelmor/pelmor"},
+        {"XDG unset", {"/opt/p/pelmor", false, "", "/home/u"}, "/home/u/.local/share/pelmor/pelmor"},
+        {"XDG relative is ignored", {"/opt/p/pelmor", false, "data", "/home/u/"}, "/home/u/.local/share/pelmor/pelmor"},
+        {"the system's folder, even writable", {"/usr/bin/pelmor", true, "", "/root"}, "/root/.local/share/pelmor/pelmor"},
+        {"a folder only named like it", {"/usrx/pelmor", true, "", "/root"}, "/usrx/pelmor"},
+        {"no data folder to be had", {"/usr/bin/pelmor", false, "", ""}, "/usr/bin/pelmor"},
+    };
+    for (const auto& r : rows) EXPECT_EQ(pelmor::ProgramPath(r.place), r.path) << r.name;
+}
+
+TEST(ProgramPath, TheDataFolderIsCreatedPrivate) {
+    char pattern[] = "/tmp/pelmor-path-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    const std::string data = std::string(pattern) + "/a/b";
+    EXPECT_EQ(pelmor::PrepareProgramPath({"/usr/bin/pelmor", false, data, "/nonexistent"}),
+              data + "/pelmor/pelmor");
+    struct stat st {};
+    ASSERT_EQ(::stat((data + "/pelmor").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    std::filesystem::remove_all(pattern);
+}
