@@ -172,7 +172,7 @@ echo "Wine runs the $PELMOR_WINE_BITS-bit build ($PELMOR_WINE)$([ "$PELMOR_WINE_
 wb=$B/win$PELMOR_WINE_BITS
 exe=$(find_exe "$wb" pelmor.exe)
 drive=$(find_exe "$wb" pmdrive.exe)
-testwin=$(find_exe "$wb" pmtestwin.exe)
+ddeserver=$(find_exe "$wb" ddeserver.exe)
 prefix=${PELMOR_WINEPREFIX:-$B/wine/prefix-$PELMOR_WINE_BITS}
 if [ -z "$drive" ]; then
     results+=("integration:       NOT RUN: pmdrive.exe was not built")
@@ -181,7 +181,7 @@ if [ -z "$drive" ]; then
 else
     [ -n "$exe" ] || echo "test: no pelmor.exe in $wb: the scenarios that start it will fail"
     cmake -S tests/integration -B "$B/integration" \
-        -DPELMOR_EXE="${exe:-$wb/pelmor.exe}" -DPMDRIVE_EXE="$drive" -DPMTESTWIN_EXE="$testwin" \
+        -DPELMOR_EXE="${exe:-$wb/pelmor.exe}" -DPMDRIVE_EXE="$drive" -DDDESERVER_EXE="${ddeserver:-none}" \
         -DPELMOR_WINE="$PELMOR_WINE" -DPELMOR_WINESERVER="$PELMOR_WINESERVER" \
         -DPELMOR_WINE_BITS="$PELMOR_WINE_BITS" -DPELMOR_WINEPREFIX="$prefix" \
         >"$B/integration-configure.log" 2>&1 || cat "$B/integration-configure.log"
