@@ -16,6 +16,7 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -52,13 +53,8 @@ std::string Hex(ULONG_PTR v) {
 std::string Escape(const std::string& s) {
     std::string out;
     for (char c : s) {
-        switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '\t': out += "\\t"; break;
-        case '\r': out += "\\r"; break;
-        case '\n': out += "\\n"; break;
-        default: out += c;
-        }
+        const char* e = c == '\\' ? "\\\\" : c == '\t' ? "\\t" : c == '\r' ? "\\r" : c == '\n' ? "\\n" : nullptr;
+        e ? out += e : out += c;
     }
     return out;
 }
@@ -100,12 +96,7 @@ struct Args {
         return it == named.end() ? def : it->second;
     }
     long long Int(const char* key, long long def) const {
-        if (!Has(key)) return def;
-        const std::string& s = named.at(key);
-        char* end = nullptr;
-        long long v = std::strtoll(s.c_str(), &end, 0);
-        if (end == s.c_str() || *end) Fail(std::string("bad number for ") + key);
-        return v;
+        return Has(key) ? std::strtoll(named.at(key).c_str(), nullptr, 0) : def;
     }
     std::string Need(const char* key) const {
         if (!Has(key)) Fail(std::string("missing ") + key + "=");
@@ -236,16 +227,13 @@ void WaitFor(const Args& a, DWORD def, const char* failure, Done done) {
     }
 }
 
-// find: waits for the first matching window (or describes hwnd=).
+// find: waits for matching windows and describes them (or the one hwnd=
+// names); timeout=0 looks once.
 void CmdFind(const Args& a) {
     if (a.Has("hwnd")) return PrintWindow_(Hwnd(a));
     std::vector<HWND> found;
     WaitFor(a, 10000, "no such window", [&] { return !(found = TopWindows(a)).empty(); });
-    PrintWindow_(found.front());
-}
-
-void CmdWindows(const Args& a) {
-    for (HWND h : TopWindows(a)) PrintWindow_(h);
+    for (HWND h : found) PrintWindow_(h);
 }
 
 void CmdGone(const Args& a) {
@@ -257,16 +245,10 @@ void CmdGone(const Args& a) {
 
 // ---- controls ------------------------------------------------------------------
 
-bool IsCheckable(HWND h, LONG_PTR style) {
-    LONG_PTR type = style & BS_TYPEMASK;
-    return _wcsicmp(ClassOf(h).c_str(), L"Button") == 0 &&
-           (type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_3STATE ||
-            type == BS_AUTO3STATE || type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON);
-}
-
-// The controls of window hwnd= that match class=, id=, text= and at=X,Y
-// (the top-left corner in the window's client area), printed one a line.
-int PrintControls(const Args& a, bool firstOnly) {
+// The controls of window hwnd= that match class=, text= and at=X,Y
+// (the top-left corner in the window's client area), one a line; waits up to
+// timeout= (default 5 s) for one.
+int PrintControls(const Args& a) {
     HWND top = Hwnd(a);
     Query all{&a, {}};
     EnumChildWindows(top, AddChild, reinterpret_cast<LPARAM>(&all));
@@ -279,32 +261,25 @@ int PrintControls(const Args& a, bool firstOnly) {
         std::snprintf(at, sizeof at, "%ld,%ld", r.left, r.top);
         std::string text = Utf8(TextOf(h));
         if ((a.Has("class") && _wcsicmp(ClassOf(h).c_str(), Wide(a.Str("class")).c_str()) != 0) ||
-            (a.Has("id") && GetDlgCtrlID(h) != a.Int("id", 0)) || (a.Has("at") && a.Str("at") != at) ||
-            (a.Has("text") && text != a.Str("text")))
+            (a.Has("at") && a.Str("at") != at) || (a.Has("text") && text != a.Str("text")))
             continue;
         LONG_PTR style = GetWindowLongPtrW(h, GWL_STYLE);
         Line l("control");
-        l("hwnd", h)("class", Utf8(ClassOf(h)))("id", GetDlgCtrlID(h))("text", text)("x", r.left)(
-            "y", r.top)("w", r.right - r.left)("h", r.bottom - r.top)("visible", (style & WS_VISIBLE) ? 1 : 0)(
-            "enabled", (style & WS_DISABLED) ? 0 : 1)("style", Hex(static_cast<ULONG_PTR>(style) & 0xffffffffu));
-        if (IsCheckable(h, style)) l("checked", static_cast<long long>(Send(h, BM_GETCHECK, 0, 0)));
+        l("hwnd", h)("class", Utf8(ClassOf(h)))("text", text)("x", r.left)("y", r.top)("w", r.right - r.left)(
+            "h", r.bottom - r.top)("visible", (style & WS_VISIBLE) ? 1 : 0)("enabled", (style & WS_DISABLED) ? 0 : 1);
+        if (_wcsicmp(ClassOf(h).c_str(), L"Button") == 0) l("checked", static_cast<long long>(Send(h, BM_GETCHECK, 0, 0)));
         l.Print();
         ++printed;
-        if (firstOnly) break;
     }
     return printed;
 }
 
-// control: waits for the first matching control.
 void CmdControl(const Args& a) {
-    WaitFor(a, 5000, "no such control", [&] { return PrintControls(a, true) > 0; });
+    WaitFor(a, 5000, "no such control", [&] { return PrintControls(a) > 0; });
 }
 
-void CmdControls(const Args& a) { PrintControls(a, false); }
-
 void CmdText(const Args& a) {
-    HWND h = Hwnd(a);
-    Line{"text"}("hwnd", h)("text", Utf8(TextOf(h))).Print();
+    Line{"text"}("text", Utf8(TextOf(Hwnd(a)))).Print();
 }
 
 void CmdSetText(const Args& a) {
@@ -325,40 +300,38 @@ void CmdCheck(const Args& a) {
     if (Send(h, BM_GETCHECK, 0, 0) != want) Fail("check box did not change");
 }
 
-// The status bar's panels. SB_GETPARTS and SB_GETTEXTW are not marshalled
-// across processes: they write into a buffer in the bar's own process.
+// Memory in a window's own process, for the messages that are not
+// marshalled across processes.
+struct Remote {
+    HANDLE process;
+    void* mem = nullptr;
+    ~Remote() {
+        if (mem) VirtualFreeEx(process, mem, 0, MEM_RELEASE);
+        if (process) CloseHandle(process);
+    }
+    void Read(void* into, SIZE_T n) {
+        SIZE_T got = 0;
+        if (!ReadProcessMemory(process, mem, into, n, &got) || got != n) Fail("cannot read the window's process");
+    }
+};
+
+// The status bar's panels: SB_GETPARTS and SB_GETTEXTW write into the bar's
+// own process.
 void CmdStatus(const Args& a) {
     HWND h = Hwnd(a);
-    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, PidOf(h));
-    if (!process) Fail("cannot open the window's process");
-    const SIZE_T size = 8192;
-    void* mem = VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-    auto read = [&](void* into, SIZE_T n) {
-        SIZE_T got = 0;
-        return ReadProcessMemory(process, mem, into, n, &got) && got == n;
-    };
-    std::string error;
-    try {
-        if (!mem) Fail("cannot allocate in the window's process");
-        int edges[64] = {};
-        int parts = static_cast<int>(Send(h, SB_GETPARTS, 64, reinterpret_cast<LPARAM>(mem)));
-        if (parts < 0 || parts > 64 || !read(edges, sizeof edges)) Fail("cannot read the panels");
-        for (int i = 0; i < parts; ++i) {
-            std::size_t chars = LOWORD(Send(h, SB_GETTEXTLENGTHW, static_cast<WPARAM>(i), 0));
-            std::wstring text(chars + 1, L'\0');
-            if ((chars + 1) * sizeof(wchar_t) > size) Fail("panel text too long");
-            Send(h, SB_GETTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(mem));
-            if (!read(text.data(), (chars + 1) * sizeof(wchar_t))) Fail("cannot read a panel text");
-            text.resize(chars);
-            int left = i == 0 ? 0 : edges[i - 1];
-            Line{"panel"}("index", i)("width", edges[i] == -1 ? -1 : edges[i] - left)("text", Utf8(text)).Print();
-        }
-    } catch (const Failure& f) {
-        error = f.message;
+    Remote r{OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, PidOf(h))};
+    if (!r.process || !(r.mem = VirtualAllocEx(r.process, nullptr, 8192, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)))
+        Fail("cannot reach the window's process");
+    int edges[64] = {};
+    int parts = static_cast<int>(Send(h, SB_GETPARTS, 64, reinterpret_cast<LPARAM>(r.mem)));
+    r.Read(edges, sizeof edges);
+    for (int i = 0; i < parts && i < 64; ++i) {
+        std::wstring text(std::min<std::size_t>(LOWORD(Send(h, SB_GETTEXTLENGTHW, i, 0)), 4000) + 1, L'\0');
+        Send(h, SB_GETTEXTW, i, reinterpret_cast<LPARAM>(r.mem));
+        r.Read(text.data(), text.size() * sizeof(wchar_t));
+        text.resize(text.size() - 1);
+        Line{"panel"}("width", edges[i] == -1 ? -1 : edges[i] - (i ? edges[i - 1] : 0))("text", Utf8(text)).Print();
     }
-    if (mem) VirtualFreeEx(process, mem, 0, MEM_RELEASE);
-    CloseHandle(process);
-    if (!error.empty()) Fail(error);
 }
 
 // LB_GETTEXT is marshalled across processes.
@@ -399,21 +372,13 @@ void CmdForeground(const Args& a) {
 
 WORD VkOf(const std::string& name) {
     static const std::map<std::string, WORD> keys = {
-        {"enter", VK_RETURN}, {"esc", VK_ESCAPE}, {"tab", VK_TAB},   {"up", VK_UP},
-        {"down", VK_DOWN},    {"home", VK_HOME},  {"end", VK_END},   {"alt", VK_MENU},
-        {"ctrl", VK_CONTROL}, {"shift", VK_SHIFT}};
+        {"enter", VK_RETURN}, {"esc", VK_ESCAPE}, {"up", VK_UP}, {"alt", VK_MENU}, {"ctrl", VK_CONTROL}};
     if (keys.count(name)) return keys.at(name);
-    if (name.size() == 1 && ((name[0] >= 'a' && name[0] <= 'z') || (name[0] >= '0' && name[0] <= '9')))
-        return static_cast<WORD>(std::toupper(name[0]));
+    if (name.size() == 1 && name[0] >= 'a' && name[0] <= 'z') return static_cast<WORD>(std::toupper(name[0]));
     Fail("unknown key " + name);
 }
 
-void SendAll(std::vector<INPUT>& in) {
-    if (SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT)) != in.size())
-        Fail("SendInput refused the keys");
-}
-
-// keys [hwnd=H] chord...   chord: "ctrl+s", "alt+f", "down", "x". With
+// keys [hwnd=H] chord...   chord: "ctrl+s", "alt+f", "up", "x". With
 // hwnd= the window (or a window it owns) is made the foreground first.
 void CmdKeys(const Args& a) {
     if (a.Has("hwnd")) {
@@ -437,30 +402,14 @@ void CmdKeys(const Args& a) {
                 i.type = INPUT_KEYBOARD;
                 i.ki.wVk = vk;
                 i.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
-                i.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) |
-                               (vk == VK_UP || vk == VK_DOWN || vk == VK_HOME || vk == VK_END ? KEYEVENTF_EXTENDEDKEY : 0);
+                i.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (vk == VK_UP ? KEYEVENTF_EXTENDEDKEY : 0);
                 in.push_back(i);
             }
         }
-        SendAll(in);
+        if (SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT)) != in.size())
+            Fail("SendInput refused the keys");
         Sleep(150);
     }
-}
-
-// Types text as Unicode key strokes into whatever has the focus.
-void CmdType(const Args& a) {
-    std::vector<INPUT> in;
-    for (wchar_t ch : Wide(a.Need("text"))) {
-        INPUT i{};
-        i.type = INPUT_KEYBOARD;
-        i.ki.wScan = ch;
-        i.ki.dwFlags = KEYEVENTF_UNICODE;
-        in.push_back(i);
-        i.ki.dwFlags |= KEYEVENTF_KEYUP;
-        in.push_back(i);
-    }
-    SendAll(in);
-    Sleep(150);
 }
 
 // What has the keyboard: the foreground window and its focused control.
@@ -476,11 +425,6 @@ void CmdFocus(const Args&) {
 
 void CmdClose(const Args& a) {
     if (!PostMessageW(Hwnd(a), WM_CLOSE, 0, 0)) Fail("cannot post WM_CLOSE");
-}
-
-// What the close box sends.
-void CmdSysClose(const Args& a) {
-    if (!PostMessageW(Hwnd(a), WM_SYSCOMMAND, SC_CLOSE, 0)) Fail("cannot post WM_SYSCOMMAND");
 }
 
 // What Windows sends at shut-down: WM_QUERYENDSESSION, then WM_ENDSESSION
@@ -561,14 +505,11 @@ void CmdCleanup(const Args&) {
 // ---- dispatch --------------------------------------------------------------------
 
 const std::map<std::string, void (*)(const Args&)> kCommands = {
-    {"find", CmdFind},         {"windows", CmdWindows},     {"gone", CmdGone},
-    {"control", CmdControl},   {"controls", CmdControls},   {"text", CmdText},
-    {"settext", CmdSetText},   {"click", CmdClick},         {"check", CmdCheck},
-    {"status", CmdStatus},     {"items", CmdItems},         {"foreground", CmdForeground},
-    {"keys", CmdKeys},         {"type", CmdType},           {"focus", CmdFocus},
-    {"close", CmdClose},       {"sysclose", CmdSysClose},   {"endsession", CmdEndSession},
-    {"event", CmdEvent},       {"mutex", CmdMutex},         {"hold", CmdHold},
-    {"release", CmdRelease},   {"start", CmdStart},         {"wait-exit", CmdWaitExit},
+    {"find", CmdFind},       {"gone", CmdGone},         {"control", CmdControl},     {"text", CmdText},
+    {"settext", CmdSetText}, {"click", CmdClick},       {"check", CmdCheck},         {"status", CmdStatus},
+    {"items", CmdItems},     {"foreground", CmdForeground}, {"keys", CmdKeys},       {"focus", CmdFocus},
+    {"close", CmdClose},     {"endsession", CmdEndSession}, {"event", CmdEvent},     {"mutex", CmdMutex},
+    {"hold", CmdHold},       {"release", CmdRelease},   {"start", CmdStart},         {"wait-exit", CmdWaitExit},
     {"cleanup", CmdCleanup},
 };
 

@@ -216,7 +216,7 @@ wait_line() {
 boxes() {  # BOXES = the handles of Pelmor's open message boxes
     local l
     BOXES=()
-    pm windows class=#32770 "pid=$PELMOR_PID" || return 1
+    pm find class=#32770 "pid=$PELMOR_PID" timeout=0 || [ "$PM_ERROR" = "no such window" ] || return 1
     for l in "${PM_LINES[@]}"; do BOXES+=("$(field "$l" hwnd)"); done
 }
 
@@ -225,7 +225,7 @@ box_count() { boxes && printf '%s' "${#BOXES[@]}"; }
 # box_text HWND: the texts of the box's static controls.
 box_text() {
     local l
-    pm controls "hwnd=$1" class=Static || return 1
+    pm control "hwnd=$1" class=Static || return 1
     for l in "${PM_LINES[@]}"; do field "$l" text; done
 }
 
@@ -257,21 +257,15 @@ PELMOR_FAKE_BATTERY=0
 # discharging on battery, charging on the mains, full at 100 %.
 battery_set() {
     [ "$PELMOR_FAKE_BATTERY" = 1 ] || abort "battery_set: no fake battery on this machine"
-    local b=$PELMOR_POWER/BAT0 status=Discharging
+    local kv status=Discharging
     [ "$2" = 1 ] && status=Charging
     [ "$1" -ge 100 ] && status=Full
-    mkdir -p "$b"
-    echo Battery >"$b/type"
-    echo 1 >"$b/present"
-    echo "$status" >"$b/status"
-    echo 5000000 >"$b/charge_full"
-    echo 5000000 >"$b/charge_full_design"
-    echo $(($1 * 50000)) >"$b/charge_now"
-    echo 11100000 >"$b/voltage_now"
-    echo 1000000 >"$b/current_now"
-    echo "$1" >"$b/capacity"
-    echo Mains >"$PELMOR_POWER/AC/type"
-    echo "$2" >"$PELMOR_POWER/AC/online"
+    mkdir -p "$PELMOR_POWER/BAT0"
+    for kv in BAT0/type=Battery BAT0/present=1 BAT0/status=$status BAT0/charge_full=5000000 \
+        BAT0/charge_full_design=5000000 BAT0/charge_now=$(($1 * 50000)) BAT0/voltage_now=11100000 \
+        BAT0/current_now=1000000 BAT0/capacity=$1 AC/type=Mains AC/online=$2; do
+        echo "${kv#*=}" >"$PELMOR_POWER/${kv%%=*}"
+    done
 }
 
 battery_remove() { rm -rf "$PELMOR_POWER/BAT0"; }

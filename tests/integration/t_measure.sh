@@ -61,7 +61,7 @@ edit=$(ctl 8 24 "$DLG")
 pm_ok focus
 check "the focus is in the empty comment edit" "$(pm_field focus)|$(text_of "$edit")" "$edit|"
 comment="電池テスト ﾊﾝｶｸｶﾅ ＡＢＣ 1回目"
-pm_ok type "text=$comment"
+pm_ok settext "hwnd=$edit" "text=$comment"
 t_ok0=$(now)
 pm_ok keys "hwnd=$DLG" enter
 pm gone "hwnd=$DLG" || abort "Enter did not close the comment dialog"
@@ -80,11 +80,11 @@ battery_set 73 0
 sleep 1.5
 check "no line is logged while idle" "$(wc -l <"$LOG")" "$lines"
 
-# ---- second measurement, started by the comment dialog's close box -----------------
+# ---- second measurement: the comment dialog closed as its close box does -----------
 comment_open
 t_ok0=$(now)
-pm_ok sysclose "hwnd=$DLG"
-pm gone "hwnd=$DLG" || abort "the close box did not close the comment dialog"
+pm_ok close "hwnd=$DLG"
+pm gone "hwnd=$DLG" || abort "WM_CLOSE did not close the comment dialog"
 t_ok1=$(now)
 EXPECT+=("@sample 73 0 0 0")  # no header; 73 % differs from the last line logged
 wait_line 73 0 && EXPECT[-1]="@sample 73 0 0 $(($(now) - t_ok0))"

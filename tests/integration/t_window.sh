@@ -122,7 +122,7 @@ first_pid=$PELMOR_PID first=$W
 pelmor_start
 check "the second copy has a process and main window of its own" \
     "$((PELMOR_PID != first_pid)) $([ "$W" != "$first" ] && echo 1)" "1 1"
-pm_ok windows title=Pelmor
+pm_ok find title=Pelmor
 check "two main windows on the screen" "${#PM_LINES[@]}" 2
 pm_ok close "hwnd=$W"
 pelmor_exit "second copy"
@@ -145,7 +145,7 @@ cp "$PELMOR_EXE" "$T/blocked/pelmor.exe"
 pm_ok start "path=$(winpath "$T/blocked/pelmor.exe")"
 pid=$(pm_field pid) seen=0 end=$((SECONDS + 10))
 until pm wait-exit "pid=$pid" timeout=100; do
-    pm windows "pid=$pid" && [ ${#PM_LINES[@]} -gt 0 ] && seen=1
+    pm find "pid=$pid" timeout=0 && seen=1
     [ "$SECONDS" -lt "$end" ] || break
 done
 check "name taken: exit code -1, no window, no file" "$(pm_field signed) $seen $(ls "$T/blocked")" "-1 0 pelmor.exe"
