@@ -44,12 +44,6 @@ std::wstring Wide(const std::string& s) {
     return w;
 }
 
-std::string Hex(ULONG_PTR v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "0x%llx", static_cast<unsigned long long>(v));
-    return buf;
-}
-
 std::string Escape(const std::string& s) {
     std::string out;
     for (char c : s) {
@@ -68,9 +62,7 @@ public:
         return *this;
     }
     Line& operator()(const char* key, long long value) { return (*this)(key, std::to_string(value)); }
-    Line& operator()(const char* key, HWND value) {
-        return (*this)(key, Hex(reinterpret_cast<ULONG_PTR>(value)));
-    }
+    Line& operator()(const char* key, HWND value) { return (*this)(key, std::to_string(reinterpret_cast<ULONG_PTR>(value))); }
     void Print() { std::printf("%s\n", text_.c_str()); }
 
 private:
@@ -182,7 +174,7 @@ void PrintWindow_(HWND h) {
         "visible", IsWindowVisible(h) ? 1 : 0)("enabled", IsWindowEnabled(h) ? 1 : 0)("x", r.left)(
         "y", r.top)("w", r.right - r.left)("h", r.bottom - r.top)("client_x", origin.x)(
         "client_y", origin.y)("client_w", c.right)("client_h", c.bottom)(
-        "style", Hex(static_cast<ULONG_PTR>(GetWindowLongPtrW(h, GWL_STYLE)) & 0xffffffffu))
+        "style", GetWindowLongPtrW(h, GWL_STYLE) & 0xffffffff)
         .Print();
 }
 

@@ -28,8 +28,9 @@ set -uo pipefail
 [ -f "${PELMOR_SESSION:-}" ] && . "$PELMOR_SESSION"
 : "${DISPLAY:?no X display: run through scripts/test.sh or ctest in the integration build}"
 : "${PELMOR_WINE:?}" "${WINEPREFIX:?}" "${PMDRIVE_EXE:?}"
-export WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=${PELMOR_WINEDEBUG:--all}
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEPREFIX DISPLAY
+. "$(dirname "$0")/../../scripts/wine-env.sh"
+pelmor_wine_base_env
+export WINEPREFIX DISPLAY
 
 ART=${PELMOR_ARTIFACTS:-${TMPDIR:-/tmp}}/$PELMOR_SCENARIO
 rm -rf "$ART"
@@ -38,12 +39,7 @@ T=$(mktemp -d "${TMPDIR:-/tmp}/pelmor-$PELMOR_SCENARIO-XXXXXX")
 PM_CHECKS=0 PM_FAILED=0 PM_SKIPPED=0 PM_T0=$SECONDS
 
 note() { printf '  %s\n' "$*"; }
-now() { date +%s; }
-winpath() {  # a Windows path for a file of this machine
-    local p
-    p=$(readlink -f -- "$1" 2>/dev/null || echo "$1")
-    printf 'Z:%s' "${p//\//\\}"
-}
+winpath() { pelmor_winpath "$1"; }
 
 # ---- checks ------------------------------------------------------------------
 

@@ -23,11 +23,11 @@ old=()  # two hours: charging, a long discharge, charging again
 for ((i = 0; i < 20; i++)); do old+=("$((80 + i)) 1"); done
 for ((i = 0; i < 80; i++)); do old+=("$((100 - i)) 0"); done
 for ((i = 0; i < 20; i++)); do old+=("$((21 + 2 * i)) 1"); done
-history_ini $(($(now) - 3725)) "${old[@]}" >"$INI"
+history_ini $((EPOCHSECONDS - 3725)) "${old[@]}" >"$INI"
 
-t_up0=$(now)
+t_up0=$EPOCHSECONDS
 pelmor_start
-t_up1=$(now)
+t_up1=$EPOCHSECONDS
 panels
 d=${PANELS[2]-}
 check_match "panel 2: one hour and two minutes since the earlier close" "$d" '^ 前回の電源断から 1:02:[0-9]{2}経過$'
@@ -46,9 +46,9 @@ check "graph: earlier samples dark red and dark green, this run's bright red, no
 EXPECT=()  # a line's text, "@date T0 T1" or "@sample LEVEL SOURCE LO HI" (elapsed LO..HI)
 sample() {  # sample LEVEL SOURCE: a change to that state, and the line it logs
     local since
-    since=$(now)
+    since=$EPOCHSECONDS
     battery_set "$1" "$2"
-    wait_line "$1" "$2" && EXPECT+=("@sample $1 $2 $((since - t_ok1)) $(($(now) - t_ok0))")
+    wait_line "$1" "$2" && EXPECT+=("@sample $1 $2 $((since - t_ok1)) $((EPOCHSECONDS - t_ok0))")
 }
 
 # ---- first measurement: Ctrl+S, a Japanese comment, Enter ----------------------
@@ -62,10 +62,10 @@ pm_ok focus
 check "the focus is in the empty comment edit" "$(pm_field focus)|$(text_of "$edit")" "$edit|"
 comment="電池テスト ﾊﾝｶｸｶﾅ ＡＢＣ 1回目"
 pm_ok settext "hwnd=$edit" "text=$comment"
-t_ok0=$(now)
+t_ok0=$EPOCHSECONDS
 pm_ok keys "hwnd=$DLG" enter
 pm gone "hwnd=$DLG" || abort "Enter did not close the comment dialog"
-t_ok1=$(now)
+t_ok1=$EPOCHSECONDS
 EXPECT+=("" "@date $t_ok0 $t_ok1" "' $comment")
 sample 77 0
 sample 75 0
@@ -82,19 +82,19 @@ check "no line is logged while idle" "$(wc -l <"$LOG")" "$lines"
 
 # ---- second measurement: the comment dialog closed as its close box does -----------
 comment_open
-t_ok0=$(now)
+t_ok0=$EPOCHSECONDS
 pm_ok close "hwnd=$DLG"
 pm gone "hwnd=$DLG" || abort "WM_CLOSE did not close the comment dialog"
-t_ok1=$(now)
+t_ok1=$EPOCHSECONDS
 EXPECT+=("@sample 73 0 0 0")  # no header; 73 % differs from the last line logged
-wait_line 73 0 && EXPECT[-1]="@sample 73 0 0 $(($(now) - t_ok0))"
+wait_line 73 0 && EXPECT[-1]="@sample 73 0 0 $((EPOCHSECONDS - t_ok0))"
 
 # ---- Windows shuts down while measuring ----------------------------------------------
-t_close0=$(now)
+t_close0=$EPOCHSECONDS
 pm_ok endsession "hwnd=$W"
 check "WM_QUERYENDSESSION: the session may end" "$(pm_field result)" 1
 pelmor_exit "after WM_ENDSESSION"
-t_close1=$(now)
+t_close1=$EPOCHSECONDS
 EXPECT+=("      0,   0,  2")
 
 # ---- pelmor.log, byte for byte: the numbers the scenario cannot know to the
