@@ -344,15 +344,6 @@ void CmdItems(const Args& a) {
 bool Foreground(HWND h) {
     for (int i = 0; i < 20 && GetForegroundWindow() != h; ++i) {
         SetForegroundWindow(h);
-        if (GetForegroundWindow() != h) {
-            // Joining the foreground thread's input lets the switch through.
-            DWORD mine = GetCurrentThreadId();
-            DWORD theirs = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
-            if (theirs && theirs != mine) AttachThreadInput(mine, theirs, TRUE);
-            SetForegroundWindow(h);
-            BringWindowToTop(h);
-            if (theirs && theirs != mine) AttachThreadInput(mine, theirs, FALSE);
-        }
         Sleep(50);
     }
     return GetForegroundWindow() == h;

@@ -1,15 +1,8 @@
-# Shared by the integration scenarios (tests/integration/t_*.sh). A scenario
-# sources this file first; it then has:
-#   - a fresh folder $T holding a copy of pelmor.exe (the settings file, the
-#     log and url.lst live beside the exe), removed at the end;
-#   - the driver pmdrive running in serve mode, reached through `pm`;
-#   - a fake battery (`battery_set`) where the machine allows it;
-#   - checks (`check`, `check_match`, `wait_until`) and a summary at exit.
-# Every Windows process the scenario started is ended when it finishes.
-#
-# Environment, from tests/integration/CMakeLists.txt: PELMOR_EXE, PMDRIVE_EXE,
-# PELMOR_WINE, WINEPREFIX, PELMOR_SESSION (file with DISPLAY),
-# PELMOR_ARTIFACTS (screenshots, and the files of failed scenarios).
+# Shared by the integration scenarios (t_*.sh), which source it first. It
+# gives a fresh folder $T with a copy of pelmor.exe, the driver pmdrive
+# reached through `pm`, a fake battery (`battery_set`) where the machine
+# allows it, checks, and a summary at exit, when every Windows process the
+# scenario started is ended. Environment: see CMakeLists.txt beside it.
 
 PELMOR_SCENARIO=$(basename "$0" .sh)
 
@@ -195,16 +188,11 @@ stop_measuring() { pm_ok keys "hwnd=$W" ctrl+s; }
 last_line() { [ -f "$LOG" ] && LC_ALL=C tail -n 1 "$LOG" | tr -d '\r'; }
 
 # wait_line LEVEL SOURCE: waits up to 6 s for the log's last line to be the
-# sample line of LEVEL and SOURCE; sets ELAPSED to its elapsed field.
+# sample line of LEVEL and SOURCE.
 wait_line() {
-    local re="^ *(-?[0-9]+), +$1, +$2\$"
-    ELAPSED=
-    if wait_until 6 eval '[[ $(last_line) =~ $re ]]'; then
-        ELAPSED=${BASH_REMATCH[1]}
-    else
-        fail "no log line '$1, $2' (last line: [$(last_line)])"
-        return 1
-    fi
+    local re="^ *-?[0-9]+, +$1, +$2\$"
+    wait_until 6 eval '[[ $(last_line) =~ $re ]]' ||
+        { fail "no log line '$1, $2' (last line: [$(last_line)])"; return 1; }
 }
 
 # ---- message boxes ------------------------------------------------------------------
