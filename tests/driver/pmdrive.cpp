@@ -178,8 +178,7 @@ void PrintWindow_(HWND h) {
         .Print();
 }
 
-// The top-level windows that match class=, title= and pid= (visible ones
-// only, unless visible=any).
+// The visible top-level windows that match class=, title= and pid=.
 struct Query {
     const Args* a;
     std::vector<HWND> found;
@@ -190,8 +189,7 @@ BOOL CALLBACK MatchTop(HWND h, LPARAM p) {
     const Args& a = *q->a;
     wchar_t title[512] = {};
     GetWindowTextW(h, title, 512);  // top-level captions are readable directly
-    if ((a.Str("visible", "1") == "1" && !IsWindowVisible(h)) ||
-        (a.Has("pid") && PidOf(h) != static_cast<DWORD>(a.Int("pid", 0))) ||
+    if (!IsWindowVisible(h) || (a.Has("pid") && PidOf(h) != static_cast<DWORD>(a.Int("pid", 0))) ||
         (a.Has("class") && ClassOf(h) != Wide(a.Str("class"))) || (a.Has("title") && Wide(a.Str("title")) != title))
         return TRUE;
     q->found.push_back(h);
@@ -228,11 +226,10 @@ void CmdFind(const Args& a) {
     for (HWND h : found) PrintWindow_(h);
 }
 
+// gone hwnd=: waits until the window is destroyed.
 void CmdGone(const Args& a) {
-    WaitFor(a, 10000, "window still there", [&] {
-        return a.Has("hwnd") ? !IsWindow(reinterpret_cast<HWND>(std::strtoull(a.Str("hwnd").c_str(), nullptr, 0)))
-                             : TopWindows(a).empty();
-    });
+    HWND h = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(std::strtoull(a.Need("hwnd").c_str(), nullptr, 0)));
+    WaitFor(a, 10000, "window still there", [&] { return !IsWindow(h); });
 }
 
 // ---- controls ------------------------------------------------------------------
