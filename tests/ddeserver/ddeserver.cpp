@@ -1,20 +1,17 @@
-// ddeserver: a stand-in for the browser's DDE service in tests. It registers
-// the service "Iexplore" with the topic "WWW_OpenURL" and appends every
-// execute command it receives to a record file, one line per command, the
-// command's bytes as received up to its terminating zero.
+// ddeserver: a stand-in for the browser's DDE service in tests. It serves
+// "Iexplore" / "WWW_OpenURL" and appends each execute command it receives,
+// up to its terminating zero, as a line to the record file.
 //
 //   ddeserver [RECORD] [--mode accept|hang|stall] [--events FILE]
 //             [--ready FILE] [--stop FILE] [--lifetime SECONDS]
 //
-// Started without arguments, as a service application is, it takes them
-// from ddeserver.args beside the program (words separated by blanks, no
-// quoting) if that file exists; RECORD defaults to ddeserver.rec beside it.
-// Modes: accept takes every command; hang records them and never answers
-// (the transaction stays blocked); stall records the first command and then
-// stops handling messages until the stop file appears.
-// --events appends "connect", "execute cb=N zero=Z" and "disconnect" lines.
-// --ready gets a line "ready" once the service is registered; the server
-// ends when the --stop file appears or after --lifetime seconds (default 600).
+// Started without arguments, as a service application is, it reads them from
+// ddeserver.args beside it (words between blanks); RECORD defaults to
+// ddeserver.rec there. hang records commands and never answers them; stall
+// records the first one, then handles no message until the stop file
+// appears. --events gets "connect", "execute cb=N zero=Z" and "disconnect"
+// lines, --ready "ready" once the service is registered; the server ends when
+// the --stop file appears or after --lifetime seconds (default 600).
 #include <windows.h>
 #include <ddeml.h>
 

@@ -1,13 +1,8 @@
-// pmdrive: drives a Win32 program from outside, the way a user or a screen
-// reader does: it finds windows, reads and sets control texts, clicks,
-// types, reads status-bar panels and list boxes, starts programs and waits
-// for their exit.
-//
-//   pmdrive serve        commands from stdin, one per line, until "quit"
-//
-// A command is a word followed by key=value arguments (values may be in
-// double quotes, with \" and \\ escapes) and plain words. Every reply is
-// zero or more data lines and then one line "ok" or "error<TAB>message".
+// pmdrive: drives Win32 programs from outside, the way a user or a screen
+// reader does. "pmdrive serve" reads one command a line from stdin until
+// "quit": a word, then key=value arguments (values may be in double quotes,
+// with \" and \\ escapes) and plain words; the commands are in kCommands.
+// Every reply is zero or more data lines, then "ok" or "error<TAB>message".
 // A data line is a kind followed by tab-separated key=value fields; values
 // are UTF-8 with backslash, tab, CR and LF escaped as \\ \t \r \n.
 #include <windows.h>
@@ -25,8 +20,6 @@
 #include <vector>
 
 namespace {
-
-// ---- text and replies ------------------------------------------------------
 
 std::string Utf8(const std::wstring& w) {
     int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
@@ -74,8 +67,6 @@ struct Failure {
 };
 
 [[noreturn]] void Fail(const std::string& message) { throw Failure{message}; }
-
-// ---- arguments -------------------------------------------------------------
 
 struct Args {
     std::string command;
@@ -125,8 +116,6 @@ Args Parse(const std::string& line) {
     }
     return a;
 }
-
-// ---- windows -----------------------------------------------------------------
 
 std::map<DWORD, HANDLE> g_processes;  // started by "start"
 std::vector<HANDLE> g_held;           // named objects and files kept open
@@ -232,8 +221,6 @@ void CmdGone(const Args& a) {
     WaitFor(a, 10000, "window still there", [&] { return !IsWindow(h); });
 }
 
-// ---- controls ------------------------------------------------------------------
-
 // The controls of window hwnd= that match class=, text= and at=X,Y
 // (the top-left corner in the window's client area), one a line; waits up to
 // timeout= (default 5 s) for one.
@@ -336,8 +323,6 @@ void CmdItems(const Args& a) {
     }
 }
 
-// ---- input -----------------------------------------------------------------
-
 bool Foreground(HWND h) {
     for (int i = 0; i < 20 && GetForegroundWindow() != h; ++i) {
         SetForegroundWindow(h);
@@ -401,8 +386,6 @@ void CmdFocus(const Args&) {
     Line{"focus"}("foreground", fg)("active", info.hwndActive)("focus", info.hwndFocus).Print();
 }
 
-// ---- closing -----------------------------------------------------------------
-
 void CmdClose(const Args& a) {
     if (!PostMessageW(Hwnd(a), WM_CLOSE, 0, 0)) Fail("cannot post WM_CLOSE");
 }
@@ -418,8 +401,6 @@ void CmdEndSession(const Args& a) {
     if (!SendMessageTimeoutW(h, WM_ENDSESSION, answer ? TRUE : FALSE, 0, SMTO_ABORTIFHUNG, 10000, &ignored))
         Fail("no answer to WM_ENDSESSION");
 }
-
-// ---- named objects, files and processes ----------------------------------------
 
 void CmdEvent(const Args& a) {
     HANDLE h = CreateEventW(nullptr, TRUE, FALSE, Wide(a.Need("name")).c_str());
@@ -481,8 +462,6 @@ void CmdCleanup(const Args&) {
         Line{"killed"}("pid", static_cast<long long>(pid)).Print();
     }
 }
-
-// ---- dispatch --------------------------------------------------------------------
 
 const std::map<std::string, void (*)(const Args&)> kCommands = {
     {"find", CmdFind},       {"gone", CmdGone},         {"control", CmdControl},     {"text", CmdText},

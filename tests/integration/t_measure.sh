@@ -1,8 +1,8 @@
 # A measuring session after an earlier run: the earlier history and close
 # time come back from pelmor.ini (panel 2, the graph's dark colours); a
 # measurement with a Japanese comment while the battery drains and the mains
-# come and go; a stop from the menu bar; a second measurement started with
-# the comment dialog's close box; and Windows shutting down while it runs.
+# come and go; a stop from the menu bar; a second measurement started by closing
+# the comment dialog as its close box does; and Windows shutting down.
 # Then pelmor.log and pelmor.ini byte for byte.
 . "$(dirname "$0")/lib.sh"
 need_fake_battery
