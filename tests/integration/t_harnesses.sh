@@ -6,20 +6,15 @@
 . "$(dirname "$0")/lib.sh"
 
 build=$(cd "$(dirname "${PELMOR_EXE:-.}")/../.." && pwd)
-for run in "toolkit_check $build/platform/win32/toolkit_check.exe" \
-    "adapters_check $build/tests/adapters/adapters_check.exe" \
-    "profilecheck sh $(dirname "$0")/../profilecheck/run.sh $build/tests/profilecheck/profilecheck.exe"; do
-    set -- $run
-    name=$1
-    shift
-    [ "$1" = sh ] && exe=$3 || exe=$1
-    if [ ! -f "$exe" ]; then
-        fail "$name has not been built ($exe)"
-        continue
+for exe in platform/win32/toolkit_check tests/adapters/adapters_check tests/profilecheck/profilecheck; do
+    name=${exe##*/} exe=$build/$exe.exe
+    [ -f "$exe" ] || { fail "$name has not been built ($exe)"; continue; }
+    if [ "$name" = profilecheck ]; then
+        out=$(WINE=$PELMOR_WINE timeout 120 sh "$(dirname "$0")/../profilecheck/run.sh" "$exe" 2>&1)
+    else
+        out=$(cp "$exe" "$T" && cd "$T" && timeout 120 "$PELMOR_WINE" "$name.exe" 2>&1)
     fi
-    [ "$1" = sh ] || { cp "$exe" "$T/$name.exe" && set -- "$PELMOR_WINE" "$name.exe"; }
-    out=$(cd "$T" && WINE=$PELMOR_WINE timeout 120 "$@" 2>&1)
     rc=$?
-    printf "%s\n" "$out" | grep -vE '^(PASS|ok )' | tail -5 | sed "s/^/  $name | /"
+    printf '%s\n' "$out" | grep -vE '^(PASS|ok )' | tail -5 | sed "s/^/  $name | /"
     check "$name: ran, and every check passed" "$rc $([ -n "$out" ] && echo ran)" "0 ran"
 done
