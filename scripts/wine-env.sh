@@ -5,6 +5,8 @@
 # and Wine server that one integration run shares:
 #   scripts/wine-env.sh session-start FILE   writes the session's variables to FILE
 #   scripts/wine-env.sh session-stop FILE    ends what session-start started
+#   scripts/wine-env.sh prefix PREFIX        makes the prefix ahead of time, on a
+#                                            display and Wine server of its own
 #
 # Environment (all optional):
 #   PELMOR_BUILD      build root (default: build in the checkout)
@@ -182,13 +184,26 @@ pelmor_session_stop() {
     echo "session: stopped $DISPLAY"
 }
 
+pelmor_prefix_ahead() {
+    local rc
+    pelmor_wine_base_env
+    pelmor_pick_wine || return 1
+    [ -f "$1/.pelmor-ready" ] && return 0
+    pelmor_xvfb_start || return 1
+    pelmor_prefix "$1" 1
+    rc=$?
+    kill "$PELMOR_XVFB_PID"
+    return "$rc"
+}
+
 if [ "${BASH_SOURCE[0]}" = "$0" ]; then
     set -uo pipefail
     case ${1:-} in
     session-start) pelmor_session_start "$2" ;;
     session-stop) pelmor_session_stop "$2" ;;
+    prefix) pelmor_prefix_ahead "$2" ;;
     *)
-        echo "usage: $0 session-start FILE | session-stop FILE" >&2
+        echo "usage: $0 session-start FILE | session-stop FILE | prefix PREFIX" >&2
         exit 2
         ;;
     esac

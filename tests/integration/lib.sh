@@ -1,16 +1,8 @@
-# Shared by the integration scenarios (tests/integration/t_*.sh). A scenario
-# sources this file first; it then has:
-#   - a fresh folder $T holding a copy of pelmor.exe (the settings file, the
-#     log and url.lst live beside the exe), removed at the end;
-#   - the driver pmdrive running in serve mode, reached through `pm`;
-#   - a fake battery (`battery_set`) where the machine allows it;
-#   - checks (`check`, `check_match`, `wait_until`) and a summary at exit.
-# Every Windows process the scenario started is ended when it finishes.
-#
-# Environment, from tests/integration/CMakeLists.txt: PELMOR_EXE, PMDRIVE_EXE,
-# PMTESTWIN_EXE, PELMOR_WINE, PELMOR_WINESERVER, WINEPREFIX, PELMOR_SESSION
-# (file with DISPLAY), PELMOR_ARTIFACTS (screenshots, and the files of failed
-# scenarios).
+# Shared by the integration scenarios (t_*.sh), which source it first. It
+# gives a fresh folder $T with a copy of pelmor.exe, the driver pmdrive
+# reached through `pm`, a fake battery (`battery_set`) where the machine
+# allows it, checks, and a summary at exit, when every Windows process the
+# scenario started is ended. Environment: see CMakeLists.txt beside it.
 
 PELMOR_SCENARIO=$(basename "$0" .sh)
 
@@ -25,32 +17,22 @@ fi
 
 set -uo pipefail
 
-if [ -n "${PELMOR_SESSION:-}" ] && [ -f "$PELMOR_SESSION" ]; then
-    # shellcheck disable=SC1090
-    . "$PELMOR_SESSION"
-fi
+# shellcheck disable=SC1090
+[ -f "${PELMOR_SESSION:-}" ] && . "$PELMOR_SESSION"
 : "${DISPLAY:?no X display: run through scripts/test.sh or ctest in the integration build}"
 : "${PELMOR_WINE:?}" "${WINEPREFIX:?}" "${PMDRIVE_EXE:?}"
-export WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=${PELMOR_WINEDEBUG:--all}
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 WINEPREFIX DISPLAY
+. "$(dirname "$0")/../../scripts/wine-env.sh"
+pelmor_wine_base_env
+export WINEPREFIX DISPLAY
 
-PELMOR_ARTIFACTS=${PELMOR_ARTIFACTS:-${TMPDIR:-/tmp}}
-ART=$PELMOR_ARTIFACTS/$PELMOR_SCENARIO
+ART=${PELMOR_ARTIFACTS:-${TMPDIR:-/tmp}}/$PELMOR_SCENARIO
 rm -rf "$ART"
 mkdir -p "$ART"
 T=$(mktemp -d "${TMPDIR:-/tmp}/pelmor-$PELMOR_SCENARIO-XXXXXX")
-PM_CHECKS=0
-PM_FAILED=0
-PM_T0=$SECONDS
+PM_CHECKS=0 PM_FAILED=0 PM_SKIPPED=0 PM_T0=$SECONDS
 
 note() { printf '  %s\n' "$*"; }
-
-# A Windows path for a file of this machine.
-winpath() {
-    local p
-    p=$(readlink -f -- "$1" 2>/dev/null || echo "$1")
-    printf 'Z:%s' "${p//\//\\}"
-}
+winpath() { pelmor_winpath "$1"; }
 
 # ---- checks ------------------------------------------------------------------
 
@@ -65,41 +47,21 @@ check() {  # check DESCRIPTION ACTUAL EXPECTED
 }
 
 check_match() {  # check_match DESCRIPTION ACTUAL EXTENDED-REGEX
-    PM_CHECKS=$((PM_CHECKS + 1))
-    if [[ $2 =~ $3 ]]; then
-        printf 'ok    %s\n' "$1"
-    else
-        PM_FAILED=$((PM_FAILED + 1))
-        printf 'FAIL  %s\n        got:      [%s]\n        expected: /%s/\n' "$1" "$2" "$3"
-    fi
+    if [[ $2 =~ $3 ]]; then check "$1" 1 1; else check "$1" "$2" "/$3/"; fi
 }
 
 fail() {
-    PM_CHECKS=$((PM_CHECKS + 1))
-    PM_FAILED=$((PM_FAILED + 1))
+    PM_CHECKS=$((PM_CHECKS + 1)) PM_FAILED=$((PM_FAILED + 1))
     printf 'FAIL  %s\n' "$*"
 }
-
-# Ends the scenario at once: a step the rest depends on failed.
-abort() {
-    fail "$*"
-    exit 1
-}
-
-# Ends the scenario as skipped (ctest shows it as "Not Run").
-skip() {
-    printf 'SKIP  %s\n' "$*"
-    PM_SKIPPED=1
-    exit 77
-}
+abort() { fail "$*"; exit 1; }  # a step the rest depends on failed
+skip() { printf 'SKIP  %s\n' "$*"; PM_SKIPPED=1; exit 77; }
 
 # wait_until SECONDS COMMAND...: polls until the command succeeds.
 wait_until() {
-    local limit=$1
+    local end=$((SECONDS + $1))
     shift
-    local end=$((SECONDS + limit))
-    while :; do
-        "$@" && return 0
+    until "$@"; do
         [ "$SECONDS" -ge "$end" ] && return 1
         sleep 0.2
     done
@@ -111,15 +73,11 @@ coproc PMD { exec "$PELMOR_WINE" "$PMDRIVE_EXE" serve 2>>"$ART/pmdrive.stderr"; 
 PM_DRIVER_PID=$PMD_PID
 exec {PM_IN}>&"${PMD[1]}" {PM_OUT}<&"${PMD[0]}"
 
-PM_LINES=()
-PM_ERROR=
-
 # pm COMMAND [key=value | word]...: one driver command. The reply's data
 # lines land in PM_LINES; on failure PM_ERROR holds the message and pm
 # returns 1. Values need no quoting: pm quotes every argument.
 pm() {
-    local line arg out
-    out=$1
+    local line arg out=$1
     shift
     for arg in "$@"; do
         arg=${arg//\\/\\\\}
@@ -128,112 +86,149 @@ pm() {
     PM_LINES=()
     PM_ERROR=
     printf '%s\n' "$out" >&"$PM_IN" || { PM_ERROR="driver gone"; return 1; }
-    while :; do
-        if ! IFS= read -r -t 60 -u "$PM_OUT" line; then
-            PM_ERROR="no answer from the driver to: $out"
-            return 1
-        fi
-        line=${line%$'\r'}
+    while IFS= read -r -t 60 -u "$PM_OUT" line; do
         case $line in
         ok) return 0 ;;
-        error*)
-            PM_ERROR=${line#error?}
-            return 1
-            ;;
+        error*) PM_ERROR=${line#error?}; return 1 ;;
         *) PM_LINES+=("$line") ;;
         esac
     done
+    PM_ERROR="no answer from the driver to: $out"
+    return 1
 }
 
-# pm_ok COMMAND...: pm, and abort the scenario when it fails.
-pm_ok() {
-    pm "$@" || abort "driver: $* -> $PM_ERROR"
-}
+pm_ok() { pm "$@" || abort "driver: $* -> $PM_ERROR"; }
 
-# field LINE KEY: the unescaped value of KEY in a driver line.
-field() {
+field() {  # field LINE KEY: the unescaped value of KEY in a driver line
     local IFS=$'\t' part
     local -a parts
     read -r -a parts <<<"$1"
     for part in "${parts[@]:1}"; do
-        if [ "${part%%=*}" = "$2" ]; then
-            printf '%b' "${part#*=}"
-            return 0
-        fi
+        [ "${part%%=*}" = "$2" ] && { printf '%b' "${part#*=}"; return 0; }
     done
     return 1
 }
 
-# pm_field KIND KEY [N]: KEY of the Nth (default first) reply line of KIND.
-pm_field() {
-    local l n=${3:-0}
-    for l in "${PM_LINES[@]}"; do
-        if [ "${l%%$'\t'*}" = "$1" ]; then
-            if [ "$n" = 0 ]; then
-                field "$l" "$2"
-                return
-            fi
-            n=$((n - 1))
-        fi
-    done
-    return 1
-}
+pm_field() { field "${PM_LINES[${2:-0}]-}" "$1"; }  # pm_field KEY [N]: KEY of reply line N
 
 # ---- the program -----------------------------------------------------------------
 
-if [ -f "${PELMOR_EXE:-}" ]; then cp "$PELMOR_EXE" "$T/pelmor.exe"; fi
+[ -f "${PELMOR_EXE:-}" ] && cp "$PELMOR_EXE" "$T/pelmor.exe"
+LOG=$T/pelmor.log INI=$T/pelmor.ini
 
 # pelmor_start [DIR]: starts pelmor.exe (from $T unless DIR is given) and
-# waits for its main window. Sets PELMOR_PID and PELMOR_HWND.
+# waits for its main window. Sets PELMOR_PID, W (the window) and SB (its
+# status bar).
 pelmor_start() {
     local dir=${1:-$T}
     [ -f "${PELMOR_EXE:-}" ] || abort "pelmor.exe has not been built (PELMOR_EXE=${PELMOR_EXE:-})"
     [ -f "$dir/pelmor.exe" ] || cp "$PELMOR_EXE" "$dir/pelmor.exe"
     pm_ok start "path=$(winpath "$dir/pelmor.exe")"
-    PELMOR_PID=$(pm_field process pid)
+    PELMOR_PID=$(pm_field pid)
     pm find title=Pelmor "pid=$PELMOR_PID" timeout=20000 ||
         abort "the main window of pelmor.exe (pid $PELMOR_PID) did not appear: $PM_ERROR"
-    PELMOR_HWND=$(pm_field window hwnd)
+    W=$(pm_field hwnd)
+    SB=$(ctl 0 227)
 }
 
-# pelmor_wait_exit [PID] [TIMEOUT_MS]: waits for the process to end; sets
-# PELMOR_EXIT to its exit code as a signed number.
-pelmor_wait_exit() {
-    PELMOR_EXIT=
-    pm wait-exit "pid=${1:-$PELMOR_PID}" "timeout=${2:-10000}" || return 1
-    PELMOR_EXIT=$(pm_field exit signed)
-}
-
-# control_at X Y [HWND]: the control whose top-left corner is at X,Y of the
-# window's client area (default: the last window found). Prints its line.
-control_at() {
-    pm control "at=$1,$2" ${3:+hwnd=$3} timeout=3000 || return 1
-    printf '%s' "${PM_LINES[0]}"
-}
-
-# panel_texts STATUSBAR_HWND: fills PANELS with the panel texts.
-panel_texts() {
-    PANELS=()
-    pm status "hwnd=$1" || return 1
-    local l
-    for l in "${PM_LINES[@]}"; do
-        [ "${l%%$'\t'*}" = panel ] && PANELS+=("$(field "$l" text)")
-    done
-    return 0
-}
-
-# screenshot NAME [HWND]: saves NAME.png (the window, default the whole
-# screen) among the scenario's artifacts.
-screenshot() {
-    local bmp="$ART/$1.bmp"
-    pm screenshot "file=$(winpath "$ART")\\$1.bmp" ${2:+hwnd=$2} whole=1 || {
-        fail "screenshot $1: $PM_ERROR"
-        return 1
-    }
-    if command -v convert >/dev/null 2>&1; then
-        convert "$bmp" "$ART/$1.png" && rm -f "$bmp"
+# pelmor_exit WHAT [PID]: waits up to 10 s for the process to end and
+# checks that its exit code is 0.
+pelmor_exit() {
+    if pm wait-exit "pid=${2:-$PELMOR_PID}"; then
+        check "$1: exit code" "$(pm_field signed)" 0
+    else
+        fail "Pelmor did not end: $PM_ERROR"
     fi
-    note "screenshot: $ART/$1.png"
+}
+
+# ctl X Y [WINDOW]: the handle of the control whose top-left corner is at X,Y
+# of the window's client area (default: the main window).
+ctl() {
+    pm control "hwnd=${3:-$W}" "at=$1,$2" && pm_field hwnd
+}
+
+text_of() { pm text "hwnd=$1" && pm_field text; }
+
+# panels: PANELS = the texts of the main window's status panels.
+panels() {
+    local l
+    PANELS=()
+    pm status "hwnd=$SB" || return 1
+    for l in "${PM_LINES[@]}"; do PANELS+=("$(field "$l" text)"); done
+}
+
+# wait_panel N TEXT: waits up to 5 s for status panel N to show TEXT.
+panel_is() { panels && [ "${PANELS[$1]-}" == "$2" ]; }
+wait_panel() { wait_until 5 panel_is "$@"; }
+
+# write_ini KEY=VALUE...: pelmor.ini beside the program, section setup.
+write_ini() { printf '[setup]\r\n' >"$INI" && printf '%s\r\n' "$@" >>"$INI"; }
+
+# shot NAME: saves the screen as NAME.png among the scenario's artifacts.
+shot() { import -display "$DISPLAY" -window root "$ART/$1.png" 2>/dev/null; }
+
+# ---- measuring ----------------------------------------------------------------------
+
+# comment_open: Ctrl+S on the main window; sets DLG to the comment dialog.
+comment_open() {
+    pm_ok keys "hwnd=$W" ctrl+s
+    pm find "title=測定ﾛｸﾞのｺﾒﾝﾄ" "pid=$PELMOR_PID" || abort "Ctrl+S opened no comment dialog: $PM_ERROR"
+    DLG=$(pm_field hwnd)
+}
+
+# start_measuring: Ctrl+S, then the comment dialog's button.
+start_measuring() {
+    comment_open
+    pm_ok click "hwnd=$(ctl 312 16 "$DLG")"
+    pm gone "hwnd=$DLG" || abort "the comment dialog did not close: $PM_ERROR"
+}
+
+stop_measuring() { pm_ok keys "hwnd=$W" ctrl+s; }
+
+last_line() { [ -f "$LOG" ] && LC_ALL=C tail -n 1 "$LOG" | tr -d '\r'; }
+
+# wait_line LEVEL SOURCE: waits up to 6 s for the log's last line to be the
+# sample line of LEVEL and SOURCE.
+wait_line() {
+    local re="^ *-?[0-9]+, +$1, +$2\$"
+    wait_until 6 eval '[[ $(last_line) =~ $re ]]' ||
+        { fail "no log line '$1, $2' (last line: [$(last_line)])"; return 1; }
+}
+
+# ---- message boxes ------------------------------------------------------------------
+
+boxes() {  # BOXES = the handles of Pelmor's open message boxes
+    local l
+    BOXES=()
+    pm find class=#32770 "pid=$PELMOR_PID" timeout=0 || [ "$PM_ERROR" = "no such window" ] || return 1
+    for l in "${PM_LINES[@]}"; do BOXES+=("$(field "$l" hwnd)"); done
+}
+
+box_count() { boxes && printf '%s' "${#BOXES[@]}"; }
+
+# box_text HWND: the texts of the box's static controls.
+box_text() {
+    local l
+    pm control "hwnd=$1" class=Static || return 1
+    for l in "${PM_LINES[@]}"; do field "$l" text; done
+}
+
+# box_ok HWND: presses the box's OK button and waits for it to go.
+box_ok() {
+    pm control "hwnd=$1" text=OK && pm click "hwnd=$(pm_field hwnd)" && pm gone "hwnd=$1" timeout=5000
+}
+
+# expect_log_box WHAT: waits for the one error box about the log, checks its
+# caption and text, and leaves its handle in BOX.
+expect_log_box() {
+    BOX=
+    if ! wait_until 6 eval 'boxes && [ ${#BOXES[@]} -gt 0 ]'; then
+        fail "$1: no message box appeared"
+        return 1
+    fi
+    BOX=${BOXES[0]}
+    check "$1: one box, caption Pelmor, the log error" \
+        "${#BOXES[@]} $(text_of "$BOX") $(box_text "$BOX")" "1 Pelmor ﾛｸﾞﾌｧｲﾙ保存失敗。"
 }
 
 # ---- the fake battery ----------------------------------------------------------
@@ -241,37 +236,23 @@ screenshot() {
 PELMOR_POWER=$(mktemp -d "${TMPDIR:-/tmp}/pelmor-power-XXXXXX")
 PELMOR_FAKE_BATTERY=0
 
-# battery_set PERCENT AC_ONLINE [STATUS]: the state Wine reads from
-# /sys/class/power_supply (a 5 Ah battery in BAT0, the mains in AC). STATUS
-# defaults to Discharging on battery and Charging on AC (Full at 100 %).
+# battery_set PERCENT AC_ONLINE: the state Wine reads from
+# /sys/class/power_supply (a 5 Ah battery in BAT0, the mains in AC):
+# discharging on battery, charging on the mains, full at 100 %.
 battery_set() {
     [ "$PELMOR_FAKE_BATTERY" = 1 ] || abort "battery_set: no fake battery on this machine"
-    local pct=$1 ac=$2 status=${3:-}
-    if [ -z "$status" ]; then
-        if [ "$pct" -ge 100 ]; then status=Full
-        elif [ "$ac" = 1 ]; then status=Charging
-        else status=Discharging; fi
-    fi
-    local b=$PELMOR_POWER/BAT0
-    echo Battery >"$b/type"
-    echo 1 >"$b/present"
-    echo "$status" >"$b/status"
-    echo 5000000 >"$b/charge_full"
-    echo 5000000 >"$b/charge_full_design"
-    echo $((pct * 50000)) >"$b/charge_now"
-    echo 11100000 >"$b/voltage_now"
-    echo 1000000 >"$b/current_now"
-    echo "$pct" >"$b/capacity"
-    echo Mains >"$PELMOR_POWER/AC/type"
-    echo "$ac" >"$PELMOR_POWER/AC/online"
+    local kv status=Discharging
+    [ "$2" = 1 ] && status=Charging
+    [ "$1" -ge 100 ] && status=Full
+    mkdir -p "$PELMOR_POWER/BAT0"
+    for kv in BAT0/type=Battery BAT0/present=1 BAT0/status=$status BAT0/charge_full=5000000 \
+        BAT0/charge_full_design=5000000 BAT0/charge_now=$(($1 * 50000)) BAT0/voltage_now=11100000 \
+        BAT0/current_now=1000000 BAT0/capacity=$1 AC/type=Mains AC/online=$2; do
+        echo "${kv#*=}" >"$PELMOR_POWER/${kv%%=*}"
+    done
 }
 
-# battery_remove: a machine without a battery (mains only).
-battery_remove() {
-    [ "$PELMOR_FAKE_BATTERY" = 1 ] || abort "battery_remove: no fake battery on this machine"
-    rm -rf "$PELMOR_POWER/BAT0"
-    mkdir -p "$PELMOR_POWER/BAT0"
-}
+battery_remove() { rm -rf "$PELMOR_POWER/BAT0"; }
 
 need_fake_battery() {
     [ "$PELMOR_FAKE_BATTERY" = 1 ] ||
@@ -279,7 +260,7 @@ need_fake_battery() {
 }
 
 if [ "$PELMOR_IN_NS" = 1 ]; then
-    mkdir -p "$PELMOR_POWER/BAT0" "$PELMOR_POWER/AC"
+    mkdir -p "$PELMOR_POWER/AC"
     if mount --bind "$PELMOR_POWER" /sys/class/power_supply 2>/dev/null; then
         PELMOR_FAKE_BATTERY=1
         battery_set 77 0
@@ -288,20 +269,13 @@ fi
 
 # ---- the end -------------------------------------------------------------------
 
-PM_SKIPPED=0
 pelmor_finish() {
     local rc=$?
-    pm cleanup >/dev/null 2>&1 && [ ${#PM_LINES[@]} -gt 0 ] &&
-        note "ended still-running programs: ${PM_LINES[*]}"
+    pm cleanup >/dev/null 2>&1 && [ ${#PM_LINES[@]} -gt 0 ] && note "ended still-running programs: ${PM_LINES[*]}"
     printf 'quit\n' >&"$PM_IN" 2>/dev/null
     exec {PM_IN}>&- {PM_OUT}<&-
-    local i
-    for ((i = 0; i < 50; i++)); do
-        kill -0 "$PM_DRIVER_PID" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill "$PM_DRIVER_PID" 2>/dev/null
-    if [ "$PELMOR_FAKE_BATTERY" = 1 ]; then umount /sys/class/power_supply 2>/dev/null; fi
+    wait_until 5 eval '! kill -0 "$PM_DRIVER_PID" 2>/dev/null' || kill "$PM_DRIVER_PID" 2>/dev/null
+    [ "$PELMOR_FAKE_BATTERY" = 1 ] && umount /sys/class/power_supply 2>/dev/null
     if [ "$PM_FAILED" -gt 0 ] || { [ "$rc" != 0 ] && [ "$rc" != 77 ]; }; then
         cp -r "$T"/. "$ART/files" 2>/dev/null
         rm -f "$ART/files/pelmor.exe"

@@ -1,0 +1,129 @@
+# The two loads in one measurement, seen from outside: digit lines typed
+# into the memo (also after another window took the foreground), and the web
+# tour handed to a recording DDE server (order, wrap, the bytes of each
+# entry, one conversation per page). Then servers that do not answer, a
+# browser path that names no file, and the browser program started by the
+# tour when no server answers: the window stays live throughout.
+. "$(dirname "$0")/lib.sh"
+[ -f "${DDESERVER_EXE:-}" ] || abort "ddeserver.exe has not been built"
+
+cp932() { iconv -f UTF-8 -t CP932; }
+u=('http://127.0.0.1:9/a?x=1&y=2' 'http://127.0.0.1:9/日本語/ﾃｽﾄ' 'http://127.0.0.1:9/c')
+printf '%s %s\r\n\r\n%s\r\n' "${u[@]}" | cp932 >"$T/url.lst"
+write_ini key=1 reload=2 "iepath=$(winpath "$T/app")\\ddeserver.exe"
+
+# dde_args NAME MODE: the arguments file of a server in $T/NAME.
+dde_args() {
+    local d=$T/$1 w
+    w=$(winpath "$T/$1")
+    mkdir -p "$d"
+    echo "$w\\rec --events $w\\events --ready $w\\ready --stop $w\\stop --lifetime 300 --mode $2" >"$d/ddeserver.args"
+}
+declare -A DDE_PID
+dde_start() {  # dde_start NAME [MODE]: starts a server and waits until it is registered
+    dde_args "$1" "${2:-accept}"
+    cp "$DDESERVER_EXE" "$T/$1/ddeserver.exe"
+    pm_ok start "path=$(winpath "$T/$1/ddeserver.exe")"
+    DDE_PID[$1]=$(pm_field pid)
+    wait_until 30 test -f "$T/$1/ready" || abort "ddeserver $1 did not register its service"
+}
+dde_stop() {
+    touch "$T/$1/stop"
+    pm wait-exit "pid=${DDE_PID[$1]}" || fail "ddeserver $1 did not end: $PM_ERROR"
+}
+sent() { cat "$T/$1/rec" 2>/dev/null | wc -l; }
+nth() { sed -n "$(($1 % 3 + 1))p" <<<"$(printf '%s\n' "${u[@]}" | cp932)"; }  # entry N of the tour, as bytes
+
+# memo_ok: the memo holds MEMO_LINES whole digit lines and the start of one.
+memo_ok() {
+    local text
+    text=$(pm text "hwnd=$MEMO" && pm_field text && printf x) || return 1
+    text=${text%x}
+    MEMO_LINES=0
+    while [[ $text == 0123456789$'\r\n'* ]]; do text=${text#*$'\n'} MEMO_LINES=$((MEMO_LINES + 1)); done
+    [[ 0123456789 == "$text"* ]]
+}
+
+# live WHAT SECONDS: for that long, status panel 0 (the elapsed time) must
+# never stand still for 2.5 s, nor the window leave a query unanswered.
+live() {
+    local end=$((SECONDS + $2)) last= t n gap=0
+    t=${EPOCHREALTIME/./}
+    while [ "$SECONDS" -lt "$end" ]; do
+        panels || { fail "$1: the status bar did not answer: $PM_ERROR"; return; }
+        n=${EPOCHREALTIME/./}
+        [ "${PANELS[0]}" != "$last" ] && last=${PANELS[0]} t=$n
+        [ $(((n - t) / 1000)) -gt "$gap" ] && gap=$(((n - t) / 1000))
+        sleep 0.2
+    done
+    check "$1: the elapsed time went on (longest still: $gap ms)" $((gap < 2500)) 1
+}
+
+dde_start srv
+pelmor_start
+pm_ok items "hwnd=$(ctl 128 32)"
+check "the list: the entries in file order, Japanese shown, none selected" \
+    "$(pm_field count) $(pm_field selected) $(pm_field text 1)|$(pm_field text 2)|$(pm_field text 3)" \
+    "3 -1 ${u[0]}|${u[1]}|${u[2]}"
+MEMO=$(ctl 8 32)
+pm_ok check "hwnd=$(ctl 8 8)" state=1
+pm_ok check "hwnd=$(ctl 128 8)" state=1
+start_measuring
+
+# ---- the tour: four pages, the selection watched meanwhile ----------------------
+sel=() prev= end=$((SECONDS + 20))
+while [ "$SECONDS" -lt "$end" ]; do
+    n=$(sent srv)  # first: a page is selected before it is sent
+    pm items "hwnd=$(ctl 128 32)" && s=$(pm_field selected) && [ "$prev" != "$s" ] && sel+=("$s") prev=$s
+    [ "$n" -ge 4 ] && break
+    sleep 0.2
+done
+check "tour order 0, 1, 2, 0, each entry's bytes as in url.lst" "$(head -4 "$T/srv/rec")" "$(nth 0; nth 1; nth 2; nth 0)"
+check_match "the selection follows the tour" "${sel[*]}" '^(-1 )?0 1 2 0'
+events=
+for i in 0 1 2 0; do events+="connect execute cb=$(($(nth $i | wc -c))) zero=1 disconnect "; done
+check "one conversation per page; each command ends in its zero" "$(head -16 "$T/srv/events" | tr '\n' ' ')" "$events"
+
+# ---- the memo: digit lines, also after another window took the foreground -----------
+memo_ok
+check "the memo holds only digit lines, at least two" "$?$((MEMO_LINES >= 2))" 01
+pm_ok start 'path=C:\windows\system32\notepad.exe'
+pm find class=Notepad "pid=$(pm_field pid)" || abort "notepad did not open: $PM_ERROR"
+other=$(pm_field hwnd)
+other_edit=$(pm control "hwnd=$other" class=Edit && pm_field hwnd)
+pm_ok foreground "hwnd=$other"
+memo_ok
+before=$MEMO_LINES
+wait_until 3 eval 'memo_ok && [ "$MEMO_LINES" != "$before" ]' || fail "no line typed after notepad took the foreground"
+pm_ok focus
+check "Pelmor is in front again, the memo has the focus, notepad got nothing" \
+    "$(pm_field foreground) $(pm_field focus) [$(text_of "$other_edit")]" "$W $MEMO []"
+pm_ok close "hwnd=$other"
+
+# ---- servers that do not answer -------------------------------------------------------
+dde_stop srv
+dde_start hang hang
+live "a server that never answers a command" 6
+check "it got the entries in tour order all the same" "$(head -1 "$T/hang/rec")" "$(nth "$(sent srv)")"
+dde_stop hang
+dde_start stall stall
+live "a server stuck on its first command" 6
+check "it got one command" "$(sent stall)" 1
+due=$(($(sent srv) + $(sent hang) + 1))
+dde_stop stall
+
+# ---- no server, and a browser path that names no file ----------------------------------
+size=$(wc -c <"$LOG")
+live "no server and no browser program" 4
+check "no box, nothing logged" "$(box_count) $(wc -c <"$LOG")" "0 $size"
+
+# ---- no server: the tour starts the browser program, once ------------------------------
+dde_args app accept
+cp "$DDESERVER_EXE" "$T/app/ddeserver.exe"
+wait_until 15 eval '[ "$(sent app)" -ge 2 ]' || fail "the started program did not get two pages"
+check "the started program got the entry due, then the next" "$(cat "$T/app/rec")" "$(nth $due; nth $((due + 1)))"
+check "one program started" "$(grep -c ready "$T/app/ready")" 1
+stop_measuring
+touch "$T/app/stop"
+pm_ok close "hwnd=$W"
+pelmor_exit "close"
