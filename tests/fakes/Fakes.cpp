@@ -11,17 +11,11 @@
 namespace pelmor::fake {
 
 void Canvas::Rectangle(int l, int t, int r, int b) {
-    if (record)
-        calls.push_back("pen " + std::to_string(pen) + " " + std::to_string(width) + " rect " +
-                        std::to_string(l) + " " + std::to_string(t) + " " + std::to_string(r) +
-                        " " + std::to_string(b) + " brush " + std::to_string(brush));
+    if (record) calls.push_back(Say("pen", pen, width, "rect", l, t, r, b, "brush", brush));
 }
 
 void Canvas::LineTo(int nx, int ny) {
-    if (record)
-        calls.push_back("pen " + std::to_string(pen) + " " + std::to_string(width) + " line " +
-                        std::to_string(x) + " " + std::to_string(y) + " " + std::to_string(nx) +
-                        " " + std::to_string(ny));
+    if (record) calls.push_back(Say("pen", pen, width, "line", x, y, nx, ny));
     x = nx, y = ny;
 }
 

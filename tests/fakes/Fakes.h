@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "app/Application.h"
@@ -19,6 +20,17 @@
 namespace pelmor::fake {
 
 using Journal = std::vector<std::string>;
+
+// The words of an entry, joined by blanks: Say("pen", 255, 2) is "pen 255 2".
+template <class... Words>
+std::string Say(const Words&... words) {
+    std::string s;
+    ((s += (s.empty() ? "" : " "), s += [](const auto& w) {
+         if constexpr (std::is_arithmetic_v<std::decay_t<decltype(w)>>) return std::to_string(w);
+         else return std::string(w);
+     }(words)), ...);
+    return s;
+}
 
 // Labels, edits, buttons, check boxes, the memo and list boxes. A form asked
 // for a kind by the name of a control of another kind throws, like the

@@ -11,6 +11,8 @@ using namespace pelmor::win32;
 
 namespace {
 
+using fake::Say;
+
 struct Recorder : IApi {
     std::vector<std::string> calls;
     OsVersion version{6, 1, 2};
@@ -19,41 +21,38 @@ struct Recorder : IApi {
     std::uintptr_t mutex = 0x44;
     std::uint8_t ac = 1, percent = 255;
 
-    void Log(std::string s) { calls.push_back(std::move(s)); }
     bool GetVersionExA(std::uint32_t size, OsVersion& v) override {
-        Log("GetVersionExA " + std::to_string(size));
+        calls.push_back(Say("GetVersionExA", size));
         if (!versionFails) v = version;
         return !versionFails;
     }
     bool GetForegroundLockTimeout(std::uint32_t& v) override {
-        Log("get timeout");
+        calls.push_back("get timeout");
         if (!timeoutFails) v = timeout;
         return !timeoutFails;
     }
     bool SetForegroundLockTimeout(std::uintptr_t v) override {
-        Log("set timeout " + std::to_string(v));
+        calls.push_back(Say("set timeout", v));
         timeout = static_cast<std::uint32_t>(v);
         return true;
     }
     bool SetForegroundWindow(WindowHandle w) override {
-        Log("SetForegroundWindow " + std::to_string(w));
+        calls.push_back(Say("SetForegroundWindow", w));
         return w != 0;
     }
-    void SetFocus(WindowHandle w) override { Log("SetFocus " + std::to_string(w)); }
-    void SetActiveWindow(WindowHandle w) override { Log("SetActiveWindow " + std::to_string(w)); }
+    void SetFocus(WindowHandle w) override { calls.push_back(Say("SetFocus", w)); }
+    void SetActiveWindow(WindowHandle w) override { calls.push_back(Say("SetActiveWindow", w)); }
     void keybd_event(std::uint8_t vk, std::uint8_t scan, std::uint32_t flags,
                      std::uintptr_t extra) override {
-        Log("key " + std::to_string(vk) + " " + std::to_string(scan) + " " +
-            std::to_string(flags) + " " + std::to_string(extra));
+        calls.push_back(Say("key", vk, scan, flags, extra));
     }
     std::uintptr_t CreateMutexA(const MutexSecurity& sa, bool owner, const char* name) override {
-        Log("CreateMutexA " + std::to_string(sa.nLength) + " " +
-            (sa.lpSecurityDescriptor ? "sd " : "") + std::to_string(sa.bInheritHandle) + " " +
-            std::to_string(owner) + " " + name);
+        calls.push_back(Say("CreateMutexA", sa.nLength, sa.lpSecurityDescriptor ? "sd" : "-",
+                            sa.bInheritHandle, owner, name));
         return mutex;
     }
-    void ReleaseMutex(std::uintptr_t h) override { Log("ReleaseMutex " + std::to_string(h)); }
-    void MessageBeep(unsigned type) override { Log("MessageBeep " + std::to_string(type)); }
+    void ReleaseMutex(std::uintptr_t h) override { calls.push_back(Say("ReleaseMutex", h)); }
+    void MessageBeep(unsigned type) override { calls.push_back(Say("MessageBeep", type)); }
     bool GetSystemPowerStatus(std::uint8_t& a, std::uint8_t& p) override {
         a = ac, p = percent;
         return true;
@@ -201,11 +200,11 @@ TEST(Win32Instance, TheNamedMutexAndItsFailure) {
     Instance mark(api);
     EXPECT_TRUE(mark.Acquire());
     mark.Release();
-    EXPECT_EQ(api.calls, (Calls{"CreateMutexA 12 1 1 ravoshu-pelmor", "ReleaseMutex 68"}));
+    EXPECT_EQ(api.calls, (Calls{"CreateMutexA 12 - 1 1 ravoshu-pelmor", "ReleaseMutex 68"}));
     api.calls.clear();
     api.mutex = 0;
     EXPECT_FALSE(mark.Acquire());
-    EXPECT_EQ(api.calls, (Calls{"CreateMutexA 12 1 1 ravoshu-pelmor", "MessageBeep 48"}));
+    EXPECT_EQ(api.calls, (Calls{"CreateMutexA 12 - 1 1 ravoshu-pelmor", "MessageBeep 48"}));
 }
 
 TEST(Startup, RunsTheApplicationBetweenAcquireAndRelease) {
