@@ -35,7 +35,7 @@ TEST(ToolkitRules, Shortcuts) {
 
 TEST(ToolkitRules, TextToInteger) {
     const std::pair<const char*, std::optional<int>> cases[] = {
-        {" 30\t", 30}, {"+7", 7}, {"-5", -5}, {"0", 0}, {"$1F", 31}, {"0x1f", 31},
+        {" 30\t", 30}, {"+7", 7}, {"-5", -5}, {"0", 0}, {"$1F", 31}, {"0x1f", 31}, {"0X1F", 31},
         {"2147483647", INT32_MAX}, {"-2147483648", INT32_MIN}, {"$FFFFFFFF", -1},
         {"2147483648", std::nullopt}, {"", std::nullopt}, {"1 2", std::nullopt},
         {"0x", std::nullopt}, {"12a", std::nullopt}, {"-", std::nullopt}};
