@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # The whole test suite, from a fresh clone, as root on Debian:
 #   1. installs what it needs (scripts/deps.sh test);
-#   2. builds the native Linux program and runs the unit tests (native build,
-#      ctest), then the unit tests again in a clang build with AddressSanitizer
-#      and UBSan, which also runs each fuzz target for a few seconds;
+#   2. builds the native Linux program and runs the native tests (ctest), the
+#      layering check, then the native tests again in a clang build with
+#      AddressSanitizer and UBSan, which also runs each fuzz target a while;
 #   3. builds the 32-bit product and the 64-bit build of the same sources,
 #      and checks that pelmor.exe imports system DLLs only, each function of
 #      them on the list platform/win32/imports.txt and none newer than
 #      Windows 95 / NT 4.0;
-#   4. runs every integration scenario (tests/integration/t_*.sh) under Wine
-#      on a private Xvfb display (ctest).
+#   4. runs the Windows-side checks (tests/win32) and every integration
+#      scenario (tests/integration/t_*.sh) under Wine on a private Xvfb
+#      display (ctest).
 # Ends with one summary line; the exit code is non-zero on any failure.
 #
 # Environment: PELMOR_BUILD (build root, default build/; give each concurrent
