@@ -54,7 +54,7 @@ protected:
     HWND hwnd = nullptr;
 };
 
-// The settings item is disabled while measuring: its shortcut must be too.
+// A disabled item (settings, while measuring) is greyed and its shortcut does nothing.
 TEST_F(Forms, AMenuItemsShortcutRunsItsHandlerWhileTheItemIsEnabled) {
     SetFocus(FindWindowExW(hwnd, nullptr, L"Edit", nullptr));
     for (bool enabled : {true, false}) {
