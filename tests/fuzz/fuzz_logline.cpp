@@ -5,73 +5,40 @@
 
 #include "FuzzRig.h"
 #include "forms/Comment.h"
-#include "forms/Main.h"
 #include "platform/Codepage.h"
 
 using namespace pelmor;
 
-namespace {
-
-std::int32_t Take(const std::uint8_t*& data, std::size_t& size) {
-    std::int32_t v = 0;
-    std::size_t n = size < 4 ? size : 4;
-    std::memcpy(&v, data, n);
-    data += n;
-    size -= n;
-    return v;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::int32_t v[4] = {};
+    const std::size_t n = size < sizeof v ? size : sizeof v;
+    std::memcpy(v, data, n);
+    const std::string comment(reinterpret_cast<const char*>(data + n), size - n);
     fuzz::RemoveFile("pelmor.ini");
     fuzz::RemoveFile("url.lst");
     fuzz::RemoveFile("pelmor.log");
     fuzz::Rig rig;
     TfrmMain form(rig.app);
-    rig.clock.now = Take(data, size);
-    const std::int32_t level = Take(data, size) & 0x7FFFFFFF;
-    const std::int32_t source = Take(data, size);
-    const std::int32_t elapsed = Take(data, size);
-    form.WriteLog(level, source, elapsed);
-
-    const std::string comment(reinterpret_cast<const char*>(data), size);
+    rig.clock.now = v[0];
+    const std::int32_t level = v[1] & 0x7FFFFFFF;
+    form.WriteLog(level, v[2], v[3]);
     rig.ui.onModal["frmComment"] = [&](fake::Window& d) {
         d.Ctl("edtComment").text = comment;
         d.Click("btnOK");
     };
     form.mnuStartClick();
-
-    std::FILE* f = std::fopen((fuzz::Folder() + "/pelmor.log").c_str(), "rb");
-    if (!f) std::abort();
-    std::string log;
-    char buf[512];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) log.append(buf, n);
-    std::fclose(f);
-
-    // The sample line: three fields, CR LF, nothing else.
-    std::size_t eol = log.find("\r\n");
-    if (eol == std::string::npos || eol < 16) std::abort();
-    char expect[128];
-    std::snprintf(expect, sizeof expect, "%7d, %3d, %2d", static_cast<int>(elapsed),
-                  static_cast<int>(level), static_cast<int>(source));
-    if (log.compare(0, eol, expect) != 0) std::abort();
-
-    // The header: CR LF, "' " date, "' " comment, CR LF; each LF gained a CR.
-    std::string header = log.substr(eol + 2);
-    std::string raw;
-    for (std::size_t i = 0; i < header.size(); ++i) {
-        if (header[i] == '\r' && i + 1 < header.size() && header[i + 1] == '\n') continue;
-        raw += header[i];
-    }
-    if (raw.size() > 127) std::abort();
-    if (raw.compare(0, 3, "\n' ") != 0 || raw.back() != '\n') std::abort();
-    std::size_t second = raw.find("\n' ", 1);
-    if (second == std::string::npos) std::abort();
-    std::string body = raw.substr(second + 3, raw.size() - second - 4);
-    if (Cp932Prefix(body, body.size()) != body.size()) std::abort();
-    std::string full = Utf8ToCp932(comment);
-    if (full.compare(0, body.size(), body) != 0) std::abort();
+    std::string log = rig.Read("pelmor.log"), header;
+    char line[64];
+    std::snprintf(line, sizeof line, "%7d, %3d, %2d\r\n", static_cast<int>(v[3]),
+                  static_cast<int>(level), static_cast<int>(v[2]));
+    if (log.compare(0, std::strlen(line), line) != 0) std::abort();
+    // The header, each CR LF back to LF: "\n' " date "' " comment "\n".
+    for (std::size_t i = std::strlen(line); i < log.size(); ++i)
+        if (log[i] != '\r' || i + 1 >= log.size() || log[i + 1] != '\n') header += log[i];
+    const std::size_t body = header.find("\n' ", 1) + 3;
+    if (header.size() > 127 || header.compare(0, 3, "\n' ") != 0 || body < 3) std::abort();
+    const std::string kept = header.substr(body, header.size() - body - 1);
+    if (Cp932Prefix(kept, kept.size()) != kept.size()) std::abort();
+    if (Utf8ToCp932(comment).compare(0, kept.size(), kept) != 0) std::abort();
     return 0;
 }
