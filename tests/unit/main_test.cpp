@@ -264,6 +264,8 @@ TEST(History, HandEditedFiles) {
         {"gap ends the list", "[log]\r\n0=5 0\r\n2=6 0\r\n", 1, {5, 10}, ""},
         {"huge code stays the largest", "[log]\r\n0=1 2147483640\r\n", 1, {1, INT32_MAX}, ""},
         {"tab between the numbers", "[log]\r\n0=9\t1\r\n", 1, {9, 11}, ""},
+        {"level 0", "[log]\r\n0=0 1\r\n", 1, {0, 11}, ""},
+        {"text after the level", "[log]\r\n0=57: 1\r\n", 1, {57, 10}, ""},
         {"negative level", "[log]\r\n0=-5 0\r\n", 1, {-5, 10}, ""},
         {"endtime in the future", "[log]\r\nendtime=1700000030\r\n", 0, {}, " 前回の電源断から 0:00:-30経過"},
         {"endtime 100 hours ago", "[log]\r\nendtime=1699640000\r\n", 0, {}, " 前回の電源断から 100:00:00経過"},

@@ -23,7 +23,7 @@ TEST(ToolkitRules, Shortcuts) {
     } cases[] = {
         {"Ctrl+S", true, true, false, false, 'S'}, {"shift+ctrl+f5", true, true, true, false, 0x74},
         {"Alt+0", true, false, false, true, '0'}, {"F1", true, false, false, false, 0x70},
-        {"F24", true, false, false, false, 0x87}, {""}, {"Ctrl+"}, {"Ctrl+Enter"}, {"Hyper+S"},
+        {"F24", true, false, false, false, 0x87}, {"F10", true, false, false, false, 0x79}, {""}, {"Ctrl+"}, {"Ctrl+Enter"}, {"Hyper+S"},
         {"F0"}, {"F25"}, {"F024"}, {"F1/"}, {"Ctrl+:"}, {"Ctrl+SS"}, {"+S"},
     };
     for (const Case& c : cases) {
@@ -38,7 +38,7 @@ TEST(ToolkitRules, TextToInteger) {
     const std::pair<const char*, std::optional<int>> cases[] = {
         {" 30\t", 30}, {"+7", 7}, {"-5", -5}, {"0", 0}, {"$1F", 31}, {"0x1f", 31}, {"0X1F", 31},
         {"2147483647", INT32_MAX}, {"-2147483648", INT32_MIN}, {"$FFFFFFFF", -1},
-        {"2147483648", std::nullopt}, {"", std::nullopt}, {"1 2", std::nullopt},
+        {"2147483648", std::nullopt}, {"$100000000", std::nullopt}, {"", std::nullopt}, {"1 2", std::nullopt},
         {"0x", std::nullopt}, {"12a", std::nullopt}, {"-", std::nullopt}};
     for (const auto& [text, value] : cases) {
         if (value) {
@@ -91,6 +91,8 @@ static std::string Ico(std::initializer_list<std::array<unsigned, 3>> pictures) 
 
 TEST(ToolkitRules, IconPictures) {
     const std::string one = Ico({{32, 16, 4}});
+    std::string big = one + std::string(299, 'a');  // its picture now 300 bytes
+    big[6 + 8] = char(300 % 256), big[6 + 9] = char(300 / 256);
     std::tuple<const char*, std::string, int, std::string> cases[] = {  // size, picture bytes
         {"exact size, most colours", Ico({{16, 16, 4}, {32, 16, 4}, {32, 0, 8}}), 32, "ccc"},
         {"exact small size", Ico({{16, 16, 4}, {32, 16, 4}}), 16, "a"},
@@ -102,6 +104,7 @@ TEST(ToolkitRules, IconPictures) {
         {"3 colours need 4 bits", Ico({{32, 3, 0}, {32, 0, 2}}), 32, "a"},
         {"no colour count is 8 bits: a tie", Ico({{32, 0, 8}, {32, 0, 0}}), 32, "a"},
         {"one picture", one, 16, "a"},
+        {"a picture of 300 bytes", big, 32, std::string(300, 'a')},
         {"picture cut short", one.substr(0, one.size() - 1), 32, ""},
         {"directory cut short", one.substr(0, 20), 32, ""},
         {"no pictures", "\0\0\1\0\0\0"s, 32, ""},
