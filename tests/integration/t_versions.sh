@@ -10,6 +10,7 @@
 # (HKCU\Software\Wine\AppDefaults\pelmor_VERSION.exe): the default stays.
 . "$(dirname "$0")/lib.sh"
 need_fake_battery
+[ "${PELMOR_WINE_BITS:-}" = 32 ] || skip "Wine runs the 64-bit build here: no Windows 9x or NT 4.0"
 
 runs="win95:A:plain win98:A:lifted winme:A:lifted nt40:W:plain win2k:W:lifted winxp:W:lifted win10:W:plain"
 keys=$'\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Debug]\r\n"RelayInclude"="user32.CreateWindowExA;user32.CreateWindowExW;user32.SystemParametersInfoA;user32.SetForegroundWindow"\r\n'
