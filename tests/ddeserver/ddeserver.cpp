@@ -11,7 +11,8 @@
 // records the first one, then handles no message until the stop file
 // appears. --events gets "connect", "execute cb=N zero=Z" and "disconnect"
 // lines, --ready "ready" once the service is registered; the server ends when
-// the --stop file appears or after --lifetime seconds (default 600).
+// the --stop file appears or after --lifetime seconds (default 600). Each
+// start adds a line to "starts" beside the program.
 #include <windows.h>
 #include <ddeml.h>
 
@@ -80,6 +81,7 @@ std::string BesideProgram(const char* name) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    Append(BesideProgram("starts"), "start\n");
     std::vector<std::string> words(argv + 1, argv + argc);
     if (words.empty()) {
         if (std::FILE* f = std::fopen(BesideProgram("ddeserver.args").c_str(), "rb")) {

@@ -2,8 +2,9 @@
 # into the memo (also after another window took the foreground), and the web
 # tour handed to a recording DDE server (order, wrap, the bytes of each
 # entry, one conversation per page). Then servers that do not answer, a
-# browser path that names no file, and the browser program started by the
-# tour when no server answers: the window stays live throughout.
+# browser path that names no file, no browser started while a window hangs,
+# and one started by the tour once none hangs and no server answers: the
+# window stays live throughout.
 . "$(dirname "$0")/lib.sh"
 [ -f "${DDESERVER_EXE:-}" ] || abort "ddeserver.exe has not been built"
 
@@ -100,29 +101,31 @@ check "Pelmor is in front again, the memo has the focus, notepad got nothing" \
     "$(pm_field foreground) $(pm_field focus) [$(text_of "$other_edit")]" "$W $MEMO []"
 pm_ok close "hwnd=$other"
 
-# ---- servers that do not answer -------------------------------------------------------
+# ---- a server that does not answer, then none and a browser path that names no file --
 dde_stop srv
 dde_start hang hang
 live "a server that never answers a command" 6
 check "it got the entries in tour order all the same" "$(head -1 "$T/hang/rec")" "$(nth "$(sent srv)")"
 dde_stop hang
-dde_start stall stall
-live "a server stuck on its first command" 6
-check "it got one command" "$(sent stall)" 1
-due=$(($(sent srv) + $(sent hang) + 1))
-dde_stop stall
-
-# ---- no server, and a browser path that names no file ----------------------------------
 size=$(wc -c <"$LOG")
 live "no server and no browser program" 4
 check "no box, nothing logged" "$(box_count) $(wc -c <"$LOG")" "0 $size"
 
-# ---- no server: the tour starts the browser program, once ------------------------------
+# ---- a server stuck on its first command: while its window hangs, no tick
+# starts the browser program, which is there now ------------------------------------------
+dde_start stall stall
+wait_until 5 eval '[ "$(sent stall)" -ge 1 ]'
 dde_args app accept
 cp "$DDESERVER_EXE" "$T/app/ddeserver.exe"
+live "a server stuck on its first command" 6
+check "it got one command; no browser program started meanwhile" "$(sent stall) $(cat "$T/app/starts" 2>/dev/null)" "1 "
+due=$(($(sent srv) + $(sent hang) + 1))
+dde_stop stall
+
+# ---- no window hangs and no server answers: the tour starts the browser program, once --
 wait_until 15 eval '[ "$(sent app)" -ge 2 ]' || fail "the started program did not get two pages"
 check "the started program got the entry due, then the next" "$(cat "$T/app/rec")" "$(nth $due; nth $((due + 1)))"
-check "one program started" "$(grep -c ready "$T/app/ready")" 1
+check "one program started" "$(cat "$T/app/starts")" start
 stop_measuring
 touch "$T/app/stop"
 pm_ok close "hwnd=$W"

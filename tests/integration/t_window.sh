@@ -2,7 +2,8 @@
 # main window, its controls and Japanese texts, the status panels and panel 1
 # following the battery; the about box and the settings dialog from the menu
 # (one rejected and one accepted OK, pelmor.ini byte for byte); a second
-# copy; the exit item; and a start with the instance mutex's name taken.
+# copy closed from outside behind its dialogs; the exit item; and a start
+# with the instance mutex's name taken.
 . "$(dirname "$0")/lib.sh"
 
 DEFAULT_PATH='C:\PROGRA~1\INTERN~1\IEXPLORE.EXE'
@@ -110,13 +111,23 @@ check "reopened, it shows what was stored" "$SHOWN" "$jp|30|2"
 pm_ok keys "hwnd=$DLG" esc
 pm gone "hwnd=$DLG" || fail "Esc did not close the settings dialog"
 
-# ---- a second copy runs beside the first --------------------------------------------
+# ---- a second copy beside the first, twice: closed by another program while its
+# about box, then its settings dialog, holds it disabled, it ends once that has gone
 first_pid=$PELMOR_PID first=$W
-pelmor_start
-pm_ok find title=Pelmor
-check "a second copy: a process of its own, two main windows" "$((PELMOR_PID != first_pid)) ${#PM_LINES[@]}" "1 2"
-pm_ok close "hwnd=$W"
-pelmor_exit "second copy"
+for kind in a:TfrmAbout s:TfrmSetup; do
+    rm -f "$INI"
+    pelmor_start
+    pm_ok find title=Pelmor
+    check "a second copy: a process of its own, two main windows" "$((PELMOR_PID != first_pid)) ${#PM_LINES[@]}" "1 2"
+    pm_ok keys "hwnd=$W" alt+f "${kind%:*}"
+    pm find "class=${kind#*:}" "pid=$PELMOR_PID" || abort "no ${kind#*:} in the second copy: $PM_ERROR"
+    dlg=$(pm_field hwnd)
+    pm_ok close "hwnd=$W"
+    pm wait-exit "pid=$PELMOR_PID" timeout=700 && fail "closed while its ${kind#*:} was open"
+    pm_ok keys "hwnd=$dlg" enter
+    pelmor_exit "closed behind its ${kind#*:}"
+    check "the history saved at that close" "$(grep -c ^endtime= "$INI")" 1
+done
 pm_ok mutex name=ravoshu-pelmor
 check "the first copy still holds the mutex" "$(pm_field exists)" 1
 PELMOR_PID=$first_pid W=$first

@@ -1,0 +1,73 @@
+# A short run under each Windows version the program tells apart, besides the
+# prefix's default (Windows 7) that the other scenarios run under: start-up,
+# panel 1 following the battery, a measurement and its log bytes, the memo's
+# lines after another window took the foreground. Wine keeps the wide
+# functions working whatever it reports, so its relay trace shows from outside
+# which path the program took: the family of the functions that make its
+# windows (A on 95/98/Me, W on NT) and the foreground lock lifted
+# (SystemParametersInfoA 0x2000/0x2001) on 98/Me and 2000/XP only. Each
+# version is set for one copy of the program named after it
+# (HKCU\Software\Wine\AppDefaults\pelmor_VERSION.exe): the default stays.
+. "$(dirname "$0")/lib.sh"
+need_fake_battery
+[ "${PELMOR_WINE_BITS:-}" = 32 ] || skip "Wine runs the 64-bit build here: no Windows 9x or NT 4.0"
+
+runs="win95:A:plain win98:A:lifted winme:A:lifted nt40:W:plain win2k:W:lifted winxp:W:lifted win10:W:plain"
+keys=$'\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Debug]\r\n"RelayInclude"="user32.CreateWindowExA;user32.CreateWindowExW;user32.SystemParametersInfoA;user32.SetForegroundWindow"\r\n'
+gone=$'\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Debug]\r\n"RelayInclude"=-\r\n'
+for run in $runs; do
+    keys+=$'\r\n[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\pelmor_'${run%%:*}$'.exe]\r\n"Version"="'${run%%:*}$'"\r\n'
+    gone+=$'\r\n[-HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\pelmor_'${run%%:*}$'.exe]\r\n'
+done
+reg_import() { printf 'REGEDIT4\r\n%s' "$1" >"$T/keys.reg" && "$PELMOR_WINE" regedit /S "$(winpath "$T/keys.reg")"; }
+# typed: the memo's lines holding a whole line of digits (counted so that a
+# line cut short by the switch does not hide the ones after it).
+typed() { text_of "$MEMO" | grep -c 0123456789; }
+reg_import "$keys" || abort "regedit failed"
+pm_ok start 'path=C:\windows\system32\notepad.exe'
+pm find class=Notepad "pid=$(pm_field pid)" || abort "notepad did not open: $PM_ERROR"
+other=$(pm_field hwnd)
+
+for run in $runs; do
+    IFS=: read -r v family path <<<"$run"
+    t0=$SECONDS failed=$PM_FAILED
+    rm -f "$LOG"
+    write_ini key=1
+    battery_set 77 0
+    mv "$T"/pelmor*.exe "$T/pelmor_$v.exe"
+    WINEDEBUG=+relay "$PELMOR_WINE" "$T/pelmor_$v.exe" 2>"$ART/relay-$v.txt" &
+    wine_pid=$!
+    pm find title=Pelmor timeout=20000 || abort "$v: no main window: $PM_ERROR"
+    W=$(pm_field hwnd) PELMOR_PID=$(pm_field pid)
+    SB=$(ctl 0 227) MEMO=$(ctl 8 32)
+    battery_set 50 1
+    wait_panel 1 "ＡＣ駆動  50%"
+    check "$v: caption, a Japanese caption, panel 1 on the mains" "$(text_of "$W") $(text_of "$(ctl 8 8)") ${PANELS[1]-}" \
+        "Pelmor ｷｰｽﾄﾛｰｸ出力 ＡＣ駆動  50%"
+    pm_ok check "hwnd=$(ctl 8 8)" state=1
+    start_measuring
+    wait_line 50 1
+    battery_set 49 0
+    wait_line 49 0
+    pm_ok foreground "hwnd=$other"
+    before=$(typed)
+    wait_until 4 eval '[ "$(typed)" != "$before" ]' || fail "$v: no line typed after notepad took the foreground"
+    pm_ok close "hwnd=$W"
+    wait_until 10 eval '! kill -0 $wine_pid 2>/dev/null' || kill "$wine_pid"
+    wait "$wine_pid"
+    rc=$?
+    check "$v: the log's bytes (date and elapsed times masked), exit code" \
+        "$(LC_ALL=C sed -e "s/^' [A-Z].*\r$/' D\r/" -e 's/^ *[0-9]*,/E,/' "$LOG" | LC_ALL=C cat -v | tr '\n' '|') $rc" \
+        "^M|' D^M|' ^M|E,  50,  1^M|E,  49,  0^M|E,   0,  2^M| 0"
+    # The program's own calls: those that return into its code (0x401000 on).
+    calls=$(grep -E '^[0-9a-f]+:Call user32\..* ret=004' "$ART/relay-$v.txt" |
+        sed -E 's/.*Call user32\.(SystemParametersInfoA\([0-9a-f]+|[A-Za-z]+).*/\1/' | sort -u | tr '\n' ' ')
+    want="CreateWindowEx$family SetForegroundWindow "
+    [ "$path" = lifted ] && want+="SystemParametersInfoA(00002000 SystemParametersInfoA(00002001 "
+    check "$v: the window family and the foreground switch in the relay trace" "$calls" "$want"
+    family=$([[ $calls == *ExA* ]] && printf A; [[ $calls == *ExW* ]] && printf W)
+    path=$([[ $calls == *00002001* ]] && echo lifted || echo plain)
+    echo "$v: text path $family, OsKind-path $path, checks $([ "$PM_FAILED" = "$failed" ] && echo ok || echo FAILED) ($((SECONDS - t0)) s)"
+done
+pm_ok close "hwnd=$other"
+reg_import "$gone"
