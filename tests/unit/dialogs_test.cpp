@@ -1,4 +1,4 @@
-// The settings dialog and the about box, opened from the main window's menu.
+// The settings dialog, opened from the main window's menu.
 #include <gtest/gtest.h>
 
 #include "fakes/Fakes.h"
@@ -115,23 +115,4 @@ TEST(SetupDialog, BrowseGivesTheShortNameOfTheChosenFile) {
             EXPECT_EQ(w.Ctl("edtIEpath").text, row.second) << row.first;
         });
     }
-}
-
-TEST(SetupDialog, TheMenuItemIsGreyedWhileMeasuring) {
-    Dialog d;
-    d.rig.ui.Form("frmMain").Click("mnuStart");
-    EXPECT_FALSE(d.Setup([](fake::Window& w) { w.Click("btnCancel"); }));
-    EXPECT_EQ(d.rig.Find("form frmSetup"), -1);
-}
-
-TEST(AboutBox, OpensAndClosesReadingNothing) {
-    Dialog d;
-    bool shown = false;
-    d.rig.ui.onModal["frmAbout"] = [&](fake::Window& w) {
-        w.Click("btnOK");
-        shown = w.closed;
-    };
-    d.rig.ui.Form("frmMain").Click("S1");
-    EXPECT_TRUE(shown);
-    EXPECT_EQ(d.rig.Find("ini"), -1);
 }
