@@ -92,8 +92,7 @@ def steps():
                        ('list', 'lstURL'), ('image', 'Image1'), ('status bar', 'StatusBar')):
         check(f'{role} {name}', find(frame, role, name).name, name)
     panels = [find(frame, 'label', desc=f'StatusBar.{i}') for i in range(3)]
-    check('panel 0 empty while idle', panels[0].name, '')
-    check('panel 2 empty without a settings file', panels[2].name, '')
+    check('panels 0 and 2 empty: idle, no settings file', [panels[0].name, panels[2].name], ['', ''])
     for pct, ac, shown in ((77, 0, '電池駆動  77%'), (50, 1, 'ＡＣ駆動  50%'), (100, 1, 'ＡＣ駆動 満充電'),
                            (77, 0, '電池駆動  77%')):
         battery(pct, ac)
@@ -103,9 +102,11 @@ def steps():
     # ---- the settings dialog: a rejected interval, OK, Cancel ----
     path = '/opt/ﾌﾞﾗｳｻﾞ/起動'
     setup = b'[setup]\r\niepath=' + path.encode('cp932') + b'\r\n'
-    act(find(frame, 'menu item', '設定(S)...'))
-    dlg = find(app, 'dialog', '設定')
-    edits = [find(dlg, 'text', n) for n in ('edtIEpath', 'edtReload', 'edtKey')]
+    def open_setup():
+        act(find(frame, 'menu item', '設定(S)...'))
+        dlg = find(app, 'dialog', '設定')
+        return dlg, [find(dlg, 'text', n) for n in ('edtIEpath', 'edtReload', 'edtKey')]
+    dlg, edits = open_setup()
     check('settings: the defaults', [text(e) for e in edits], ['C:\\PROGRA~1\\INTERN~1\\IEXPLORE.EXE', '60', '10'])
     check('settings: the hints', [e.description for e in edits[1:]], ['20秒以上', '1秒以上'])
     for e, value in zip(edits, (path, '19', '1')):
@@ -119,9 +120,7 @@ def steps():
     setup += b'reload=30\r\nkey=1\r\n'
     check('OK with valid values closes the dialog', lambda: showing(app, '設定'), False, 3)
     check('... and writes them', read(INI), setup)
-    act(find(frame, 'menu item', '設定(S)...'))
-    dlg = find(app, 'dialog', '設定')
-    edits = [find(dlg, 'text', n) for n in ('edtIEpath', 'edtReload', 'edtKey')]
+    dlg, edits = open_setup()
     check('settings reopened: the stored values', [text(e) for e in edits], [path, '30', '1'])
     edits[2].queryEditableText().setTextContents('9')
     act(find(dlg, 'push button', 'ｷｬﾝｾﾙ'))
@@ -215,8 +214,7 @@ def steps():
     want += b'%d=\r\nendtime=%s\r\n' % (len(hist), end[1] if end else b'')
     check('pelmor.ini byte for byte', ini, want)
     for name, data in (('pelmor.log', log), ('pelmor.ini', ini)):
-        with open(f'{art}/{name}', 'wb') as f:
-            f.write(data)
+        open(f'{art}/{name}', 'wb').write(data)
 
 
 battery(77, 0)

@@ -10,9 +10,7 @@ exe=$(readlink -f "${1:?usage: t_native.sh PELMOR [ARTIFACTS]}")
 art=$(mkdir -p "${2:-$PWD/native-artifacts}" && readlink -f "${2:-$PWD/native-artifacts}")
 if [ -z "${PELMOR_NS:-}" ]; then
     [ "$(id -u)" = 0 ] || skip "the fake battery needs root"
-    for c in Xvfb dbus-run-session unshare /usr/libexec/at-spi-bus-launcher; do
-        command -v "$c" >/dev/null || skip "$c is missing"
-    done
+    for c in Xvfb dbus-run-session unshare /usr/libexec/at-spi-bus-launcher; do command -v "$c" >/dev/null || skip "no $c"; done
     /usr/bin/python3 -c 'import pyatspi' 2>/dev/null || skip "no python3-pyatspi for /usr/bin/python3"
     unshare -m --propagation private true 2>/dev/null || skip "no private mount namespace"
     # The bus daemons are chatty: the script's own errors go to fd 4.
