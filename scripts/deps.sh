@@ -5,7 +5,8 @@
 #                           the MinGW-w64 cross compiler
 #   scripts/deps.sh run     build + Wine, Xvfb, the Japanese locale and font
 #   scripts/deps.sh test    run + ImageMagick (screenshots), Qt and chromium (the Linux
-#                           web tour's tests)
+#                           web tour's tests), the AT-SPI bus and pyatspi (the
+#                           native program driven from outside)
 set -euo pipefail
 what=${1:-test}
 
@@ -16,7 +17,8 @@ if [ "$what" != build ]; then
   need+=(wine wine64 wine32:i386 fonts-wine xvfb xauth locales fonts-ipafont-gothic x11-utils)
 fi
 if [ "$what" = test ]; then
-  need+=(imagemagick valgrind clang libclang-rt-14-dev qt6-base-dev qt6-websockets-dev chromium)
+  need+=(imagemagick valgrind clang libclang-rt-14-dev qt6-base-dev qt6-websockets-dev chromium
+        python3-pyatspi at-spi2-core dbus)
 fi
 
 missing=()
