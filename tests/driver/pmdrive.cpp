@@ -326,9 +326,10 @@ void CmdKeys(const Args& a) {
         for (int up = 0; up < 2; ++up) {
             for (std::size_t k = 0; k < vks.size(); ++k) {
                 WORD vk = vks[up ? vks.size() - 1 - k : k];
-                INPUT i{INPUT_KEYBOARD};
+                INPUT i{};
+                i.type = INPUT_KEYBOARD;
                 i.ki = {vk, static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)),
-                        static_cast<DWORD>((up ? KEYEVENTF_KEYUP : 0) | (vk == VK_UP ? KEYEVENTF_EXTENDEDKEY : 0))};
+                        static_cast<DWORD>((up ? KEYEVENTF_KEYUP : 0) | (vk == VK_UP ? KEYEVENTF_EXTENDEDKEY : 0)), 0, 0};
                 in.push_back(i);
             }
         }
@@ -453,4 +454,5 @@ int wmain(int, wchar_t**) {
         }
         std::fflush(stdout);
     }
+    return 0;
 }
