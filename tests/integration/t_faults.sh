@@ -70,7 +70,7 @@ check "room again: the next change is logged after the last whole line" "$(after
 # ---- another program holds the log open without sharing --------------------------------
 size=$(wc -c <"$LOG")
 cp "$LOG" "$ART/before-hold.log"
-pm_ok hold "file=$(winpath "$LOG")"
+pm_ok hold "file=$(pelmor_winpath "$LOG")"
 battery_set 76 0
 expect_log_box "a line while the file is held"
 check "the held file is unchanged" "$(same_as "$ART/before-hold.log")" same
@@ -103,7 +103,7 @@ battery_set 72 0
 pelmor_start "$D"
 start_measuring
 wait_line 72 0
-stop_measuring
+pm_ok keys "hwnd=$W" ctrl+s
 pm_ok close "hwnd=$W"
 pelmor_exit "after the restart"
 check "the lines before the kill are kept" "$(head -c "$size" "$LOG" | cmp - "$ART/killed.log" && echo yes)" yes

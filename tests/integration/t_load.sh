@@ -11,12 +11,12 @@
 cp932() { iconv -f UTF-8 -t CP932; }
 u=('http://127.0.0.1:9/a?x=1&y=2' 'http://127.0.0.1:9/日本語/ﾃｽﾄ' 'http://127.0.0.1:9/c')
 printf '%s %s\r\n\r\n%s\r\n' "${u[@]}" | cp932 >"$T/url.lst"
-write_ini key=1 reload=2 "iepath=$(winpath "$T/app")\\ddeserver.exe"
+write_ini key=1 reload=2 "iepath=$(pelmor_winpath "$T/app")\\ddeserver.exe"
 
 # dde_args NAME MODE: the arguments file of a server in $T/NAME.
 dde_args() {
     local d=$T/$1 w
-    w=$(winpath "$T/$1")
+    w=$(pelmor_winpath "$T/$1")
     mkdir -p "$d"
     echo "$w\\rec --events $w\\events --ready $w\\ready --stop $w\\stop --lifetime 300 --mode $2" >"$d/ddeserver.args"
 }
@@ -24,7 +24,7 @@ declare -A DDE_PID
 dde_start() {  # dde_start NAME [MODE]: starts a server and waits until it is registered
     dde_args "$1" "${2:-accept}"
     cp "$DDESERVER_EXE" "$T/$1/ddeserver.exe"
-    pm_ok start "path=$(winpath "$T/$1/ddeserver.exe")"
+    pm_ok start "path=$(pelmor_winpath "$T/$1/ddeserver.exe")"
     DDE_PID[$1]=$(pm_field pid)
     wait_until 30 test -f "$T/$1/ready" || abort "ddeserver $1 did not register its service"
 }
@@ -126,7 +126,7 @@ dde_stop stall
 wait_until 15 eval '[ "$(sent app)" -ge 2 ]' || fail "the started program did not get two pages"
 check "the started program got the entry due, then the next" "$(cat "$T/app/rec")" "$(nth $due; nth $((due + 1)))"
 check "one program started" "$(cat "$T/app/starts")" start
-stop_measuring
+pm_ok keys "hwnd=$W" ctrl+s
 touch "$T/app/stop"
 pm_ok close "hwnd=$W"
 pelmor_exit "close"

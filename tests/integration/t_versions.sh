@@ -19,7 +19,7 @@ for run in $runs; do
     keys+=$'\r\n[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\pelmor_'${run%%:*}$'.exe]\r\n"Version"="'${run%%:*}$'"\r\n'
     gone+=$'\r\n[-HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\pelmor_'${run%%:*}$'.exe]\r\n'
 done
-reg_import() { printf 'REGEDIT4\r\n%s' "$1" >"$T/keys.reg" && "$PELMOR_WINE" regedit /S "$(winpath "$T/keys.reg")"; }
+reg_import() { printf 'REGEDIT4\r\n%s' "$1" >"$T/keys.reg" && "$PELMOR_WINE" regedit /S "$(pelmor_winpath "$T/keys.reg")"; }
 # typed: the memo's lines holding a whole line of digits (counted so that a
 # line cut short by the switch does not hide the ones after it).
 typed() { text_of "$MEMO" | grep -c 0123456789; }

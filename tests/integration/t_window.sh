@@ -53,7 +53,7 @@ check "the focus starts on the keystroke check box" "$(pm_field focus)" "$(ctl 8
 if [ "$PELMOR_FAKE_BATTERY" = 1 ]; then
     for row in "77|0|電池駆動  77%" "50|1|ＡＣ駆動  50%" "100|1|ＡＣ駆動 満充電" "-|-|ＡＣ駆動 満充電"; do
         IFS='|' read -r pct ac want <<<"$row"
-        if [ "$pct" = - ]; then battery_remove; else battery_set "$pct" "$ac"; fi
+        if [ "$pct" = - ]; then rm -rf "$PELMOR_POWER/BAT0"; else battery_set "$pct" "$ac"; fi
         wait_panel 1 "$want"
         check "panel 1 with battery $pct % on mains $ac" "${PANELS[1]-}" "$want"
     done
@@ -144,7 +144,7 @@ check "the mutex is gone with the last copy" "$(pm_field exists)" 0
 pm_ok event name=ravoshu-pelmor
 mkdir "$T/blocked"
 cp "$PELMOR_EXE" "$T/blocked/pelmor.exe"
-pm_ok start "path=$(winpath "$T/blocked/pelmor.exe")"
+pm_ok start "path=$(pelmor_winpath "$T/blocked/pelmor.exe")"
 pid=$(pm_field pid) seen=0 end=$((SECONDS + 10))
 until pm wait-exit "pid=$pid" timeout=100; do
     pm find "pid=$pid" timeout=0 && seen=1
