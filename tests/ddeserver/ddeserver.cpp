@@ -1,18 +1,11 @@
-// ddeserver: a stand-in for the browser's DDE service in tests. It serves
-// "Iexplore" / "WWW_OpenURL" and appends each execute command it receives,
-// up to its terminating zero, as a line to the record file.
-//
-//   ddeserver [RECORD] [--mode accept|hang|stall] [--events FILE]
-//             [--ready FILE] [--stop FILE] [--lifetime SECONDS]
-//
-// Started without arguments, as a service application is, it reads them from
-// ddeserver.args beside it (words between blanks); RECORD defaults to
-// ddeserver.rec there. hang records commands and never answers them; stall
-// records the first one, then handles no message until the stop file
-// appears. --events gets "connect", "execute cb=N zero=Z" and "disconnect"
-// lines, --ready "ready" once the service is registered; the server ends when
-// the --stop file appears or after --lifetime seconds (default 600). Each
-// start adds a line to "starts" beside the program.
+// ddeserver: a stand-in for the browser's DDE service "Iexplore" / "WWW_OpenURL". It
+// reads its arguments from ddeserver.args beside it:
+//   RECORD [--mode accept|hang|stall] [--events FILE] [--ready FILE] [--stop FILE] [--lifetime SECONDS]
+// and appends each execute command, up to its zero, as a line to RECORD. hang never
+// answers; stall handles no message after the first command. --events gets "connect",
+// "execute cb=N zero=Z" and "disconnect" lines, --ready "ready" once registered; it ends
+// when the --stop file appears or after --lifetime seconds. Each start adds a line to
+// "starts" beside the program.
 #include <windows.h>
 #include <ddeml.h>
 
@@ -57,7 +50,6 @@ HDDEDATA CALLBACK Callback(UINT type, UINT, HCONV, HSZ hsz1, HSZ, HDDEDATA data,
         Append(g_events, "execute cb=" + std::to_string(cb) + " zero=" + (len < cb ? "1" : "0") + "\n");
         if (g_mode == "hang") return CBR_BLOCK;
         if (g_mode == "stall") {
-            // Deaf to every message from now on.
             for (DWORD start = GetTickCount(); !StopAsked() && GetTickCount() - start < g_lifetime * 1000u;) Sleep(100);
             ExitProcess(0);
         }
@@ -80,29 +72,22 @@ std::string BesideProgram(const char* name) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main() {
     Append(BesideProgram("starts"), "start\n");
-    std::vector<std::string> words(argv + 1, argv + argc);
-    if (words.empty()) {
-        if (std::FILE* f = std::fopen(BesideProgram("ddeserver.args").c_str(), "rb")) {
-            char word[1024];
-            while (std::fscanf(f, "%1023s", word) == 1) words.push_back(word);
-            std::fclose(f);
-        }
+    std::FILE* f = std::fopen(BesideProgram("ddeserver.args").c_str(), "rb");
+    if (!f) return 2;
+    char w[1024], value[1024];
+    while (std::fscanf(f, "%1023s", w) == 1) {
+        std::string key = w;
+        if (key.rfind("--", 0) != 0) g_record = key;
+        else if (std::fscanf(f, "%1023s", value) != 1) return 2;
+        else if (key == "--mode") g_mode = value;
+        else if (key == "--events") g_events = value;
+        else if (key == "--ready") g_ready = value;
+        else if (key == "--stop") g_stop = value;
+        else if (key == "--lifetime") g_lifetime = static_cast<unsigned>(std::strtoul(value, nullptr, 10));
     }
-    g_record = BesideProgram("ddeserver.rec");
-    for (std::size_t i = 0; i < words.size(); ++i) {
-        const std::string& w = words[i];
-        std::string value = i + 1 < words.size() && w.rfind("--", 0) == 0 ? words[++i] : "";
-        if (w == "--mode") g_mode = value;
-        else if (w == "--events") g_events = value;
-        else if (w == "--ready") g_ready = value;
-        else if (w == "--stop") g_stop = value;
-        else if (w == "--lifetime") g_lifetime = static_cast<unsigned>(std::strtoul(value.c_str(), nullptr, 10));
-        else if (w.rfind("--", 0) == 0) return 2;
-        else g_record = w;
-    }
-    if (g_mode != "accept" && g_mode != "hang" && g_mode != "stall") return 2;
+    std::fclose(f);
 
     DWORD inst = 0;
     if (DdeInitializeA(&inst, Callback, APPCLASS_STANDARD | CBF_SKIP_REGISTRATIONS | CBF_SKIP_UNREGISTRATIONS, 0) !=

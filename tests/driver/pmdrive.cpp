@@ -1,10 +1,8 @@
-// pmdrive: drives Win32 programs from outside, the way a user or a screen
-// reader does. "pmdrive serve" reads one command a line from stdin until
-// "quit": a word, then key=value arguments (values may be in double quotes,
-// with \" and \\ escapes) and plain words; the commands are in kCommands.
-// Every reply is zero or more data lines, then "ok" or "error<TAB>message".
-// A data line is a kind followed by tab-separated key=value fields; values
-// are UTF-8 with backslash, tab, CR and LF escaped as \\ \t \r \n.
+// pmdrive serve: drives Win32 programs from outside. One command a line on stdin
+// (a word, then key=value arguments and plain words; double quotes group, with \" and
+// \\ escapes) until "quit"; the commands are in kCommands. A reply is data lines (a
+// kind, then tab-separated key=value fields, UTF-8 with \\ \t \r \n escaped), then
+// "ok" or "error<TAB>message".
 #include <windows.h>
 #include <commctrl.h>
 
@@ -46,20 +44,15 @@ std::string Escape(const std::string& s) {
     return out;
 }
 
-// One reply line under construction: kind, then fields.
-class Line {
-public:
-    explicit Line(const char* kind) : text_(kind) {}
+struct Line {  // one reply line: kind, then fields
+    std::string text;
     Line& operator()(const char* key, const std::string& value) {
-        text_ += std::string("\t") + key + "=" + Escape(value);
+        text += std::string("\t") + key + "=" + Escape(value);
         return *this;
     }
     Line& operator()(const char* key, long long value) { return (*this)(key, std::to_string(value)); }
     Line& operator()(const char* key, HWND value) { return (*this)(key, std::to_string(reinterpret_cast<ULONG_PTR>(value))); }
-    void Print() { std::printf("%s\n", text_.c_str()); }
-
-private:
-    std::string text_;
+    void Print() { std::printf("%s\n", text.c_str()); }
 };
 
 struct Failure {
@@ -87,9 +80,6 @@ struct Args {
     }
 };
 
-// Splits a command line into a command, key=value pairs and words. Double
-// quotes group; inside them \\ and \" stand for a backslash and a quote, and
-// any other backslash is itself (Windows paths need no doubling).
 Args Parse(const std::string& line) {
     Args a;
     std::size_t i = 0;
@@ -160,40 +150,28 @@ void PrintWindow_(HWND h) {
     POINT origin{0, 0};
     ClientToScreen(h, &origin);
     Line{"window"}("hwnd", h)("class", Utf8(ClassOf(h)))("title", Utf8(TextOf(h)))("pid", PidOf(h))(
-        "visible", IsWindowVisible(h) ? 1 : 0)("enabled", IsWindowEnabled(h) ? 1 : 0)("x", r.left)(
-        "y", r.top)("w", r.right - r.left)("h", r.bottom - r.top)("client_x", origin.x)(
-        "client_y", origin.y)("client_w", c.right)("client_h", c.bottom)(
-        "style", GetWindowLongPtrW(h, GWL_STYLE) & 0xffffffff)
+        "enabled", IsWindowEnabled(h) ? 1 : 0)("x", r.left)("y", r.top)("client_x", origin.x)("client_y", origin.y)(
+        "client_w", c.right)("client_h", c.bottom)("style", GetWindowLongPtrW(h, GWL_STYLE) & 0xffffffff)
         .Print();
 }
 
+BOOL CALLBACK Collect(HWND h, LPARAM p) {
+    reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
+    return TRUE;
+}
+
 // The visible top-level windows that match class=, title= and pid=.
-struct Query {
-    const Args* a;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK MatchTop(HWND h, LPARAM p) {
-    auto* q = reinterpret_cast<Query*>(p);
-    const Args& a = *q->a;
-    wchar_t title[512] = {};
-    GetWindowTextW(h, title, 512);  // top-level captions are readable directly
-    if (!IsWindowVisible(h) || (a.Has("pid") && PidOf(h) != static_cast<DWORD>(a.Int("pid", 0))) ||
-        (a.Has("class") && ClassOf(h) != Wide(a.Str("class"))) || (a.Has("title") && Wide(a.Str("title")) != title))
-        return TRUE;
-    q->found.push_back(h);
-    return TRUE;
-}
-
-BOOL CALLBACK AddChild(HWND h, LPARAM p) {
-    reinterpret_cast<Query*>(p)->found.push_back(h);
-    return TRUE;
-}
-
 std::vector<HWND> TopWindows(const Args& a) {
-    Query q{&a, {}};
-    EnumWindows(MatchTop, reinterpret_cast<LPARAM>(&q));
-    return q.found;
+    std::vector<HWND> all, found;
+    EnumWindows(Collect, reinterpret_cast<LPARAM>(&all));
+    for (HWND h : all) {
+        wchar_t title[512] = {};
+        GetWindowTextW(h, title, 512);  // top-level captions are readable directly
+        if (IsWindowVisible(h) && (!a.Has("pid") || PidOf(h) == static_cast<DWORD>(a.Int("pid", 0))) &&
+            (!a.Has("class") || ClassOf(h) == Wide(a.Str("class"))) && (!a.Has("title") || Wide(a.Str("title")) == title))
+            found.push_back(h);
+    }
+    return found;
 }
 
 // Polls until done() holds or timeout= (default 10 s) has passed.
@@ -206,8 +184,7 @@ void WaitFor(const Args& a, DWORD def, const char* failure, Done done) {
     }
 }
 
-// find: waits for matching windows and describes them (or the one hwnd=
-// names); timeout=0 looks once.
+// find: waits for matching windows (or the one hwnd= names); timeout=0 looks once.
 void CmdFind(const Args& a) {
     if (a.Has("hwnd")) return PrintWindow_(Hwnd(a));
     std::vector<HWND> found;
@@ -215,21 +192,19 @@ void CmdFind(const Args& a) {
     for (HWND h : found) PrintWindow_(h);
 }
 
-// gone hwnd=: waits until the window is destroyed.
 void CmdGone(const Args& a) {
     HWND h = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(std::strtoull(a.Need("hwnd").c_str(), nullptr, 0)));
     WaitFor(a, 10000, "window still there", [&] { return !IsWindow(h); });
 }
 
-// The controls of window hwnd= that match class=, text= and at=X,Y
-// (the top-left corner in the window's client area), one a line; waits up to
-// timeout= (default 5 s) for one.
+// The controls of hwnd= that match class=, text= and at=X,Y (top-left corner in its
+// client area).
 int PrintControls(const Args& a) {
     HWND top = Hwnd(a);
-    Query all{&a, {}};
-    EnumChildWindows(top, AddChild, reinterpret_cast<LPARAM>(&all));
+    std::vector<HWND> all;
+    EnumChildWindows(top, Collect, reinterpret_cast<LPARAM>(&all));
     int printed = 0;
-    for (HWND h : all.found) {
+    for (HWND h : all) {
         RECT r{};
         GetWindowRect(h, &r);
         MapWindowPoints(HWND_DESKTOP, top, reinterpret_cast<POINT*>(&r), 2);
@@ -240,7 +215,7 @@ int PrintControls(const Args& a) {
             (a.Has("at") && a.Str("at") != at) || (a.Has("text") && text != a.Str("text")))
             continue;
         LONG_PTR style = GetWindowLongPtrW(h, GWL_STYLE);
-        Line l("control");
+        Line l{"control"};
         l("hwnd", h)("class", Utf8(ClassOf(h)))("text", text)("x", r.left)("y", r.top)("w", r.right - r.left)(
             "h", r.bottom - r.top)("visible", (style & WS_VISIBLE) ? 1 : 0)("enabled", (style & WS_DISABLED) ? 0 : 1);
         if (_wcsicmp(ClassOf(h).c_str(), L"Button") == 0) l("checked", static_cast<long long>(Send(h, BM_GETCHECK, 0, 0)));
@@ -268,7 +243,6 @@ void CmdClick(const Args& a) {
     if (!PostMessageW(Hwnd(a), BM_CLICK, 0, 0)) Fail("cannot post BM_CLICK");
 }
 
-// Ticks or clears a check box as a user does: by clicking it when needed.
 void CmdCheck(const Args& a) {
     HWND h = Hwnd(a);
     long long want = a.Int("state", 1);
@@ -276,8 +250,7 @@ void CmdCheck(const Args& a) {
     if (Send(h, BM_GETCHECK, 0, 0) != want) Fail("check box did not change");
 }
 
-// Memory in a window's own process, for the messages that are not
-// marshalled across processes.
+// Memory in the bar's own process, which SB_GETPARTS and SB_GETTEXTW write into.
 struct Remote {
     HANDLE process;
     void* mem = nullptr;
@@ -291,8 +264,6 @@ struct Remote {
     }
 };
 
-// The status bar's panels: SB_GETPARTS and SB_GETTEXTW write into the bar's
-// own process.
 void CmdStatus(const Args& a) {
     HWND h = Hwnd(a);
     Remote r{OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, PidOf(h))};
@@ -310,7 +281,6 @@ void CmdStatus(const Args& a) {
     }
 }
 
-// LB_GETTEXT is marshalled across processes.
 void CmdItems(const Args& a) {
     HWND h = Hwnd(a);
     int count = static_cast<int>(Send(h, LB_GETCOUNT, 0, 0));
@@ -343,31 +313,23 @@ WORD VkOf(const std::string& name) {
     Fail("unknown key " + name);
 }
 
-// keys [hwnd=H] chord...   chord: "ctrl+s", "alt+f", "up", "x". With
-// hwnd= the window (or a window it owns) is made the foreground first.
+// keys [hwnd=H] chord...   chord: "ctrl+s", "alt+f", "up", "x". With hwnd= the window
+// (or a window it owns) is made the foreground first.
 void CmdKeys(const Args& a) {
-    if (a.Has("hwnd")) {
-        HWND h = Hwnd(a);
-        if (GetAncestor(GetForegroundWindow(), GA_ROOTOWNER) != h && !Foreground(h))
-            Fail("the window did not come to the foreground");
-    }
+    if (a.Has("hwnd") && GetAncestor(GetForegroundWindow(), GA_ROOTOWNER) != Hwnd(a)) CmdForeground(a);
     for (const std::string& chord : a.words) {
         std::vector<WORD> vks;
-        for (std::size_t from = 0;;) {
-            std::size_t plus = chord.find('+', from);
-            vks.push_back(VkOf(chord.substr(from, plus == std::string::npos ? plus : plus - from)));
-            if (plus == std::string::npos) break;
-            from = plus + 1;
-        }
+        std::size_t plus = chord.find('+');
+        if (plus != std::string::npos) vks.push_back(VkOf(chord.substr(0, plus)));
+        vks.push_back(VkOf(chord.substr(plus == std::string::npos ? 0 : plus + 1)));
         std::vector<INPUT> in;
         for (int up = 0; up < 2; ++up) {
             for (std::size_t k = 0; k < vks.size(); ++k) {
                 WORD vk = vks[up ? vks.size() - 1 - k : k];
                 INPUT i{};
                 i.type = INPUT_KEYBOARD;
-                i.ki.wVk = vk;
-                i.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
-                i.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (vk == VK_UP ? KEYEVENTF_EXTENDEDKEY : 0);
+                i.ki = {vk, static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)),
+                        static_cast<DWORD>((up ? KEYEVENTF_KEYUP : 0) | (vk == VK_UP ? KEYEVENTF_EXTENDEDKEY : 0)), 0, 0};
                 in.push_back(i);
             }
         }
@@ -390,8 +352,7 @@ void CmdClose(const Args& a) {
     if (!PostMessageW(Hwnd(a), WM_CLOSE, 0, 0)) Fail("cannot post WM_CLOSE");
 }
 
-// What Windows sends at shut-down: WM_QUERYENDSESSION, then WM_ENDSESSION
-// with the answer.
+// WM_QUERYENDSESSION, then WM_ENDSESSION with the answer.
 void CmdEndSession(const Args& a) {
     HWND h = Hwnd(a);
     DWORD_PTR answer = 0, ignored = 0;
@@ -414,7 +375,7 @@ void CmdMutex(const Args& a) {
     Line{"mutex"}("exists", h ? 1 : 0).Print();
 }
 
-// hold file=: opens the file without sharing, as a program that locks it does.
+// hold file=: opens the file without sharing.
 void CmdHold(const Args& a) {
     HANDLE h = CreateFileW(Wide(a.Need("file")).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -440,8 +401,7 @@ void CmdStart(const Args& a) {
     Line{"process"}("pid", static_cast<long long>(pi.dwProcessId)).Print();
 }
 
-// wait-exit pid= [timeout=ms]: the exit code, as Windows reports it and as a
-// signed number; timeout=0 asks whether the process still runs.
+// wait-exit pid= [timeout=ms]: the exit code, unsigned and signed.
 void CmdWaitExit(const Args& a) {
     DWORD pid = static_cast<DWORD>(a.Int("pid", 0));
     if (!g_processes.count(pid)) Fail("process " + std::to_string(pid) + " was not started here");
@@ -453,7 +413,6 @@ void CmdWaitExit(const Args& a) {
     Line{"exit"}("code", static_cast<long long>(code))("signed", static_cast<long long>(static_cast<LONG>(code))).Print();
 }
 
-// Ends every process that "start" started and that still runs.
 void CmdCleanup(const Args&) {
     for (auto& [pid, h] : g_processes) {
         if (WaitForSingleObject(h, 0) != WAIT_TIMEOUT) continue;
@@ -474,14 +433,9 @@ const std::map<std::string, void (*)(const Args&)> kCommands = {
 
 }  // namespace
 
-int wmain(int argc, wchar_t** argv) {
-    // Lines end in LF alone, whatever reads them.
-    _setmode(_fileno(stdout), _O_BINARY);
+int wmain(int, wchar_t**) {
+    _setmode(_fileno(stdout), _O_BINARY);  // lines end in LF alone
     _setmode(_fileno(stdin), _O_BINARY);
-    if (argc != 2 || std::wstring(argv[1]) != L"serve") {
-        std::fputs("usage: pmdrive serve  (then one command a line on stdin)\n", stderr);
-        return 2;
-    }
     std::string line;
     char buf[4096];
     while (std::fgets(buf, sizeof buf, stdin)) {
@@ -490,7 +444,6 @@ int wmain(int argc, wchar_t** argv) {
         Args a = Parse(line);
         line.clear();
         if (a.command == "quit") break;
-        if (a.command.empty()) continue;
         try {
             auto it = kCommands.find(a.command);
             if (it == kCommands.end()) Fail("unknown command " + a.command);
@@ -501,6 +454,5 @@ int wmain(int argc, wchar_t** argv) {
         }
         std::fflush(stdout);
     }
-    CmdRelease(Args{});
     return 0;
 }

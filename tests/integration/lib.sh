@@ -1,8 +1,5 @@
-# Shared by the integration scenarios (t_*.sh), which source it first. It
-# gives a fresh folder $T with a copy of pelmor.exe, the driver pmdrive
-# reached through `pm`, a fake battery (`battery_set`) where the machine
-# allows it, checks, and a summary at exit, when every Windows process the
-# scenario started is ended. Environment: see CMakeLists.txt beside it.
+# Sourced first by every t_*.sh: a fresh folder $T with pelmor.exe, the driver (`pm`),
+# checks, a fake battery where the machine allows it, and a summary at exit.
 
 PELMOR_SCENARIO=$(basename "$0" .sh)
 
@@ -32,9 +29,7 @@ T=$(mktemp -d "${TMPDIR:-/tmp}/pelmor-$PELMOR_SCENARIO-XXXXXX")
 PM_CHECKS=0 PM_FAILED=0 PM_SKIPPED=0 PM_T0=$SECONDS
 
 note() { printf '  %s\n' "$*"; }
-winpath() { pelmor_winpath "$1"; }
 
-# ---- checks ------------------------------------------------------------------
 
 check() {  # check DESCRIPTION ACTUAL EXPECTED
     PM_CHECKS=$((PM_CHECKS + 1))
@@ -57,8 +52,7 @@ fail() {
 abort() { fail "$*"; exit 1; }  # a step the rest depends on failed
 skip() { printf 'SKIP  %s\n' "$*"; PM_SKIPPED=1; exit 77; }
 
-# wait_until SECONDS COMMAND...: polls until the command succeeds.
-wait_until() {
+wait_until() {  # wait_until SECONDS COMMAND...
     local end=$((SECONDS + $1))
     shift
     until "$@"; do
@@ -67,15 +61,12 @@ wait_until() {
     done
 }
 
-# ---- the driver ----------------------------------------------------------------
 
 coproc PMD { exec "$PELMOR_WINE" "$PMDRIVE_EXE" serve 2>>"$ART/pmdrive.stderr"; }
 PM_DRIVER_PID=$PMD_PID
 exec {PM_IN}>&"${PMD[1]}" {PM_OUT}<&"${PMD[0]}"
 
-# pm COMMAND [key=value | word]...: one driver command. The reply's data
-# lines land in PM_LINES; on failure PM_ERROR holds the message and pm
-# returns 1. Values need no quoting: pm quotes every argument.
+# pm COMMAND [key=value | word]...: data lines in PM_LINES; on failure 1 and PM_ERROR.
 pm() {
     local line arg out=$1
     shift
@@ -111,19 +102,16 @@ field() {  # field LINE KEY: the unescaped value of KEY in a driver line
 
 pm_field() { field "${PM_LINES[${2:-0}]-}" "$1"; }  # pm_field KEY [N]: KEY of reply line N
 
-# ---- the program -----------------------------------------------------------------
 
 [ -f "${PELMOR_EXE:-}" ] && cp "$PELMOR_EXE" "$T/pelmor.exe"
 LOG=$T/pelmor.log INI=$T/pelmor.ini
 
-# pelmor_start [DIR]: starts pelmor.exe (from $T unless DIR is given) and
-# waits for its main window. Sets PELMOR_PID, W (the window) and SB (its
-# status bar).
+# pelmor_start [DIR]: starts DIR/pelmor.exe and sets PELMOR_PID, W and SB (status bar).
 pelmor_start() {
     local dir=${1:-$T}
     [ -f "${PELMOR_EXE:-}" ] || abort "pelmor.exe has not been built (PELMOR_EXE=${PELMOR_EXE:-})"
     [ -f "$dir/pelmor.exe" ] || cp "$PELMOR_EXE" "$dir/pelmor.exe"
-    pm_ok start "path=$(winpath "$dir/pelmor.exe")"
+    pm_ok start "path=$(pelmor_winpath "$dir/pelmor.exe")"
     PELMOR_PID=$(pm_field pid)
     pm find title=Pelmor "pid=$PELMOR_PID" timeout=20000 ||
         abort "the main window of pelmor.exe (pid $PELMOR_PID) did not appear: $PM_ERROR"
@@ -131,71 +119,50 @@ pelmor_start() {
     SB=$(ctl 0 227)
 }
 
-# pelmor_exit WHAT [PID]: waits up to 10 s for the process to end and
-# checks that its exit code is 0.
-pelmor_exit() {
-    if pm wait-exit "pid=${2:-$PELMOR_PID}"; then
-        check "$1: exit code" "$(pm_field signed)" 0
-    else
-        fail "Pelmor did not end: $PM_ERROR"
-    fi
+pelmor_exit() {  # pelmor_exit WHAT: waits for Pelmor to end with exit code 0
+    pm wait-exit "pid=$PELMOR_PID" && check "$1: exit code" "$(pm_field signed)" 0 || fail "Pelmor did not end: $PM_ERROR"
 }
 
-# ctl X Y [WINDOW]: the handle of the control whose top-left corner is at X,Y
-# of the window's client area (default: the main window).
-ctl() {
-    pm control "hwnd=${3:-$W}" "at=$1,$2" && pm_field hwnd
-}
+ctl() { pm control "hwnd=${3:-$W}" "at=$1,$2" && pm_field hwnd; }  # ctl X Y [WINDOW]: control at X,Y
 
 text_of() { pm text "hwnd=$1" && pm_field text; }
 
-# panels: PANELS = the texts of the main window's status panels.
-panels() {
+panels() {  # PANELS = the texts of the status panels
     local l
     PANELS=()
     pm status "hwnd=$SB" || return 1
     for l in "${PM_LINES[@]}"; do PANELS+=("$(field "$l" text)"); done
 }
 
-# wait_panel N TEXT: waits up to 5 s for status panel N to show TEXT.
 panel_is() { panels && [ "${PANELS[$1]-}" == "$2" ]; }
-wait_panel() { wait_until 5 panel_is "$@"; }
+wait_panel() { wait_until 5 panel_is "$@"; }  # wait_panel N TEXT
 
-# write_ini KEY=VALUE...: pelmor.ini beside the program, section setup.
 write_ini() { printf '[setup]\r\n' >"$INI" && printf '%s\r\n' "$@" >>"$INI"; }
 
-# shot NAME: saves the screen as NAME.png among the scenario's artifacts.
 shot() { import -display "$DISPLAY" -window root "$ART/$1.png" 2>/dev/null; }
 
-# ---- measuring ----------------------------------------------------------------------
 
-# comment_open: Ctrl+S on the main window; sets DLG to the comment dialog.
-comment_open() {
+comment_open() {  # Ctrl+S; DLG = the comment dialog
     pm_ok keys "hwnd=$W" ctrl+s
     pm find "title=測定ﾛｸﾞのｺﾒﾝﾄ" "pid=$PELMOR_PID" || abort "Ctrl+S opened no comment dialog: $PM_ERROR"
     DLG=$(pm_field hwnd)
 }
 
-# start_measuring: Ctrl+S, then the comment dialog's button.
 start_measuring() {
     comment_open
     pm_ok click "hwnd=$(ctl 312 16 "$DLG")"
     pm gone "hwnd=$DLG" || abort "the comment dialog did not close: $PM_ERROR"
 }
 
-stop_measuring() { pm_ok keys "hwnd=$W" ctrl+s; }
 
 last_line() { [ -f "$LOG" ] && LC_ALL=C tail -n 1 "$LOG" | tr -d '\r'; }
 
-# wait_line LEVEL SOURCE: waits up to 6 s for the log's last line to be the
-# sample line of LEVEL and SOURCE.
-wait_line() {
+wait_line() {  # wait_line LEVEL SOURCE: waits for that sample as the last log line
     local re="^ *-?[0-9]+, +$1, +$2\$"
     wait_until 6 eval '[[ $(last_line) =~ $re ]]' ||
         { fail "no log line '$1, $2' (last line: [$(last_line)])"; return 1; }
 }
 
-# ---- message boxes ------------------------------------------------------------------
 
 boxes() {  # BOXES = the handles of Pelmor's open message boxes
     local l
@@ -205,40 +172,27 @@ boxes() {  # BOXES = the handles of Pelmor's open message boxes
 }
 
 box_count() { boxes && printf '%s' "${#BOXES[@]}"; }
-
-# box_text HWND: the texts of the box's static controls.
-box_text() {
+box_text() {  # box_text HWND: the texts of its static controls
     local l
     pm control "hwnd=$1" class=Static || return 1
     for l in "${PM_LINES[@]}"; do field "$l" text; done
 }
 
-# box_ok HWND: presses the box's OK button and waits for it to go.
-box_ok() {
-    pm control "hwnd=$1" text=OK && pm click "hwnd=$(pm_field hwnd)" && pm gone "hwnd=$1" timeout=5000
-}
+box_ok() { pm control "hwnd=$1" text=OK && pm click "hwnd=$(pm_field hwnd)" && pm gone "hwnd=$1" timeout=5000; }
 
-# expect_log_box WHAT: waits for the one error box about the log, checks its
-# caption and text, and leaves its handle in BOX.
-expect_log_box() {
+expect_log_box() {  # expect_log_box WHAT: the one error box about the log, in BOX
     BOX=
-    if ! wait_until 6 eval 'boxes && [ ${#BOXES[@]} -gt 0 ]'; then
-        fail "$1: no message box appeared"
-        return 1
-    fi
+    wait_until 6 eval 'boxes && [ ${#BOXES[@]} -gt 0 ]' || { fail "$1: no message box appeared"; return 1; }
     BOX=${BOXES[0]}
     check "$1: one box, caption Pelmor, the log error" \
         "${#BOXES[@]} $(text_of "$BOX") $(box_text "$BOX")" "1 Pelmor ﾛｸﾞﾌｧｲﾙ保存失敗。"
 }
 
-# ---- the fake battery ----------------------------------------------------------
 
 PELMOR_POWER=$(mktemp -d "${TMPDIR:-/tmp}/pelmor-power-XXXXXX")
 PELMOR_FAKE_BATTERY=0
 
-# battery_set PERCENT AC_ONLINE: the state Wine reads from
-# /sys/class/power_supply (a 5 Ah battery in BAT0, the mains in AC):
-# discharging on battery, charging on the mains, full at 100 %.
+# battery_set PERCENT AC_ONLINE: a 5 Ah BAT0 and the mains in AC, as Wine reads them.
 battery_set() {
     [ "$PELMOR_FAKE_BATTERY" = 1 ] || abort "battery_set: no fake battery on this machine"
     local kv status=Discharging
@@ -251,8 +205,6 @@ battery_set() {
         echo "${kv#*=}" >"$PELMOR_POWER/${kv%%=*}"
     done
 }
-
-battery_remove() { rm -rf "$PELMOR_POWER/BAT0"; }
 
 need_fake_battery() {
     [ "$PELMOR_FAKE_BATTERY" = 1 ] ||
@@ -267,7 +219,6 @@ if [ "$PELMOR_IN_NS" = 1 ]; then
     fi
 fi
 
-# ---- the end -------------------------------------------------------------------
 
 pelmor_finish() {
     local rc=$?

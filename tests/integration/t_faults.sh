@@ -1,13 +1,6 @@
-# Faults of the files beside the program, in one folder on a small tmpfs:
-# the disk fills up, another program holds the log open, the program is
-# killed in the middle of a measurement, and the folder turns read-only. Each
-# failed write shows the one error box and leaves the files as they were;
-# the window goes on meanwhile, and logging resumes once the fault is gone. A
-# close sent while the box is open runs once it has gone.
-#
-# The Wine server opens files in the mount namespace it was started in (the
-# one ctest runs in), while lib.sh moves the scenario into a private one: the
-# tmpfs is mounted first, here, so that both see it.
+# File faults on a small tmpfs: a full disk, a log held open, a kill mid-measurement, a
+# read-only folder. Each failed write shows one box and leaves the files as they were.
+# The tmpfs is mounted before lib.sh moves into a private namespace, so the Wine server sees it.
 if [ -z "${PELMOR_FAULTS:-}" ]; then
     [ "$(id -u)" = 0 ] || { echo "SKIP  mounting a file system needs root"; exit 77; }
     PELMOR_FAULTS=$(mktemp -d "${TMPDIR:-/tmp}/pelmor-faults-XXXXXX")
@@ -15,9 +8,7 @@ if [ -z "${PELMOR_FAULTS:-}" ]; then
     trap 'umount -l "$PELMOR_FAULTS" 2>/dev/null; rm -rf "$PELMOR_FAULTS"' EXIT
     size=$((($(stat -c %s "$PELMOR_EXE") / 4096 + 32) * 4096))
     mount -t tmpfs -o "size=$size,mode=755" pelmor-faults "$PELMOR_FAULTS" || { echo "SKIP  no tmpfs"; exit 77; }
-    # An earlier measurement, 4034 bytes: with this run's header (34 bytes
-    # with an empty comment) and first sample line (18) the log ends 10
-    # bytes before the end of its first 4096-byte page.
+    # 4034 bytes: with a 34-byte header and an 18-byte line, 10 bytes short of a page
     {
         printf "\r\n' Sun Dec  6 10:00:00 2026\r\n' old1\r\n"
         for ((i = 0; i < 222; i++)); do printf '%7d, %3d, %2d\r\n' $((i * 60)) $((100 - i / 3)) 0; done
@@ -30,14 +21,12 @@ need_fake_battery
 D=$PELMOR_FAULTS LOG=$PELMOR_FAULTS/pelmor.log INI=$PELMOR_FAULTS/pelmor.ini
 
 same_as() { cmp -s "$1" "$LOG" && echo same || echo "changed by $(($(wc -c <"$LOG") - $(wc -c <"$1"))) bytes"; }
-# after SIZE: the log's lines after its first SIZE bytes, elapsed fields as E.
 after() { tail -c +$(($1 + 1)) "$LOG" | sed 's/^ *[0-9]*,/E,/' | tr -d '\r' | tr '\n' '|'; }
 lines_whole() {  # every line a sample, header or blank line, with CR LF
     [ "$(tail -c 2 "$LOG" | od -An -tx1)" = " 0d 0a" ] &&
         ! LC_ALL=C grep -qvE $'^( *-?[0-9]+, +[0-9]+, +[0-9]+|\' .*|)\r$' "$LOG"
 }
-# one_box_for SECONDS: while the ticks go on, no second box opens.
-one_box_for() {
+one_box_for() {  # one_box_for SECONDS
     local end=$((SECONDS + $1)) most=0
     while [ "$SECONDS" -lt "$end" ]; do
         boxes && [ ${#BOXES[@]} -gt "$most" ] && most=${#BOXES[@]}
@@ -46,7 +35,6 @@ one_box_for() {
     check "no second box while the ticks go on" "$most" 1
 }
 
-# ---- the disk fills up ---------------------------------------------------------------
 battery_set 80 0
 pelmor_start "$D"
 start_measuring
@@ -67,16 +55,15 @@ battery_set 77 0
 wait_line 77 0
 check "room again: the next change is logged after the last whole line" "$(after 4086)" "E,  77,  0|"
 
-# ---- another program holds the log open without sharing --------------------------------
+# another program holds the log open
 size=$(wc -c <"$LOG")
 cp "$LOG" "$ART/before-hold.log"
-pm_ok hold "file=$(winpath "$LOG")"
+pm_ok hold "file=$(pelmor_winpath "$LOG")"
 battery_set 76 0
 expect_log_box "a line while the file is held"
 check "the held file is unchanged" "$(same_as "$ART/before-hold.log")" same
-# Let go while the box is still open: a tick nested in the box's modal loop
-# writes the next change. When the outer call returns, the last level logged
-# must not fall back to the failed one, or the next tick writes it again.
+# Let go while the box is open: a tick nested in its loop logs 75 %, which the outer
+# call must not undo, or the next tick logs it again.
 pm_ok release
 battery_set 75 0
 wait_line 75 0
@@ -86,7 +73,6 @@ battery_set 74 0
 wait_line 74 0
 check "after the hold: 75 % once, then 74 %, and no box" "$(after "$size") $(box_count)" "E,  75,  0|E,  74,  0| 0"
 
-# ---- killed with SIGKILL while it measures -------------------------------------------------
 for p in /proc/[0-9]*; do
     tr '\0' ' ' <"$p/cmdline" 2>/dev/null | grep -qF "${D//\//\\}\\pelmor.exe" && linux_pid=${p#/proc/} && break
 done
@@ -103,14 +89,13 @@ battery_set 72 0
 pelmor_start "$D"
 start_measuring
 wait_line 72 0
-stop_measuring
+pm_ok keys "hwnd=$W" ctrl+s
 pm_ok close "hwnd=$W"
 pelmor_exit "after the restart"
 check "the lines before the kill are kept" "$(head -c "$size" "$LOG" | cmp - "$ART/killed.log" && echo yes)" yes
 check_match "after them, the restart's header and first line" "$(after "$size")" \
     "^\\|' [A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9][0-9] [0-9:]{8} [0-9]{4}\\|' \\|E,  72,  0\\|$"
 
-# ---- the folder turns read-only (the tmpfs itself, seen alike by the Wine server) -----
 mount -o remount,ro "$D" || abort "could not make the folder read-only"
 cp "$LOG" "$ART/before-ro.log"
 cp "$INI" "$ART/before-ro.ini"
@@ -118,7 +103,6 @@ battery_set 71 0
 pelmor_start "$D"
 comment_open
 pm_ok click "hwnd=$(ctl 312 16 "$DLG")"
-# The header is written before the dialog closes: its box comes first.
 expect_log_box "the header on a read-only folder" && box_ok "$BOX"
 pm gone "hwnd=$DLG" || abort "the comment dialog did not close"
 expect_log_box "the first sample line"
@@ -129,8 +113,7 @@ wait_panel 1 "ＡＣ駆動  70%" || fail "panel 1 did not follow the mains while
 one_box_for 2
 panels
 check "panel 0 counts on while the box is open" "$([ "${PANELS[0]-}" != "$elapsed" ] && echo yes)" yes
-# Closed by another program meanwhile, it stays up until the box has gone; the
-# close's end line brings the box once more, the history that cannot be saved none.
+# Closed from outside meanwhile: it waits for the box; the end line brings one more.
 pm_ok close "hwnd=$W"
 pm wait-exit "pid=$PELMOR_PID" timeout=700 && fail "closed while the box was open"
 box_ok "$BOX" || fail "OK did not close the box: $PM_ERROR"

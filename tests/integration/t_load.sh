@@ -1,22 +1,18 @@
-# The two loads in one measurement, seen from outside: digit lines typed
-# into the memo (also after another window took the foreground), and the web
-# tour handed to a recording DDE server (order, wrap, the bytes of each
-# entry, one conversation per page). Then servers that do not answer, a
-# browser path that names no file, no browser started while a window hangs,
-# and one started by the tour once none hangs and no server answers: the
-# window stays live throughout.
+# Both loads in one measurement: digit lines in the memo (also after another window took
+# the foreground), the tour handed to a recording DDE server; then servers that do not
+# answer, no browser file, no browser started while a window hangs and one started once
+# none hangs: the window stays live throughout.
 . "$(dirname "$0")/lib.sh"
 [ -f "${DDESERVER_EXE:-}" ] || abort "ddeserver.exe has not been built"
 
 cp932() { iconv -f UTF-8 -t CP932; }
 u=('http://127.0.0.1:9/a?x=1&y=2' 'http://127.0.0.1:9/日本語/ﾃｽﾄ' 'http://127.0.0.1:9/c')
 printf '%s %s\r\n\r\n%s\r\n' "${u[@]}" | cp932 >"$T/url.lst"
-write_ini key=1 reload=2 "iepath=$(winpath "$T/app")\\ddeserver.exe"
+write_ini key=1 reload=2 "iepath=$(pelmor_winpath "$T/app")\\ddeserver.exe"
 
-# dde_args NAME MODE: the arguments file of a server in $T/NAME.
 dde_args() {
     local d=$T/$1 w
-    w=$(winpath "$T/$1")
+    w=$(pelmor_winpath "$T/$1")
     mkdir -p "$d"
     echo "$w\\rec --events $w\\events --ready $w\\ready --stop $w\\stop --lifetime 300 --mode $2" >"$d/ddeserver.args"
 }
@@ -24,7 +20,7 @@ declare -A DDE_PID
 dde_start() {  # dde_start NAME [MODE]: starts a server and waits until it is registered
     dde_args "$1" "${2:-accept}"
     cp "$DDESERVER_EXE" "$T/$1/ddeserver.exe"
-    pm_ok start "path=$(winpath "$T/$1/ddeserver.exe")"
+    pm_ok start "path=$(pelmor_winpath "$T/$1/ddeserver.exe")"
     DDE_PID[$1]=$(pm_field pid)
     wait_until 30 test -f "$T/$1/ready" || abort "ddeserver $1 did not register its service"
 }
@@ -35,8 +31,7 @@ dde_stop() {
 sent() { cat "$T/$1/rec" 2>/dev/null | wc -l; }
 nth() { sed -n "$(($1 % 3 + 1))p" <<<"$(printf '%s\n' "${u[@]}" | cp932)"; }  # entry N of the tour, as bytes
 
-# memo_ok: the memo holds MEMO_LINES whole digit lines and the start of one.
-memo_ok() {
+memo_ok() {  # the memo holds MEMO_LINES digit lines and the start of one
     local text
     text=$(pm text "hwnd=$MEMO" && pm_field text && printf x) || return 1
     text=${text%x}
@@ -45,9 +40,7 @@ memo_ok() {
     [[ 0123456789 == "$text"* ]]
 }
 
-# live WHAT SECONDS: for that long, status panel 0 (the elapsed time) must
-# never stand still for 2.5 s, nor the window leave a query unanswered.
-live() {
+live() {  # live WHAT SECONDS: panel 0 (the elapsed time) never still for 2.5 s
     local end=$((SECONDS + $2)) last= t n gap=0
     t=${EPOCHREALTIME/./}
     while [ "$SECONDS" -lt "$end" ]; do
@@ -71,7 +64,6 @@ pm_ok check "hwnd=$(ctl 8 8)" state=1
 pm_ok check "hwnd=$(ctl 128 8)" state=1
 start_measuring
 
-# ---- the tour: four pages, the selection watched meanwhile ----------------------
 sel=() prev= end=$((SECONDS + 20))
 while [ "$SECONDS" -lt "$end" ]; do
     n=$(sent srv)  # first: a page is selected before it is sent
@@ -85,7 +77,6 @@ events=
 for i in 0 1 2 0; do events+="connect execute cb=$(($(nth $i | wc -c))) zero=1 disconnect "; done
 check "one conversation per page; each command ends in its zero" "$(head -16 "$T/srv/events" | tr '\n' ' ')" "$events"
 
-# ---- the memo: digit lines, also after another window took the foreground -----------
 memo_ok
 check "the memo holds only digit lines, at least two" "$?$((MEMO_LINES >= 2))" 01
 pm_ok start 'path=C:\windows\system32\notepad.exe'
@@ -101,7 +92,6 @@ check "Pelmor is in front again, the memo has the focus, notepad got nothing" \
     "$(pm_field foreground) $(pm_field focus) [$(text_of "$other_edit")]" "$W $MEMO []"
 pm_ok close "hwnd=$other"
 
-# ---- a server that does not answer, then none and a browser path that names no file --
 dde_stop srv
 dde_start hang hang
 live "a server that never answers a command" 6
@@ -111,8 +101,7 @@ size=$(wc -c <"$LOG")
 live "no server and no browser program" 4
 check "no box, nothing logged" "$(box_count) $(wc -c <"$LOG")" "0 $size"
 
-# ---- a server stuck on its first command: while its window hangs, no tick
-# starts the browser program, which is there now ------------------------------------------
+# a server stuck on its first command: while its window hangs, no browser is started
 dde_start stall stall
 wait_until 5 eval '[ "$(sent stall)" -ge 1 ]'
 dde_args app accept
@@ -122,11 +111,10 @@ check "it got one command; no browser program started meanwhile" "$(sent stall) 
 due=$(($(sent srv) + $(sent hang) + 1))
 dde_stop stall
 
-# ---- no window hangs and no server answers: the tour starts the browser program, once --
 wait_until 15 eval '[ "$(sent app)" -ge 2 ]' || fail "the started program did not get two pages"
 check "the started program got the entry due, then the next" "$(cat "$T/app/rec")" "$(nth $due; nth $((due + 1)))"
 check "one program started" "$(cat "$T/app/starts")" start
-stop_measuring
+pm_ok keys "hwnd=$W" ctrl+s
 touch "$T/app/stop"
 pm_ok close "hwnd=$W"
 pelmor_exit "close"

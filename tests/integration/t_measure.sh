@@ -1,15 +1,11 @@
-# A measuring session after an earlier run: the earlier history and close
-# time come back from pelmor.ini (panel 2, the graph's dark colours); a
-# measurement with a Japanese comment while the battery drains and the mains
-# come and go; a stop from the menu bar; a second measurement started by closing
-# the comment dialog as its close box does; and Windows shutting down.
-# Then pelmor.log and pelmor.ini byte for byte.
+# After an earlier run (history and close time from pelmor.ini): a measurement with a
+# Japanese comment while the battery and mains change, a stop from the menu bar, a second
+# one started by closing the comment dialog, Windows shutting down; then pelmor.log and
+# pelmor.ini byte for byte.
 . "$(dirname "$0")/lib.sh"
 need_fake_battery
 
-# history_ini ENDTIME ENTRY...: pelmor.ini with a setup section, the history
-# entries, their terminator, the stale keys of a longer save up to 125, and
-# endtime.
+# history_ini ENDTIME ENTRY...: the entries, their terminator, stale keys up to 125.
 history_ini() {
     local end=$1 i=0 e
     shift
@@ -42,7 +38,6 @@ colours=$(convert "$ART/history.png" -crop "353x97+$(($(pm_field client_x) + 8))
 check "graph: earlier samples dark red and dark green, this run's bright red, no bright green" \
     "$(for c in 640000 006400 FF0000 00FF00; do grep -ci "#$c" <<<"$colours"; done | tr '\n' ' ')" "1 1 1 0 "
 
-# ---- what pelmor.log must hold, recorded as the scenario goes ------------------
 EXPECT=()  # a line's text, "@date T0 T1" or "@sample LEVEL SOURCE LO HI" (elapsed LO..HI)
 sample() {  # sample LEVEL SOURCE: a change to that state, and the line it logs
     local since=$EPOCHSECONDS
@@ -50,7 +45,6 @@ sample() {  # sample LEVEL SOURCE: a change to that state, and the line it logs
     wait_line "$1" "$2" && EXPECT+=("@sample $1 $2 $((since - t_ok1)) $((EPOCHSECONDS - t_ok0))")
 }
 
-# ---- first measurement: Ctrl+S, a Japanese comment, Enter ----------------------
 comment_open
 check "comment dialog: label and button" "$(text_of "$(ctl 8 8 "$DLG")") $(text_of "$(ctl 312 16 "$DLG")")" "ｺﾒﾝﾄ 測定開始"
 edit=$(ctl 8 24 "$DLG")
@@ -68,7 +62,7 @@ sample 75 0
 sample 75 1
 sample 74 0
 
-# ---- stop from the menu bar (Alt+E chooses "計測終了(&E)") -------------------------
+# stop from the menu bar (Alt+E)
 pm_ok keys "hwnd=$W" alt+e
 wait_panel 0 "" || fail "the stop did not empty panel 0: [${PANELS[0]-}]"
 lines=$(wc -l <"$LOG")
@@ -76,7 +70,6 @@ battery_set 73 0
 sleep 1.5
 check "no line is logged while idle" "$(wc -l <"$LOG")" "$lines"
 
-# ---- second measurement: the comment dialog closed as its close box does -----------
 comment_open
 t_ok0=$EPOCHSECONDS
 pm_ok close "hwnd=$DLG"
@@ -85,7 +78,6 @@ t_ok1=$EPOCHSECONDS
 EXPECT+=("@sample 73 0 0 0")  # no header; 73 % differs from the last line logged
 wait_line 73 0 && EXPECT[-1]="@sample 73 0 0 $((EPOCHSECONDS - t_ok0))"
 
-# ---- Windows shuts down while measuring ----------------------------------------------
 t_close0=$EPOCHSECONDS
 pm_ok endsession "hwnd=$W"
 check "WM_QUERYENDSESSION: the session may end" "$(pm_field result)" 1
@@ -93,9 +85,8 @@ pelmor_exit "after WM_ENDSESSION"
 t_close1=$EPOCHSECONDS
 EXPECT+=("      0,   0,  2")
 
-# ---- pelmor.log, byte for byte: the numbers the scenario cannot know to the
-# second (the header's date, elapsed seconds) are checked against their time
-# windows and then taken from the file ---------------------------------------
+# pelmor.log: the header's date and elapsed seconds checked against their windows, then
+# taken from the file
 mapfile -t got < <(LC_ALL=C tr -d '\r' <"$LOG")
 expected= i=0
 for e in "${EXPECT[@]}"; do
@@ -118,9 +109,7 @@ printf '%s' "$expected" | iconv -f UTF-8 -t CP932 >"$ART/pelmor.log.expected"
 cp "$LOG" "$ART/pelmor.log"
 check "pelmor.log byte for byte (${#got[@]} lines)" "$(LC_ALL=C cat -v "$LOG")" "$(LC_ALL=C cat -v "$ART/pelmor.log.expected")"
 
-# ---- pelmor.ini, byte for byte: the new samples (one per wall-clock minute)
-# after the earlier ones, the terminator over the first stale keys, endtime
-# of the close, and section setup untouched ----------------------------------------
+# pelmor.ini: a new sample per wall-clock minute after the earlier ones, endtime of the close
 mapfile -t ini < <(LC_ALL=C tr -d '\r' <"$INI")
 new=()
 for l in "${ini[@]}"; do [[ $l =~ ^(1[2-9][0-9])=(.+)$ ]] && [ "${BASH_REMATCH[1]}" = $((120 + ${#new[@]})) ] &&

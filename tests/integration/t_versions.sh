@@ -1,13 +1,7 @@
-# A short run under each Windows version the program tells apart, besides the
-# prefix's default (Windows 7) that the other scenarios run under: start-up,
-# panel 1 following the battery, a measurement and its log bytes, the memo's
-# lines after another window took the foreground. Wine keeps the wide
-# functions working whatever it reports, so its relay trace shows from outside
-# which path the program took: the family of the functions that make its
-# windows (A on 95/98/Me, W on NT) and the foreground lock lifted
-# (SystemParametersInfoA 0x2000/0x2001) on 98/Me and 2000/XP only. Each
-# version is set for one copy of the program named after it
-# (HKCU\Software\Wine\AppDefaults\pelmor_VERSION.exe): the default stays.
+# A short run under each Windows version (set per copy, pelmor_VERSION.exe in AppDefaults):
+# start-up, panel 1, a measurement's log bytes, the memo after a foreground switch. The
+# relay trace shows the path taken: CreateWindowExA on 95/98/Me, W on NT, and the
+# foreground lock lifted (SystemParametersInfoA 0x2000/0x2001) on 98/Me and 2000/XP only.
 . "$(dirname "$0")/lib.sh"
 need_fake_battery
 [ "${PELMOR_WINE_BITS:-}" = 32 ] || skip "Wine runs the 64-bit build here: no Windows 9x or NT 4.0"
@@ -19,10 +13,8 @@ for run in $runs; do
     keys+=$'\r\n[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\pelmor_'${run%%:*}$'.exe]\r\n"Version"="'${run%%:*}$'"\r\n'
     gone+=$'\r\n[-HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\pelmor_'${run%%:*}$'.exe]\r\n'
 done
-reg_import() { printf 'REGEDIT4\r\n%s' "$1" >"$T/keys.reg" && "$PELMOR_WINE" regedit /S "$(winpath "$T/keys.reg")"; }
-# typed: the memo's lines holding a whole line of digits (counted so that a
-# line cut short by the switch does not hide the ones after it).
-typed() { text_of "$MEMO" | grep -c 0123456789; }
+reg_import() { printf 'REGEDIT4\r\n%s' "$1" >"$T/keys.reg" && "$PELMOR_WINE" regedit /S "$(pelmor_winpath "$T/keys.reg")"; }
+typed() { text_of "$MEMO" | grep -c 0123456789; }  # whole digit lines: one cut short hides none after it
 reg_import "$keys" || abort "regedit failed"
 pm_ok start 'path=C:\windows\system32\notepad.exe'
 pm find class=Notepad "pid=$(pm_field pid)" || abort "notepad did not open: $PM_ERROR"
@@ -59,7 +51,7 @@ for run in $runs; do
     check "$v: the log's bytes (date and elapsed times masked), exit code" \
         "$(LC_ALL=C sed -e "s/^' [A-Z].*\r$/' D\r/" -e 's/^ *[0-9]*,/E,/' "$LOG" | LC_ALL=C cat -v | tr '\n' '|') $rc" \
         "^M|' D^M|' ^M|E,  50,  1^M|E,  49,  0^M|E,   0,  2^M| 0"
-    # The program's own calls: those that return into its code (0x401000 on).
+    # the program's own calls: those returning into its code (0x401000 on)
     calls=$(grep -E '^[0-9a-f]+:Call user32\..* ret=004' "$ART/relay-$v.txt" |
         sed -E 's/.*Call user32\.(SystemParametersInfoA\([0-9a-f]+|[A-Za-z]+).*/\1/' | sort -u | tr '\n' ' ')
     want="CreateWindowEx$family SetForegroundWindow "

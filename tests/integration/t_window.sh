@@ -1,9 +1,6 @@
-# The program as a user first meets it, in one run from a fresh folder: the
-# main window, its controls and Japanese texts, the status panels and panel 1
-# following the battery; the about box and the settings dialog from the menu
-# (one rejected and one accepted OK, pelmor.ini byte for byte); a second
-# copy closed from outside behind its dialogs; the exit item; and a start
-# with the instance mutex's name taken.
+# A fresh folder: the main window, its controls and texts, the status panels; the about
+# box and settings dialog (pelmor.ini byte for byte); a second copy closed behind its
+# dialogs; the exit item; a start with the instance mutex's name taken.
 . "$(dirname "$0")/lib.sh"
 
 DEFAULT_PATH='C:\PROGRA~1\INTERN~1\IEXPLORE.EXE'
@@ -30,7 +27,6 @@ check "caption, place and client area" \
     "$(pm_field title) $(pm_field x),$(pm_field y) $(pm_field client_w)x$(pm_field client_h)" "Pelmor 306,99 373x246"
 check "system menu and minimise box; no maximise box, fixed frame" $(($(pm_field style) & 0xF0000)) $((0xA0000))
 
-# Every control: class, place, size, text, check state, visible and enabled.
 for row in "8,8 Button 113x17 ｷｰｽﾄﾛｰｸ出力 0" "128,8 Button 113x17 Web巡回 0" "8,32 Edit 113x89 - -" \
     "128,32 ListBox 233x89 - -" "8,128 PelmorImage 353x97 - -" "0,0 Static 373x9 - -" \
     "0,227 msctls_statusbar32 373x19 - -"; do
@@ -49,11 +45,10 @@ pm_ok foreground "hwnd=$W"
 pm_ok focus
 check "the focus starts on the keystroke check box" "$(pm_field focus)" "$(ctl 8 8)"
 
-# Panel 1 follows the power status, read through the real system call.
 if [ "$PELMOR_FAKE_BATTERY" = 1 ]; then
     for row in "77|0|電池駆動  77%" "50|1|ＡＣ駆動  50%" "100|1|ＡＣ駆動 満充電" "-|-|ＡＣ駆動 満充電"; do
         IFS='|' read -r pct ac want <<<"$row"
-        if [ "$pct" = - ]; then battery_remove; else battery_set "$pct" "$ac"; fi
+        if [ "$pct" = - ]; then rm -rf "$PELMOR_POWER/BAT0"; else battery_set "$pct" "$ac"; fi
         wait_panel 1 "$want"
         check "panel 1 with battery $pct % on mains $ac" "${PANELS[1]-}" "$want"
     done
@@ -63,7 +58,7 @@ else
 fi
 shot main-window
 
-# ---- the about box: Alt+F, A; its OK button ---------------------------------------
+# the about box: Alt+F, A
 pm_ok keys "hwnd=$W" alt+f a
 pm find class=TfrmAbout "pid=$PELMOR_PID" || abort "Alt+F, A opened no about box: $PM_ERROR"
 about=$(pm_field hwnd)
@@ -74,7 +69,7 @@ pm gone "hwnd=$about" || fail "the about box's OK did not close it"
 pm_ok focus
 check "the main window is active and enabled again" "$(pm_field active) $(window_field "$W" enabled)" "$W 1"
 
-# ---- the settings dialog: Alt+F, S -------------------------------------------------
+# the settings dialog: Alt+F, S
 setup_open() {
     pm_ok keys "hwnd=$W" alt+f s
     pm find class=TfrmSetup "pid=$PELMOR_PID" || abort "Alt+F, S opened no settings dialog: $PM_ERROR"
@@ -88,8 +83,7 @@ fill() { pm_ok settext "hwnd=${EDITS[0]}" "text=$1" && pm_ok settext "hwnd=${EDI
 setup_open
 check "settings: the caption and the defaults shown" "$(window_field "$DLG" title)|$SHOWN" "設定|$DEFAULT_PATH|60|10"
 
-# Rejected: a keystroke interval that is no number. The error box names the
-# text; path and web-page interval, checked before it, are written.
+# Rejected: a keystroke interval that is no number; the two fields before it are written.
 fill "$DEFAULT_PATH" 45 abc
 pm_ok click "hwnd=$(ctl 312 14 "$DLG")"
 pm find class=#32770 "pid=$PELMOR_PID" || abort "no error box for the keystroke interval abc: $PM_ERROR"
@@ -111,8 +105,7 @@ check "reopened, it shows what was stored" "$SHOWN" "$jp|30|2"
 pm_ok keys "hwnd=$DLG" esc
 pm gone "hwnd=$DLG" || fail "Esc did not close the settings dialog"
 
-# ---- a second copy beside the first, twice: closed by another program while its
-# about box, then its settings dialog, holds it disabled, it ends once that has gone
+# a second copy, closed from outside while its about box, then its settings dialog, is open
 first_pid=$PELMOR_PID first=$W
 for kind in a:TfrmAbout s:TfrmSetup; do
     rm -f "$INI"
@@ -132,7 +125,7 @@ pm_ok mutex name=ravoshu-pelmor
 check "the first copy still holds the mutex" "$(pm_field exists)" 1
 PELMOR_PID=$first_pid W=$first
 
-# ---- the exit item: Alt+F, Up (wraps to the last item), Enter ---------------------
+# the exit item: Alt+F, Up (wraps to the last item), Enter
 pm_ok keys "hwnd=$W" alt+f
 pm find class=#32768 "pid=$PELMOR_PID" timeout=3000 || fail "Alt+F opened no drop-down: $PM_ERROR"
 pm_ok keys up enter
@@ -140,11 +133,10 @@ pelmor_exit "exit item"
 pm_ok mutex name=ravoshu-pelmor
 check "the mutex is gone with the last copy" "$(pm_field exists)" 0
 
-# ---- the mutex's name taken by an event: exit code -1, no window, no file --------
 pm_ok event name=ravoshu-pelmor
 mkdir "$T/blocked"
 cp "$PELMOR_EXE" "$T/blocked/pelmor.exe"
-pm_ok start "path=$(winpath "$T/blocked/pelmor.exe")"
+pm_ok start "path=$(pelmor_winpath "$T/blocked/pelmor.exe")"
 pid=$(pm_field pid) seen=0 end=$((SECONDS + 10))
 until pm wait-exit "pid=$pid" timeout=100; do
     pm find "pid=$pid" timeout=0 && seen=1
