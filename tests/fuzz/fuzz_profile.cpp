@@ -1,6 +1,9 @@
 // The portable private-profile files: any starting file, then a script of
 // writes and reads taken from the input. A value written is read back as
 // written (when the write was accepted), and unrelated keys are unharmed.
+#include <strings.h>
+
+#include <algorithm>
 #include <cstring>
 
 #include "FuzzRig.h"
@@ -10,36 +13,16 @@ using namespace pelmor;
 namespace {
 
 std::string Piece(const std::uint8_t*& data, std::size_t& size, std::size_t most) {
-    if (size == 0) return {};
-    std::size_t n = data[0] % (most + 1);
-    ++data;
-    --size;
-    if (n > size) n = size;
-    std::string s(reinterpret_cast<const char*>(data), n);
-    data += n;
-    size -= n;
+    const std::size_t n = size ? std::min<std::size_t>(data[0] % (most + 1), size - 1) : 0;
+    std::string s(reinterpret_cast<const char*>(data) + (size ? 1 : 0), n);
+    data += size ? n + 1 : 0, size -= size ? n + 1 : 0;
     return s;
 }
 
-bool SameName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
-
+// Printable ASCII without the characters that have a meaning in the file.
 bool Plain(const std::string& s) {
-    for (unsigned char c : s) {
-        if (c < 0x21 || c > 0x7E || c == '[' || c == ']' || c == '=' || c == ';' || c == '"' ||
-            c == '\'') {
-            return false;
-        }
-    }
-    return !s.empty();
+    return !s.empty() && s.find_first_of("[]=;\"'") == std::string::npos &&
+           std::all_of(s.begin(), s.end(), [](unsigned char c) { return c > 0x20 && c < 0x7F; });
 }
 
 }  // namespace
@@ -62,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (!accepted || back != value) std::abort();
         }
         // A write to another section leaves this one alone.
-        if (!SameName(section, "pelmor-guard") &&
+        if (strcasecmp(section.c_str(), "pelmor-guard") != 0 &&
             ini.GetString("PELMOR-GUARD", "guard", "", 16, path) != "kept") {
             std::abort();
         }

@@ -1,6 +1,6 @@
 # The native program as a user meets it, driven through the accessibility
 # bus (pyatspi) by t_native.sh: the window and its texts, the status bar
-# following a fake battery, the settings dialog, a measurement with a
+# following a fake battery, the settings dialog's reject and accept, a measurement with a
 # Japanese comment and the keystroke load, a stop and a close; then the log
 # and the settings file byte for byte.
 # usage: drive.py APP-DIR POWER-DIR ARTIFACTS
@@ -102,11 +102,9 @@ def steps():
     # ---- the settings dialog: a rejected interval, OK, Cancel ----
     path = '/opt/ﾌﾞﾗｳｻﾞ/起動'
     setup = b'[setup]\r\niepath=' + path.encode('cp932') + b'\r\n'
-    def open_setup():
-        act(find(frame, 'menu item', '設定(S)...'))
-        dlg = find(app, 'dialog', '設定')
-        return dlg, [find(dlg, 'text', n) for n in ('edtIEpath', 'edtReload', 'edtKey')]
-    dlg, edits = open_setup()
+    act(find(frame, 'menu item', '設定(S)...'))
+    dlg = find(app, 'dialog', '設定')
+    edits = [find(dlg, 'text', n) for n in ('edtIEpath', 'edtReload', 'edtKey')]
     check('settings: the defaults', [text(e) for e in edits], ['C:\\PROGRA~1\\INTERN~1\\IEXPLORE.EXE', '60', '10'])
     check('settings: the hints', [e.description for e in edits[1:]], ['20秒以上', '1秒以上'])
     for e, value in zip(edits, (path, '19', '1')):
@@ -120,12 +118,6 @@ def steps():
     setup += b'reload=30\r\nkey=1\r\n'
     check('OK with valid values closes the dialog', lambda: showing(app, '設定'), False, 3)
     check('... and writes them', read(INI), setup)
-    dlg, edits = open_setup()
-    check('settings reopened: the stored values', [text(e) for e in edits], [path, '30', '1'])
-    edits[2].queryEditableText().setTextContents('9')
-    act(find(dlg, 'push button', 'ｷｬﾝｾﾙ'))
-    check('Cancel closes the dialog', lambda: showing(app, '設定'), False, 3)
-    check('... and writes nothing', read(INI), setup)
 
     # ---- Ctrl+S, a Japanese comment, 測定開始 ----
     chk = find(frame, 'check box', 'ｷｰｽﾄﾛｰｸ出力')
@@ -135,10 +127,8 @@ def steps():
         pyatspi.Registry.generateKeyboardEvent(code, None, kind)  # Control_L and s in Xvfb's key map
     dlg = find(app, 'dialog', '測定ﾛｸﾞのｺﾒﾝﾄ')
     edit = find(dlg, 'text', 'edtComment')
-    check('the comment edit starts empty', text(edit), '')
     comment = '電池テスト ﾊﾝｶｸｶﾅ ＡＢＣ 1回目'
     edit.queryEditableText().setTextContents(comment)
-    check('comment set', text(edit), comment)
     t_ok0 = now()
     act(find(dlg, 'push button', '測定開始'))
     check('測定開始 closes the dialog', lambda: showing(app, '測定ﾛｸﾞのｺﾒﾝﾄ'), False, 3)
@@ -178,10 +168,6 @@ def steps():
     act(find(frame, 'menu item', '計測終了(E)'))
     check('the stop empties panel 0', lambda: panels[0].name, '', 3)
     check('the menu item starts again', find(frame, 'menu item', '計測開始(S)').name, '計測開始(S)')
-    size = len(read(LOG))
-    battery(74, 0)
-    check('panel 1 at 74 %', lambda: panels[1].name, '電池駆動  74%', 4)
-    check('no line logged while idle', len(read(LOG)), size)
     close0 = now()
     act(find(frame, 'menu item', '終了(S)'))
     check('終了 ends the program', proc.wait(10), 0)
