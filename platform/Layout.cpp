@@ -186,4 +186,29 @@ std::unique_ptr<IWindow> BuildForm(IToolkit& ui, const Layout& layout, IFormEven
     return ui.CreateForm(layout, events, mainForm);
 }
 
+void RunHandler(IToolkit& ui, IFormEvents& events, const std::string& handler) {
+    if (handler.empty()) return;
+    try {
+        events.Dispatch(handler);
+    } catch (const std::exception& e) {
+        ui.ShowException(e);
+    } catch (...) {
+        ui.ShowException(Exception("unexpected error in " + handler));
+    }
+}
+
+bool RunCloseQuery(IToolkit& ui, IFormEvents& events, const Layout& layout) {
+    bool canClose = true;
+    const std::string query = layout.form.Str("OnCloseQuery");
+    if (query.empty()) return true;
+    try {
+        events.CloseQuery(query, canClose);
+    } catch (const std::exception& e) {
+        ui.ShowException(e);
+    } catch (...) {
+        ui.ShowException(Exception("unexpected error while closing"));
+    }
+    return canClose;
+}
+
 }  // namespace pelmor

@@ -200,4 +200,12 @@ namespace pelmor {
 std::unique_ptr<IWindow> BuildForm(IToolkit& ui, const Layout& layout, IFormEvents& events,
                                    bool mainForm);
 
+// Runs a form's event handler; an error it raises goes to the toolkit's
+// exception display and the program carries on.
+void RunHandler(IToolkit& ui, IFormEvents& events, const std::string& handler);
+
+// Runs the close query the layout names, if any; an error in it is shown and
+// does not keep the window open. True when the form may close.
+bool RunCloseQuery(IToolkit& ui, IFormEvents& events, const Layout& layout);
+
 }  // namespace pelmor

@@ -380,18 +380,8 @@ int Form::ShowModal() {
 }
 
 bool Form::RunCloseQuery() {
-    bool canClose = true;
-    std::string query = layout_.form.Str("OnCloseQuery");
-    if (query.empty()) return true;
     inCloseQuery_ = true;
-    try {
-        events_.CloseQuery(query, canClose);
-    } catch (const std::exception& e) {
-        // A failed query does not keep the window open.
-        kit_.ShowException(e);
-    } catch (...) {
-        kit_.ShowException(Exception("unexpected error while closing"));
-    }
+    const bool canClose = pelmor::RunCloseQuery(kit_, events_, layout_);
     inCloseQuery_ = false;
     return canClose;
 }
@@ -446,15 +436,6 @@ void Form::Ending() {
     RunCloseQuery();
 }
 
-void Form::Fire(const std::string& handler) {
-    if (handler.empty()) return;
-    try {
-        events_.Dispatch(handler);
-    } catch (const std::exception& e) {
-        kit_.ShowException(e);
-    } catch (...) {
-        kit_.ShowException(Exception("unexpected error in " + handler));
-    }
-}
+void Form::Fire(const std::string& handler) { RunHandler(kit_, events_, handler); }
 
 }  // namespace pelmor::qt
