@@ -6,7 +6,8 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
+#include <stdexcept>
 
 namespace pelmor::fake {
 
@@ -145,22 +146,27 @@ IBrowser::Result Loads::OpenPage(const std::string& program, const std::string& 
     return r;
 }
 
-Rig::Rig() {
-    char pattern[] = "/tmp/pelmor-unit-XXXXXX";
-    dir = ::mkdtemp(pattern);
+TempDir::TempDir() {
+    char pattern[] = "/tmp/pelmor-test-XXXXXX";
+    if (!::mkdtemp(pattern)) throw std::runtime_error("no temporary folder");
+    path = pattern;
+}
+
+TempDir::~TempDir() { std::filesystem::remove_all(path); }
+
+std::optional<std::string> ReadFile(const std::filesystem::path& path) {
+    if (!std::filesystem::is_regular_file(path)) return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+Rig::Rig(std::string folder) {
+    if (folder.empty()) folder = own.emplace().path.string();
+    dir = std::move(folder);
     ui.exeName = dir + "/pelmor.exe";
 }
 
-Rig::~Rig() {
-    if (!keep) std::filesystem::remove_all(dir);
-}
-
-std::string Rig::Read(const char* name) const {
-    std::ifstream in(Path(name), std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+std::string Rig::Read(const char* name) const { return ReadFile(Path(name)).value_or(""); }
 
 void Rig::Write(const char* name, const std::string& bytes) const {
     std::ofstream(Path(name), std::ios::binary) << bytes;

@@ -5,9 +5,11 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -20,6 +22,18 @@
 namespace pelmor::fake {
 
 using Journal = std::vector<std::string>;
+
+// A folder of its own under /tmp, removed with the object.
+struct TempDir {
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    std::filesystem::path path;
+};
+
+// A file's bytes; none when there is no regular file at path.
+std::optional<std::string> ReadFile(const std::filesystem::path& path);
 
 // The words of an entry, joined by blanks: Say("pen", 255, 2) is "pen 255 2".
 template <class... Words>
@@ -255,11 +269,11 @@ struct Loads : IKeyboard, IForeground, IBrowser, IPathNames {
 // The main window's world: a program folder on disk holding pelmor.ini and
 // pelmor.log, and every service above, with one journal of what happened.
 struct Rig {
-    Rig();
-    explicit Rig(std::string folder) : dir(std::move(folder)), keep(true) { ui.exeName = dir + "/pelmor.exe"; }
-    ~Rig();
+    Rig() : Rig(std::string()) {}
+    // folder: the program's folder, left as it is; by default one of its own.
+    explicit Rig(std::string folder);
+    std::optional<TempDir> own;
     std::string dir;
-    bool keep = false;  // a folder given is left as it is
     Journal journal;
     Toolkit ui{journal};
     Clock clock;

@@ -1,5 +1,5 @@
-// IniProfile on real files: it reads back what Wine's own private-profile
-// functions read back, and a write changes only the bytes it has to.
+// IniProfile on real files: a write changes only the bytes it has to. (What
+// it reads back is compared with the system's own functions under Wine.)
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -9,26 +9,13 @@
 #include <optional>
 #include <sstream>
 
+#include "fakes/Fakes.h"
 #include "platform/posix/Profile.h"
 
 using namespace pelmor;
+using fake::ReadFile;
+using fake::TempDir;
 namespace fs = std::filesystem;
-
-namespace {
-
-struct TempDir {
-    fs::path path = fs::temp_directory_path() / ("pelmor-ini-" + std::to_string(::getpid()));
-    TempDir() { fs::remove_all(path), fs::create_directories(path); }
-    ~TempDir() { fs::remove_all(path); }
-};
-
-std::optional<std::string> ReadAll(const fs::path& path) {
-    if (!fs::is_regular_file(path)) return std::nullopt;
-    std::ifstream f(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
-}
-
-}  // namespace
 
 // One write each, and the file's bytes afterwards (nullptr: no file).
 TEST(IniProfile, AWriteChangesOnlyItsValue) {
@@ -74,7 +61,7 @@ TEST(IniProfile, AWriteChangesOnlyItsValue) {
         const std::string path = (tmp.path / c.file).string();
         if (c.before) std::ofstream(path, std::ios::binary) << c.before;
         EXPECT_EQ(ini.WriteString(c.section, c.key, c.value, path), c.ok);
-        EXPECT_EQ(ReadAll(path), c.after ? std::optional<std::string>(c.after) : std::nullopt);
+        EXPECT_EQ(ReadFile(path), c.after ? std::optional<std::string>(c.after) : std::nullopt);
         if (c.ok) { EXPECT_EQ(ini.GetString(c.section, c.key, "", 128, path), c.value); }
         fs::remove(path);
     }

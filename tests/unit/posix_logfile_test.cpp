@@ -11,28 +11,15 @@
 #include <fstream>
 #include <optional>
 
+#include "fakes/Fakes.h"
 #include "platform/posix/LogFile.h"
 
 using namespace pelmor;
+using fake::ReadFile;
+using fake::TempDir;
 using namespace std::string_literals;
 namespace fs = std::filesystem;
 using Result = ILogFile::OpenResult;
-
-namespace {
-
-struct TempDir {
-    fs::path path = fs::temp_directory_path() / ("pelmor-log-" + std::to_string(::getpid()));
-    TempDir() { fs::remove_all(path), fs::create_directories(path); }
-    ~TempDir() { fs::remove_all(path); }
-};
-
-std::optional<std::string> ReadAll(const fs::path& path) {
-    if (!fs::is_regular_file(path)) return std::nullopt;
-    std::ifstream f(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(f), {});
-}
-
-}  // namespace
 
 // The program's sequence for each line: open for appending, or create when
 // missing; write; commit; close. Another program appends in between.
@@ -71,12 +58,12 @@ TEST(PosixLogFile, AppendsAndCreatesWithoutLosingAByte) {
         if (c.open == Result::Ok) std::ofstream(path, std::ios::app) << "other\r\n";
         EXPECT_EQ(log.Write("A\0\r\n", 4), c.open == Result::Ok);
         log.Close();
-        EXPECT_EQ(ReadAll(path), c.appended);
+        EXPECT_EQ(ReadFile(path), c.appended);
         EXPECT_EQ(log.Create(path), c.create);
         EXPECT_EQ(log.Write("C\r\n", 3), c.create);
         EXPECT_EQ(log.Commit(), c.create && c.place != Pipe);
         log.Close();
-        EXPECT_EQ(ReadAll(path), c.created);
+        EXPECT_EQ(ReadFile(path), c.created);
         const auto rw = fs::perms::owner_read | fs::perms::owner_write;
         EXPECT_TRUE(!c.create || (fs::status(path).permissions() & rw) == rw);
         if (reader >= 0) ::close(reader);
@@ -100,5 +87,5 @@ TEST(PosixLogFile, AWriteCutShortIsUndoneSoNoTornLineStays) {
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_TRUE(opened && !written);
-    EXPECT_EQ(ReadAll(path), "      1,  90,  0\r\n");
+    EXPECT_EQ(ReadFile(path), "      1,  90,  0\r\n");
 }

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "fakes/Fakes.h"
 #include "platform/posix/ProgramPath.h"
 
 using pelmor::ProgramPlace;
@@ -29,13 +30,11 @@ TEST(ProgramPath, BesideTheProgramOrInTheDataFolder) {
 }
 
 TEST(ProgramPath, TheDataFolderIsCreatedPrivate) {
-    char pattern[] = "/tmp/pelmor-path-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    const std::string data = std::string(pattern) + "/a/b";
+    const pelmor::fake::TempDir tmp;
+    const std::string data = tmp.path.string() + "/a/b";
     EXPECT_EQ(pelmor::PrepareProgramPath({"/usr/bin/pelmor", false, data, "/nonexistent"}),
               data + "/pelmor/pelmor");
     struct stat st {};
     ASSERT_EQ(::stat((data + "/pelmor").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
-    std::filesystem::remove_all(pattern);
 }
