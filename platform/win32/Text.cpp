@@ -367,49 +367,51 @@ SIZE TextExtent(HDC dc, std::string_view text) {
 
 // Windows 2000 and later take the record with its 2000 fields (and show the
 // places bar for it); the systems before them refuse that size.
+namespace {
+
+// The dialog through the record of either character width; the caller has
+// set the record's size, owner and flags.
+template <class Ofn, class Ch>
+bool ShowFileDialog(FARPROC fn, Ofn ofn, const std::basic_string<Ch>& filter,
+                    const std::basic_string<Ch>& title, const std::basic_string<Ch>& ext,
+                    std::basic_string<Ch>& file) {
+    std::vector<Ch> buffer(kFileBuffer, Ch());
+    std::copy_n(file.begin(), std::min<std::size_t>(file.size(), kFileBuffer - 1), buffer.begin());
+    ofn.lpstrFilter = filter.size() > 2 ? filter.c_str() : nullptr;
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = buffer.data();
+    ofn.nMaxFile = kFileBuffer;
+    ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
+    ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
+    if (!reinterpret_cast<BOOL(WINAPI*)(Ofn*)>(reinterpret_cast<void*>(fn))(&ofn)) return false;
+    file = buffer.data();
+    return true;
+}
+
+}  // namespace
+
 bool OpenFileName(HWND owner, std::string_view filter, std::string_view title,
                   std::string_view defaultExt, DWORD flags, std::string& file) {
     FARPROC fn = OpenFileNameFunction();
     if (!fn) return false;
     if (Wide()) {
-        std::wstring f = Widen(filter), t = Widen(title), e = Widen(defaultExt);
-        std::vector<wchar_t> buffer(kFileBuffer, L'\0');
-        std::wstring initial = Widen(file);
-        std::copy_n(initial.begin(), std::min<std::size_t>(initial.size(), kFileBuffer - 1),
-                    buffer.begin());
         OPENFILENAMEW ofn{};
         ofn.lStructSize = Nt5() ? sizeof ofn : OPENFILENAME_SIZE_VERSION_400W;
         ofn.hwndOwner = owner;
-        ofn.lpstrFilter = f.size() > 2 ? f.c_str() : nullptr;
-        ofn.nFilterIndex = 1;
-        ofn.lpstrFile = buffer.data();
-        ofn.nMaxFile = kFileBuffer;
-        ofn.lpstrTitle = t.empty() ? nullptr : t.c_str();
-        ofn.lpstrDefExt = e.empty() ? nullptr : e.c_str();
         ofn.Flags = flags;
-        if (!reinterpret_cast<BOOL(WINAPI*)(LPOPENFILENAMEW)>(reinterpret_cast<void*>(fn))(&ofn))
+        std::wstring name = Widen(file);
+        if (!ShowFileDialog(fn, ofn, Widen(filter), Widen(title), Widen(defaultExt), name))
             return false;
-        file = Narrow(buffer.data());
+        file = Narrow(name);
         return true;
     }
-    std::string f = Ansi(filter), t = Ansi(title), e = Ansi(defaultExt);
-    std::vector<char> buffer(kFileBuffer, '\0');
-    std::string initial = Ansi(file);
-    std::copy_n(initial.begin(), std::min<std::size_t>(initial.size(), kFileBuffer - 1),
-                buffer.begin());
     OPENFILENAMEA ofn{};
     ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
     ofn.hwndOwner = owner;
-    ofn.lpstrFilter = f.size() > 2 ? f.c_str() : nullptr;
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = buffer.data();
-    ofn.nMaxFile = kFileBuffer;
-    ofn.lpstrTitle = t.empty() ? nullptr : t.c_str();
-    ofn.lpstrDefExt = e.empty() ? nullptr : e.c_str();
     ofn.Flags = flags;
-    if (!reinterpret_cast<BOOL(WINAPI*)(LPOPENFILENAMEA)>(reinterpret_cast<void*>(fn))(&ofn))
-        return false;
-    file = FromAnsi(buffer.data());
+    std::string name = Ansi(file);
+    if (!ShowFileDialog(fn, ofn, Ansi(filter), Ansi(title), Ansi(defaultExt), name)) return false;
+    file = FromAnsi(name);
     return true;
 }
 
