@@ -192,7 +192,7 @@ launch floor "${DIR[floor]}/floor.exe" Floor
 # idle
 start_env idle
 mkdir -p "${DIR[idle]}/app"
-cp "$BW/platform/win32/pelmor.exe" "${DIR[idle]}/app/"
+cp "$BW/pelmor.exe" "${DIR[idle]}/app/"
 launch idle "${DIR[idle]}/app/pelmor.exe" Pelmor
 
 # measure: the browser stand-in first, then Pelmor, then both loads ticked
@@ -201,7 +201,7 @@ start_env measure
 A=${DIR[measure]}/app
 D=${DIR[measure]}/dde
 mkdir -p "$A" "$D"
-cp "$BW/platform/win32/pelmor.exe" "$A/"
+cp "$BW/pelmor.exe" "$A/"
 printf '[setup]\r\nkey=1\r\nreload=20\r\niepath=C:\\no-browser-here\\iexplore.exe\r\n' >"$A/pelmor.ini"
 printf 'http://127.0.0.1:9/a\r\nhttp://127.0.0.1:9/b\r\nhttp://127.0.0.1:9/c\r\nhttp://127.0.0.1:9/d\r\n' >"$A/url.lst"
 cp "$BW/tests/ddeserver/ddeserver.exe" "$D/"

@@ -14,7 +14,4 @@ public:
     virtual std::string ShortPathName(const std::string& longPath) = 0;
 };
 
-// The running system's file names.
-IPathNames& SystemPathNames();
-
 }  // namespace pelmor

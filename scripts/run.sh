@@ -22,7 +22,7 @@ B=$PELMOR_BUILD
 JOBS=${PELMOR_JOBS:-2}
 RUN_DIR=${PELMOR_RUN_DIR:-$B/run}
 
-build() {  # build DIR [cmake options]
+build() {  # build DIR [cmake options], such as --preset NAME (CMakePresets.json)
     local dir=$1
     shift
     echo "run: building $dir"
@@ -64,7 +64,7 @@ shoot_while() {  # shoot_while PID
 # end of a session, saving its history.
 run_native() {
     scripts/deps.sh run
-    build "$B/native" -DPELMOR_QT=ON
+    build "$B/native" --preset native
     install_exe "$B/native/pelmor" pelmor
     local xvfb_pid=
     if [ -z "${DISPLAY:-}" ]; then
@@ -99,10 +99,10 @@ esac
 
 scripts/deps.sh run
 pelmor_pick_wine
-build "$B/win32" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
+build "$B/win32" --preset win32
 if [ "$PELMOR_WINE_BITS" = 64 ]; then
     echo "run: this machine cannot run 32-bit programs; Wine runs the 64-bit build of the same sources"
-    build "$B/win64" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake
+    build "$B/win64" --preset win64
 fi
 install_exe "$(exe_in "$B/win$PELMOR_WINE_BITS")"
 pelmor_wine_base_env

@@ -70,7 +70,7 @@ prefix_job=$!
 step "native build and unit tests"
 native_ok=0
 # The Linux program is part of this build: without Qt it fails.
-if cmake -S . -B "$B/native" -DPELMOR_QT=ON >"$B/native-configure.log" 2>&1 &&
+if cmake --preset native -B "$B/native" >"$B/native-configure.log" 2>&1 &&
     cmake --build "$B/native" -j"$JOBS" >"$B/native-build.log" 2>&1; then
     ctest --test-dir "$B/native" --output-on-failure -j"$JOBS" 2>&1 | tee "$B/native-ctest.log" |
         grep -vE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed|^ +Start +[0-9]+: ' || true
@@ -102,8 +102,7 @@ fi
 # ---- the same unit tests under the sanitizers, and the fuzz targets ---------------
 step "unit tests under AddressSanitizer and UBSan; fuzz targets"
 san_ok=0
-if CC=clang CXX=clang++ cmake -S . -B "$B/sanitize" -DPELMOR_FUZZ=ON \
-        >"$B/sanitize-configure.log" 2>&1 &&
+if cmake --preset sanitize -B "$B/sanitize" >"$B/sanitize-configure.log" 2>&1 &&
     cmake --build "$B/sanitize" -j"$JOBS" >"$B/sanitize-build.log" 2>&1; then
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
         ctest --test-dir "$B/sanitize" --output-on-failure -j"$JOBS" 2>&1 |
@@ -147,9 +146,9 @@ fi
 # Only DLLs that every 32-bit Windows since 95/NT 4 ships.
 system_dlls='^(kernel32|user32|gdi32|advapi32|comctl32|comdlg32|shell32|ole32|oleaut32|msvcrt|winmm|version|imm32|shlwapi|winspool\.drv|ws2_32|wsock32)\.dll$'
 
-build_windows() {  # build_windows BITS TOOLCHAIN
+build_windows() {  # build_windows BITS
     local dir=$B/win$1
-    cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE="cmake/$2" >"$dir-configure.log" 2>&1 &&
+    cmake --preset "win$1" -B "$dir" >"$dir-configure.log" 2>&1 &&
         cmake --build "$dir" -j"$JOBS" >"$dir-build.log" 2>&1
 }
 
@@ -159,10 +158,9 @@ find_exe() {  # find_exe BUILD-DIR NAME
 
 win_ok=1
 for bits in 32 64; do
-    if [ "$bits" = 32 ]; then tc=mingw-i686.cmake; else tc=mingw-x86_64.cmake; fi
     step "Windows build, $bits-bit"
     mkdir -p "$B/win$bits"
-    if build_windows "$bits" "$tc"; then
+    if build_windows "$bits"; then
         results+=("win$bits build:       ok")
     else
         tail -40 "$B/win$bits-build.log" 2>/dev/null || tail -40 "$B/win$bits-configure.log"

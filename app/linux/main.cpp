@@ -5,29 +5,31 @@
 
 #include "app/Application.h"
 #include "app/Startup.h"
-#include "platform/ShortPath.h"
+#include "platform/linux/Power.h"
 #include "platform/posix/Clock.h"
 #include "platform/posix/Instance.h"
 #include "platform/posix/LogFile.h"
-#include "platform/posix/Power.h"
 #include "platform/posix/Profile.h"
+#include "platform/posix/ShortPath.h"
 #include "platform/qt/Browser.h"
-#include "platform/qt/Services.h"
+#include "platform/qt/Foreground.h"
+#include "platform/qt/Keys.h"
 #include "platform/qt/Toolkit.h"
 
 int main(int argc, char** argv) {
     using namespace pelmor;
     QApplication qapp(argc, argv);
     std::unique_ptr<IToolkit> ui = qt::CreateToolkit();
-    SystemClock clock;
-    SysfsPowerSource power;
-    PosixLogFile log;
-    IniProfile profile;
+    posix::Clock clock;
+    lnx::Power power;
+    posix::LogFile log;
+    posix::Profile profile;
+    posix::PathNames pathNames;
     qt::Keyboard keys;
     qt::Foreground foreground;
     qt::Browser browser;
-    PosixInstance mark;
-    Services services{*ui, clock, power, log, profile, SystemPathNames(), keys, foreground, browser};
+    posix::Instance mark;
+    Services services{*ui, clock, power, log, profile, pathNames, keys, foreground, browser};
     TApplication app(services);
     return PelmorMain(mark, app);
 }

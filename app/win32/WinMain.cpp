@@ -4,7 +4,15 @@
 
 #include "app/Application.h"
 #include "app/Startup.h"
-#include "platform/win32/Services.h"
+#include "platform/win32/Browser.h"
+#include "platform/win32/Clock.h"
+#include "platform/win32/Foreground.h"
+#include "platform/win32/Instance.h"
+#include "platform/win32/Keys.h"
+#include "platform/win32/LogFile.h"
+#include "platform/win32/Power.h"
+#include "platform/win32/Profile.h"
+#include "platform/win32/ShortPath.h"
 #include "platform/win32/Toolkit.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
@@ -15,11 +23,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     win32::Power power(api);
     win32::LogFile log;
     win32::Profile profile;
+    win32::PathNames pathNames;
     win32::Keyboard keys(api);
     win32::Foreground foreground(api);
     win32::Browser browser;
     win32::Instance mark(api);
-    Services services{*ui, clock, power, log, profile, SystemPathNames(), keys, foreground, browser};
+    Services services{*ui, clock, power, log, profile, pathNames, keys, foreground, browser};
     TApplication app(services);
     return PelmorMain(mark, app);
 }

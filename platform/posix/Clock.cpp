@@ -2,21 +2,21 @@
 
 #include <ctime>
 
-namespace pelmor {
+namespace pelmor::posix {
 
-std::int32_t SystemClock::Now() const { return static_cast<std::int32_t>(std::time(nullptr)); }
+std::int32_t Clock::Now() const { return static_cast<std::int32_t>(std::time(nullptr)); }
 
-int SystemClock::LocalMinute() const {
+int Clock::LocalMinute() const {
     std::time_t now = std::time(nullptr);
     std::tm tm{};
     localtime_r(&now, &tm);
     return tm.tm_min;
 }
 
-std::string SystemClock::CTime(std::int32_t t) const {
+std::string Clock::CTime(std::int32_t t) const {
     std::time_t tt = t;
     char buf[32];
     return ctime_r(&tt, buf) ? std::string(buf) : std::string();
 }
 
-}  // namespace pelmor
+}  // namespace pelmor::posix

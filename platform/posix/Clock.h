@@ -3,13 +3,13 @@
 
 #include "platform/Clock.h"
 
-namespace pelmor {
+namespace pelmor::posix {
 
-class SystemClock : public IClock {
+class Clock : public IClock {
 public:
     std::int32_t Now() const override;
     int LocalMinute() const override;
     std::string CTime(std::int32_t t) const override;
 };
 
-}  // namespace pelmor
+}  // namespace pelmor::posix

@@ -1,9 +1,9 @@
 #include "platform/posix/Instance.h"
 
-namespace pelmor {
+namespace pelmor::posix {
 
-bool PosixInstance::Acquire() { return true; }
+bool Instance::Acquire() { return true; }
 
-void PosixInstance::Release() {}
+void Instance::Release() {}
 
-}  // namespace pelmor
+}  // namespace pelmor::posix

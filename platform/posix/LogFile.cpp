@@ -6,11 +6,11 @@
 
 #include <cerrno>
 
-namespace pelmor {
+namespace pelmor::posix {
 
-PosixLogFile::~PosixLogFile() { Close(); }
+LogFile::~LogFile() { Close(); }
 
-ILogFile::OpenResult PosixLogFile::OpenAppend(const std::string& path) {
+ILogFile::OpenResult LogFile::OpenAppend(const std::string& path) {
     Close();
     int fd;
     do {
@@ -21,7 +21,7 @@ ILogFile::OpenResult PosixLogFile::OpenAppend(const std::string& path) {
     return OpenResult::Ok;
 }
 
-bool PosixLogFile::Create(const std::string& path) {
+bool LogFile::Create(const std::string& path) {
     Close();
     // O_APPEND although the file is new: should another program have created
     // it since the caller found it missing, its contents are kept and the
@@ -35,7 +35,7 @@ bool PosixLogFile::Create(const std::string& path) {
     return true;
 }
 
-bool PosixLogFile::Write(const char* data, std::size_t size) {
+bool LogFile::Write(const char* data, std::size_t size) {
     if (fd_ < 0) return false;
     // A write that stops part-way (a full disk) is undone, so the file never
     // ends in a torn line that the next line would be glued to.
@@ -57,15 +57,15 @@ bool PosixLogFile::Write(const char* data, std::size_t size) {
     return true;
 }
 
-bool PosixLogFile::Commit() {
+bool LogFile::Commit() {
     if (fd_ < 0) return false;
     return ::fsync(fd_) == 0;
 }
 
-void PosixLogFile::Close() {
+void LogFile::Close() {
     if (fd_ < 0) return;
     ::close(fd_);  // on Linux the descriptor is gone even when close reports EINTR
     fd_ = -1;
 }
 
-}  // namespace pelmor
+}  // namespace pelmor::posix

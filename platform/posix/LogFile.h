@@ -4,14 +4,14 @@
 
 #include "platform/LogFile.h"
 
-namespace pelmor {
+namespace pelmor::posix {
 
-class PosixLogFile : public ILogFile {
+class LogFile : public ILogFile {
 public:
-    PosixLogFile() = default;
-    PosixLogFile(const PosixLogFile&) = delete;
-    PosixLogFile& operator=(const PosixLogFile&) = delete;
-    ~PosixLogFile() override;
+    LogFile() = default;
+    LogFile(const LogFile&) = delete;
+    LogFile& operator=(const LogFile&) = delete;
+    ~LogFile() override;
 
     OpenResult OpenAppend(const std::string& path) override;
     bool Create(const std::string& path) override;
@@ -23,4 +23,4 @@ private:
     int fd_ = -1;
 };
 
-}  // namespace pelmor
+}  // namespace pelmor::posix

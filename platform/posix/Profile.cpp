@@ -9,7 +9,7 @@
 
 #include "platform/Codepage.h"
 
-namespace pelmor {
+namespace pelmor::posix {
 
 namespace {
 
@@ -182,7 +182,7 @@ bool HasByte(std::string_view s, std::string_view bytes) {
 
 }  // namespace
 
-std::string IniProfile::GetString(const std::string& section, const std::string& key,
+std::string Profile::GetString(const std::string& section, const std::string& key,
                                   const std::string& def, std::size_t size,
                                   const std::string& path) {
     if (size == 0) return {};
@@ -198,7 +198,7 @@ std::string IniProfile::GetString(const std::string& section, const std::string&
     return result;
 }
 
-int IniProfile::GetInt(const std::string& section, const std::string& key, int def,
+int Profile::GetInt(const std::string& section, const std::string& key, int def,
                        const std::string& path) {
     std::optional<std::string> value = Lookup(section, key, path);
     if (!value || value->empty()) return def;
@@ -227,7 +227,7 @@ int IniProfile::GetInt(const std::string& section, const std::string& key, int d
     return static_cast<std::int32_t>(n);
 }
 
-bool IniProfile::WriteString(const std::string& section, const std::string& key,
+bool Profile::WriteString(const std::string& section, const std::string& key,
                              const std::string& value, const std::string& path) {
     using namespace std::string_view_literals;
     const std::string_view breaks = "\r\n\0"sv;
@@ -265,4 +265,4 @@ bool IniProfile::WriteString(const std::string& section, const std::string& key,
     return WriteFile(path, out);
 }
 
-}  // namespace pelmor
+}  // namespace pelmor::posix

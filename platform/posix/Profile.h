@@ -38,9 +38,9 @@
 
 #include "platform/Profile.h"
 
-namespace pelmor {
+namespace pelmor::posix {
 
-class IniProfile : public IProfile {
+class Profile : public IProfile {
 public:
     std::string GetString(const std::string& section, const std::string& key,
                           const std::string& def, std::size_t size,
@@ -51,4 +51,4 @@ public:
                      const std::string& value, const std::string& path) override;
 };
 
-}  // namespace pelmor
+}  // namespace pelmor::posix

@@ -1,27 +1,13 @@
-// POSIX file systems have no short names: an existing file's path is its
-// own short form.
+#include "platform/posix/ShortPath.h"
+
 #include <sys/stat.h>
 
-#include "platform/ShortPath.h"
+namespace pelmor::posix {
 
-namespace pelmor {
-
-namespace {
-
-class PosixPathNames : public IPathNames {
-public:
-    std::string ShortPathName(const std::string& longPath) override {
-        struct stat st;
-        if (stat(longPath.c_str(), &st) != 0 || longPath.size() > 127) return std::string();
-        return longPath;
-    }
-};
-
-}  // namespace
-
-IPathNames& SystemPathNames() {
-    static PosixPathNames names;
-    return names;
+std::string PathNames::ShortPathName(const std::string& longPath) {
+    struct stat st;
+    if (stat(longPath.c_str(), &st) != 0 || longPath.size() > 127) return std::string();
+    return longPath;
 }
 
-}  // namespace pelmor
+}  // namespace pelmor::posix

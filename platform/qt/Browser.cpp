@@ -19,7 +19,7 @@
 #include <utility>
 
 #include "platform/Codepage.h"
-#include "platform/posix/BrowserProgram.h"
+#include "platform/linux/BrowserProgram.h"
 
 namespace pelmor::qt {
 
@@ -126,8 +126,8 @@ private:
 
 Browser::Session::Session(const std::string& chosen)
     : program(chosen),
-      bidi_(SpeaksBiDi(chosen) ||
-            SpeaksBiDi(QFileInfo(QString::fromStdString(chosen)).canonicalFilePath().toStdString())),
+      bidi_(lnx::SpeaksBiDi(chosen) ||
+            lnx::SpeaksBiDi(QFileInfo(QString::fromStdString(chosen)).canonicalFilePath().toStdString())),
       profile_(QDir::tempPath() + "/pelmor-browser-XXXXXX") {
     QObject::connect(&process_, &QProcess::readyReadStandardError, [this] { ReadLog(); });
     QObject::connect(&process_, &QProcess::stateChanged, [this] { Wake(); });
@@ -335,8 +335,8 @@ Browser::~Browser() = default;
 
 IBrowser::Result Browser::OpenPage(const std::string& program, const std::string& url,
                                    const std::function<void()>& connected) {
-    const std::string chosen =
-        ChooseBrowser(program, qEnvironmentVariable("PATH").toStdString(), IsExecutableFile);
+    const std::string chosen = lnx::ChooseBrowser(
+        program, qEnvironmentVariable("PATH").toStdString(), lnx::IsExecutableFile);
     if (session_ && (session_->program != chosen || session_->Gone())) session_.reset();
     if (chosen.empty()) return Result::NoBrowser;
     if (!session_) session_ = std::make_unique<Session>(chosen);

@@ -1,6 +1,6 @@
 #include <QWidget>
 
-#include "platform/qt/Services.h"
+#include "platform/qt/Foreground.h"
 
 namespace pelmor::qt {
 

@@ -3,7 +3,7 @@
 #include <QKeyEvent>
 #include <QWidget>
 
-#include "platform/qt/Services.h"
+#include "platform/qt/Keys.h"
 
 #ifdef PELMOR_XTEST
 #include <X11/Xlib.h>

@@ -13,7 +13,7 @@
 
 #include <csignal>
 
-#include "platform/posix/ProgramPath.h"
+#include "platform/linux/ProgramPath.h"
 #include "platform/qt/ToolkitImpl.h"
 
 namespace pelmor::qt {
@@ -147,7 +147,7 @@ void Toolkit::ShowException(const std::exception& e) {
 }
 
 std::string Toolkit::ExeName() const {
-    if (exeName_.empty()) exeName_ = RunningProgramPath();
+    if (exeName_.empty()) exeName_ = lnx::RunningProgramPath();
     return exeName_;
 }
 

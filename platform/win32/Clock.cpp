@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <ctime>
 
-#include "platform/win32/Services.h"
+#include "platform/win32/Clock.h"
 
 namespace pelmor::win32 {
 

@@ -1,4 +1,4 @@
-#include "platform/win32/Services.h"
+#include "platform/win32/Foreground.h"
 
 namespace pelmor::win32 {
 

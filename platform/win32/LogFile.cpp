@@ -8,7 +8,7 @@
 
 #include <cerrno>
 
-#include "platform/win32/Services.h"
+#include "platform/win32/LogFile.h"
 
 namespace pelmor::win32 {
 

@@ -1,4 +1,4 @@
-#include "platform/win32/Services.h"
+#include "platform/win32/Power.h"
 
 namespace pelmor::win32 {
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/win32/Services.h"
+#include "platform/win32/Profile.h"
 
 namespace pelmor::win32 {
 

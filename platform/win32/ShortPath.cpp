@@ -1,28 +1,15 @@
-// Short names through GetShortPathNameA.
 #include <windows.h>
 
-#include "platform/ShortPath.h"
+#include "platform/win32/ShortPath.h"
 
-namespace pelmor {
+namespace pelmor::win32 {
 
-namespace {
-
-class Win32PathNames : public IPathNames {
-public:
-    std::string ShortPathName(const std::string& longPath) override {
-        char buffer[128];
-        DWORD n = GetShortPathNameA(longPath.c_str(), buffer, sizeof buffer);
-        // 0: failed; sizeof buffer or more: the size the short form would need.
-        if (n == 0 || n >= sizeof buffer) return std::string();
-        return std::string(buffer, n);
-    }
-};
-
-}  // namespace
-
-IPathNames& SystemPathNames() {
-    static Win32PathNames names;
-    return names;
+std::string PathNames::ShortPathName(const std::string& longPath) {
+    char buffer[128];
+    DWORD n = GetShortPathNameA(longPath.c_str(), buffer, sizeof buffer);
+    // 0: failed; sizeof buffer or more: the size the short form would need.
+    if (n == 0 || n >= sizeof buffer) return std::string();
+    return std::string(buffer, n);
 }
 
-}  // namespace pelmor
+}  // namespace pelmor::win32

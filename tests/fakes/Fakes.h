@@ -228,23 +228,23 @@ struct Power : IPowerSource {
 
 // The real log and settings files, their writes journalled; log writes can
 // be made to fail.
-struct Log : PosixLogFile {
+struct Log : posix::LogFile {
     Journal& journal;
     bool fails = false;
     explicit Log(Journal& j) : journal(j) {}
     bool Write(const char* data, std::size_t size) override {
         journal.push_back("log " + std::string(data, size));
-        return !fails && PosixLogFile::Write(data, size);
+        return !fails && posix::LogFile::Write(data, size);
     }
 };
 
-struct Profile : IniProfile {
+struct Profile : posix::Profile {
     Journal& journal;
     explicit Profile(Journal& j) : journal(j) {}
     bool WriteString(const std::string& section, const std::string& key, const std::string& value,
                      const std::string& path) override {
         journal.push_back("ini " + section + " " + key + "=" + value);
-        return IniProfile::WriteString(section, key, value, path);
+        return posix::Profile::WriteString(section, key, value, path);
     }
 };
 

@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string start = Piece(data, size, 200);
     fuzz::WriteFile("f.ini", reinterpret_cast<const std::uint8_t*>(start.data()), start.size());
     const std::string path = fuzz::Folder() + "/f.ini";
-    IniProfile ini;
+    posix::Profile ini;
     ini.WriteString("pelmor-guard", "Guard", "kept", path);
     for (int op = 0; op < 16 && size > 0; ++op) {
         std::string section = Piece(data, size, 8);

@@ -9,7 +9,7 @@
 #include <QtWebSockets>
 
 #include "fakes/Fakes.h"
-#include "platform/posix/BrowserProgram.h"
+#include "platform/linux/BrowserProgram.h"
 #include "platform/qt/Browser.h"
 
 using namespace pelmor;
@@ -81,7 +81,7 @@ TEST(BrowserProgram, TheSettingElseTheFirstUsualBrowserOnPath) {
         {"chromium", ":/nowhere", ""},
     };
     for (const auto& r : rows)
-        EXPECT_EQ(ChooseBrowser(r.setting, r.path, [&](const std::string& p) { return files.contains(p.c_str()); }),
+        EXPECT_EQ(lnx::ChooseBrowser(r.setting, r.path, [&](const std::string& p) { return files.contains(p.c_str()); }),
                   r.chosen) << r.setting << " in " << r.path;
 }
 

@@ -1,4 +1,4 @@
-// IniProfile on real files: a write changes only the bytes it has to. (What
+// posix::Profile on real files: a write changes only the bytes it has to. (What
 // it reads back is compared with the system's own functions under Wine.)
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -18,9 +18,9 @@ using fake::TempDir;
 namespace fs = std::filesystem;
 
 // One write each, and the file's bytes afterwards (nullptr: no file).
-TEST(IniProfile, AWriteChangesOnlyItsValue) {
+TEST(PosixProfile, AWriteChangesOnlyItsValue) {
     TempDir tmp;
-    IniProfile ini;
+    posix::Profile ini;
     fs::create_directory(tmp.path / "folder.ini");
     const char* s = "[s]\r\na=1\r\n";
     struct Case {

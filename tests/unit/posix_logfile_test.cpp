@@ -1,4 +1,4 @@
-// PosixLogFile on real files: what ends up in the file, and that every
+// posix::LogFile on real files: what ends up in the file, and that every
 // failure is reported as one.
 #include <gtest/gtest.h>
 #include <fcntl.h>
@@ -53,7 +53,7 @@ TEST(PosixLogFile, AppendsAndCreatesWithoutLosingAByte) {
         // A pipe needs a reader, or opening it to write would wait for one.
         const int reader = c.place == Pipe && ::mkfifo(path.c_str(), 0600) == 0
                                ? ::open(path.c_str(), O_RDONLY | O_NONBLOCK) : -1;
-        PosixLogFile log;
+        posix::LogFile log;
         EXPECT_EQ(log.OpenAppend(path), c.open);
         if (c.open == Result::Ok) std::ofstream(path, std::ios::app) << "other\r\n";
         EXPECT_EQ(log.Write("A\0\r\n", 4), c.open == Result::Ok);
@@ -80,7 +80,7 @@ TEST(PosixLogFile, AWriteCutShortIsUndoneSoNoTornLineStays) {
     small = {18 + 10, old.rlim_max};
     auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    PosixLogFile log;
+    posix::LogFile log;
     const bool opened = log.OpenAppend(path) == Result::Ok;
     const bool written = log.Write("   1000,  89,  0\r\n", 18);
     log.Close();

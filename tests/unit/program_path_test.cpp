@@ -8,9 +8,9 @@
 #include <filesystem>
 
 #include "fakes/Fakes.h"
-#include "platform/posix/ProgramPath.h"
+#include "platform/linux/ProgramPath.h"
 
-using pelmor::ProgramPlace;
+using pelmor::lnx::ProgramPlace;
 
 TEST(ProgramPath, BesideTheProgramOrInTheDataFolder) {
     const struct {
@@ -26,13 +26,13 @@ TEST(ProgramPath, BesideTheProgramOrInTheDataFolder) {
         {"a folder only named like it", {"/usrx/pelmor", true, "", "/root"}, "/usrx/pelmor"},
         {"no data folder to be had", {"/usr/bin/pelmor", false, "", ""}, "/usr/bin/pelmor"},
     };
-    for (const auto& r : rows) EXPECT_EQ(pelmor::ProgramPath(r.place), r.path) << r.name;
+    for (const auto& r : rows) EXPECT_EQ(pelmor::lnx::ProgramPath(r.place), r.path) << r.name;
 }
 
 TEST(ProgramPath, TheDataFolderIsCreatedPrivate) {
     const pelmor::fake::TempDir tmp;
     const std::string data = tmp.path.string() + "/a/b";
-    EXPECT_EQ(pelmor::PrepareProgramPath({"/usr/bin/pelmor", false, data, "/nonexistent"}),
+    EXPECT_EQ(pelmor::lnx::PrepareProgramPath({"/usr/bin/pelmor", false, data, "/nonexistent"}),
               data + "/pelmor/pelmor");
     struct stat st {};
     ASSERT_EQ(::stat((data + "/pelmor").c_str(), &st), 0);

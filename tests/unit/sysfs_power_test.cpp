@@ -1,4 +1,4 @@
-// SysfsPowerSource on power-supply directories laid out as sysfs does.
+// lnx::Power on power-supply directories laid out as sysfs does.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -7,7 +7,7 @@
 #include <sstream>
 #include <vector>
 
-#include "platform/posix/Power.h"
+#include "platform/linux/Power.h"
 
 using namespace pelmor;
 namespace fs = std::filesystem;
@@ -68,7 +68,7 @@ TEST(SysfsPower, SourceAndLevelFromTheSupplies) {
             }
         }
         PowerReading r{Source::Battery, 7};
-        EXPECT_EQ(SysfsPowerSource(root.string()).Read(r), c.readable);
+        EXPECT_EQ(lnx::Power(root.string()).Read(r), c.readable);
         EXPECT_EQ(std::pair(r.source, r.level), std::pair(c.source, c.level));
     }
     fs::remove_all(root);

@@ -4,7 +4,11 @@
 
 #include "app/Startup.h"
 #include "fakes/Fakes.h"
-#include "platform/win32/Services.h"
+#include "platform/win32/Browser.h"
+#include "platform/win32/Foreground.h"
+#include "platform/win32/Instance.h"
+#include "platform/win32/Keys.h"
+#include "platform/win32/Power.h"
 
 using namespace pelmor;
 using namespace pelmor::win32;

@@ -1,5 +1,5 @@
 // The system's private-profile functions (win32::Profile) and the portable
-// IniProfile side by side on copies of the same files, hand-edited ones too.
+// posix::Profile side by side on copies of the same files, hand-edited ones too.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/posix/Profile.h"
-#include "platform/win32/Services.h"
+#include "platform/win32/Profile.h"
 
 namespace pelmor {
 namespace {
@@ -19,7 +19,7 @@ struct Op {
     std::string section, key, arg = {};  // arg: the default, or the value written
     long long n = 128;              // GetString's size, or GetInt's default
     char kind = 'g';
-    bool differs = false;           // IniProfile departs from the system here on purpose
+    bool differs = false;           // posix::Profile departs from the system here on purpose
 };
 Op I(std::string s, std::string k, int def) { return {s, k, "", def, 'i'}; }
 Op W(std::string s, std::string k, std::string v, bool differs = false) { return {s, k, v, 0, 'w', differs}; }
@@ -66,7 +66,7 @@ const std::vector<Case> kCases = [] {
                     "endtime=1600000000\r\n\r\n[other]\r\nx=y\r\n",
          {W("log", "0", "70 0"), W("log", "1", "69 1"), W("log", "2", ""), W("log", "5", ""), W("log", "endtime", "1700000000"),
           {"log", "0"}, {"log", "2", "x"}, {"log", "3"}, {"log", "5", "x"}, I("log", "endtime", -1), {"setup", "iepath"}, {"other", "x"}}},
-        // IniProfile refuses what would forge entries of their own.
+        // posix::Profile refuses what would forge entries of their own.
         {"refused", nullptr, {W("s", "v", "a\r\nb=c", true), {"s", "b", "dflt", 128, 'g', true}, W("s", "k=x", "v", true),
                               {"s", "k", "dflt", 128, 'g', true}}},
     };
@@ -88,7 +88,7 @@ TEST(Profile, ReadsBackAsTheSystemDoes) {
             if (c.file) std::ofstream(path, std::ios::binary) << c.file;
         }
         win32::Profile w32;
-        IniProfile ini;
+        posix::Profile ini;
         for (std::size_t i = 0; i < c.ops.size(); ++i) {
             const Op& op = c.ops[i];
             const std::string want = Call(w32, op, system), got = Call(ini, op, portable);

@@ -10,7 +10,9 @@
 #include <iterator>
 
 #include "platform/Codepage.h"
-#include "platform/win32/Services.h"
+#include "platform/win32/Api.h"
+#include "platform/win32/Clock.h"
+#include "platform/win32/LogFile.h"
 
 namespace pelmor {
 namespace {

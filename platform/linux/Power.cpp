@@ -1,4 +1,4 @@
-#include "platform/posix/Power.h"
+#include "platform/linux/Power.h"
 
 #include <dirent.h>
 
@@ -8,7 +8,7 @@
 #include <fstream>
 #include <vector>
 
-namespace pelmor {
+namespace pelmor::lnx {
 
 namespace {
 
@@ -41,9 +41,9 @@ struct Battery {
 
 }  // namespace
 
-SysfsPowerSource::SysfsPowerSource(std::string root) : root_(std::move(root)) {}
+Power::Power(std::string root) : root_(std::move(root)) {}
 
-bool SysfsPowerSource::Read(PowerReading& result) {
+bool Power::Read(PowerReading& result) {
     DIR* d = ::opendir(root_.c_str());
     if (!d) return false;
     std::vector<std::string> supplies;
@@ -120,4 +120,4 @@ bool SysfsPowerSource::Read(PowerReading& result) {
     return true;
 }
 
-}  // namespace pelmor
+}  // namespace pelmor::lnx

@@ -1,4 +1,4 @@
-#include "platform/posix/BrowserProgram.h"
+#include "platform/linux/BrowserProgram.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,7 +8,7 @@
 
 #include "platform/Codepage.h"
 
-namespace pelmor {
+namespace pelmor::lnx {
 
 namespace {
 
@@ -58,4 +58,4 @@ bool SpeaksBiDi(const std::string& program) {
     return name.find("firefox") != std::string::npos;
 }
 
-}  // namespace pelmor
+}  // namespace pelmor::lnx

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-namespace pelmor {
+namespace pelmor::lnx {
 
 // The program that the settings' browser path (code page 932 bytes) names:
 // the path itself when it holds a slash, else the name looked up in the
@@ -22,4 +22,4 @@ bool IsExecutableFile(const std::string& path);
 // the DevTools protocol.
 bool SpeaksBiDi(const std::string& program);
 
-}  // namespace pelmor
+}  // namespace pelmor::lnx

@@ -1,4 +1,4 @@
-#include "platform/posix/ProgramPath.h"
+#include "platform/linux/ProgramPath.h"
 
 #include <pwd.h>
 #include <sys/stat.h>
@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <vector>
 
-namespace pelmor {
+namespace pelmor::lnx {
 
 namespace {
 
@@ -95,4 +95,4 @@ std::string RunningProgramPath() {
     return PrepareProgramPath(place);
 }
 
-}  // namespace pelmor
+}  // namespace pelmor::lnx

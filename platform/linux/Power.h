@@ -6,12 +6,12 @@
 
 #include "platform/Power.h"
 
-namespace pelmor {
+namespace pelmor::lnx {
 
-class SysfsPowerSource : public IPowerSource {
+class Power : public IPowerSource {
 public:
     // root: the directory with one subdirectory per power supply.
-    explicit SysfsPowerSource(std::string root = "/sys/class/power_supply");
+    explicit Power(std::string root = "/sys/class/power_supply");
 
     // False only when the directory cannot be read. A system without a
     // battery has no level and, without any external supply either, no
@@ -30,4 +30,4 @@ private:
     std::string root_;
 };
 
-}  // namespace pelmor
+}  // namespace pelmor::lnx

@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace pelmor {
+namespace pelmor::lnx {
 
 struct ProgramPlace {
     std::string exe;              // full path of the running executable
@@ -30,4 +30,4 @@ std::string PrepareProgramPath(const ProgramPlace& place);
 // folder, the environment (the password database when $HOME is unset).
 std::string RunningProgramPath();
 
-}  // namespace pelmor
+}  // namespace pelmor::lnx

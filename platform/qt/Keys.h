@@ -1,8 +1,6 @@
-// The Linux front end's services that go through the window system: the
-// keystroke load and the foreground switch.
+// The keystroke load of the Linux front end.
 #pragma once
 
-#include "platform/Foreground.h"
 #include "platform/Keys.h"
 
 namespace pelmor::qt {
@@ -23,13 +21,6 @@ private:
     void TypePosted(std::string_view line);
     Path path_ = Path::Undecided;
     void* display_ = nullptr;  // the X display, when XTest is used
-};
-
-// Raises the window and asks the window system to activate it.
-class Foreground : public IForeground {
-public:
-    void Prepare() override {}
-    bool BringForward(WindowHandle window) override;
 };
 
 }  // namespace pelmor::qt
