@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Mutation run of the toolkit-neutral code: samples single-site changes
 # (a comparison or arithmetic operator swapped, a constant off by one, a call
-# statement removed) in forms/, app/ and the neutral and rule files of
-# platform/, rebuilds the unit tests for each in a copy of the tree, runs
+# statement removed) in forms/, app/, the neutral and rule files of
+# platform/ and the POSIX and Linux services the unit tests cover, rebuilds the unit tests for each in a copy of the tree, runs
 # them, and prints the mutants that survived and the score.
 #   scripts/mutate.sh [COUNT] [SEED]      default 80 mutants, seed 1
 # Not part of scripts/test.sh: it takes about half a minute a mutant.
@@ -26,7 +26,9 @@ work, count, seed = pathlib.Path(sys.argv[1]), int(sys.argv[2]), int(sys.argv[3]
 files = sorted(p for pattern in ("forms/*.cpp", "app/*.cpp", "platform/*.cpp",
                                  "platform/win32/Foreground.cpp", "platform/win32/Keys.cpp",
                                  "platform/win32/Power.cpp", "platform/win32/Browser.cpp",
-                                 "platform/win32/Instance.cpp") for p in work.glob(pattern))
+                                 "platform/win32/Instance.cpp", "platform/posix/*.cpp",
+                                 "platform/linux/Power.cpp", "platform/linux/ProgramPath.cpp")
+               for p in work.glob(pattern))
 swap = {"<": "<=", "<=": "<", ">": ">=", ">=": ">", "==": "!=", "!=": "==",
         "+": "-", "-": "+", "*": "/", "/": "*", "&&": "||", "||": "&&"}
 op = re.compile(r"(?<![<>=!+\-*/&|])(<=|>=|==|!=|&&|\|\||<|>|\+|-|\*|/)(?![<>=+\-*/&|])")
