@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/Application.h"
+#include "forms/LogFormat.h"
 #include "forms/Settings.h"
 #include "platform/Toolkit.h"
 
@@ -25,13 +26,8 @@ struct ViewRect {
     std::int32_t left, top, right, bottom;
 };
 
-// SourceCode values
-enum : std::int32_t {
-    kOnBattery = 0,
-    kOnAc = 1,           // also: source undetermined
-    kEndOfMeasurement = 2,
-    kPreviousRun = 10,   // added to 0 and 1 for samples loaded from the last run
-};
+// Added to a source code for samples loaded from the last run.
+inline constexpr std::int32_t kPreviousRun = 10;
 
 inline constexpr int kHistorySlide = 30;
 inline constexpr char kStartCaption[] = "計測開始(&S)";

@@ -1,8 +1,6 @@
 // The measurement log: every line is appended by WriteLog, which opens the
 // file, writes one piece, commits it to disk and closes the file again, so a
 // line written is a line kept even when the battery dies a second later.
-#include <cstdio>
-
 #include "forms/Main.h"
 
 namespace pelmor {
@@ -11,24 +9,10 @@ namespace {
 
 constexpr char kLogError[] = "ﾛｸﾞﾌｧｲﾙ保存失敗。";
 
-// The log is a text file with CR LF line ends: every line feed gains a CR.
-std::string ToCrLf(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() + 4);
-    for (char c : text) {
-        if (c == '\n') out += '\r';
-        out += c;
-    }
-    return out;
-}
-
 }  // namespace
 
 void TfrmMain::WriteLog(std::int32_t level, std::int32_t source, std::int32_t elapsed) {
-    char line[64];
-    std::snprintf(line, sizeof line, "%7d, %3d, %2d\n", static_cast<int>(elapsed),
-                  static_cast<int>(level), static_cast<int>(source));
-    AppendLog(line);
+    AppendLog(SampleLine(elapsed, level, source));
 }
 
 void TfrmMain::WriteLogText(std::string_view text) { AppendLog(text); }
@@ -42,7 +26,7 @@ void TfrmMain::AppendLog(std::string_view text) {
     ILogFile::OpenResult opened = file.OpenAppend(path);
     if (opened == ILogFile::OpenResult::Ok ||
         (opened == ILogFile::OpenResult::Missing && file.Create(path))) {
-        const std::string bytes = ToCrLf(text);
+        const std::string bytes = LogBytes(text);
         ok = true;
         if (!bytes.empty()) {
             ok = file.Write(bytes.data(), bytes.size());

@@ -34,7 +34,7 @@ void TfrmMain::mnuStartClick() {
 
 void TfrmMain::FormCloseQuery(bool& /*CanClose*/) {
     if (Measuring) {
-        WriteLog(0, kEndOfMeasurement, 0);
+        WriteLogText(EndLine());
         LogClosed = 1;
     }
     SaveHistory();

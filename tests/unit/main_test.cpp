@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "fakes/Fakes.h"
-#include "forms/Comment.h"
 
 using namespace pelmor;
 using fake::Rig;
@@ -158,20 +157,6 @@ TEST(Measure, CommentHeaderStartsTheMeasurement) {
     EXPECT_EQ(m.rig.Read("pelmor.log"),
               "\r\n' Tue Nov 14 22:13:20 2023\r\n' \x83\x65\x83X\x83g \xB6\xC5\r\n"
               "      2,  80,  0\r\n");
-}
-
-TEST(Measure, CommentIsCutToTheHeaderAtACharacterBoundary) {
-    // The header holds 127 bytes: 96 are left for the comment.
-    const std::string date = "Tue Nov 14 22:13:20 2023\n";
-    const std::string a95(95, 'a'), kana = "\x82\xA0";
-    const std::pair<std::string, std::string> rows[] = {
-        {std::string(96, 'a'), std::string(96, 'a')},
-        {std::string(97, 'a'), std::string(96, 'a')},
-        {a95 + kana, a95},
-        {a95.substr(1) + kana, a95.substr(1) + kana},
-    };
-    for (const auto& [comment, kept] : rows)
-        EXPECT_EQ(CommentHeader(date, comment), "\n' " + date + "' " + kept + "\n");
 }
 
 TEST(Close, EndsTheLogBeforeSavingTheHistory) {
