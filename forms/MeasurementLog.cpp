@@ -1,7 +1,6 @@
-// The measurement log: every line is appended by WriteLog, which opens the
-// file, writes one piece, commits it to disk and closes the file again, so a
-// line written is a line kept even when the battery dies a second later.
-#include "forms/Main.h"
+#include "forms/MeasurementLog.h"
+
+#include "forms/LogFormat.h"
 
 namespace pelmor {
 
@@ -11,16 +10,23 @@ constexpr char kLogError[] = "ﾛｸﾞﾌｧｲﾙ保存失敗。";
 
 }  // namespace
 
-void TfrmMain::WriteLog(std::int32_t level, std::int32_t source, std::int32_t elapsed) {
-    AppendLog(SampleLine(elapsed, level, source));
+MeasurementLog::MeasurementLog(TApplication& app, IWindow* owner) : app_(app), owner_(owner) {}
+
+void MeasurementLog::WriteLog(std::int32_t level, std::int32_t source, std::int32_t elapsed) {
+    Append(SampleLine(elapsed, level, source));
 }
 
-void TfrmMain::WriteLogText(std::string_view text) { AppendLog(text); }
+void MeasurementLog::WriteLogText(std::string_view text) { Append(text); }
 
-void TfrmMain::AppendLog(std::string_view text) {
-    if (LogClosed) return;
+void MeasurementLog::WriteEndLine() {
+    Append(EndLine());
+    closed_ = true;
+}
+
+void MeasurementLog::Append(std::string_view text) {
+    if (closed_) return;
     ILogFile& file = app_.svc.log;
-    const std::string path = JoinPath(ProgramDir(), "pelmor.log");
+    const std::string path = JoinPath(ExtractFileDir(app_.ExeName()), "pelmor.log");
 
     bool ok = false;
     ILogFile::OpenResult opened = file.OpenAppend(path);
@@ -38,10 +44,10 @@ void TfrmMain::AppendLog(std::string_view text) {
 
     // One box at a time: ticks that come while it is open (its modal loop
     // keeps the timers running) write what they can and stay silent.
-    if (LogErrorShown) return;
-    LogErrorShown = true;
-    app_.svc.ui.MessageBox(window_.get(), kLogError, "Pelmor", MessageIcon::Stop);
-    LogErrorShown = false;
+    if (errorShown_) return;
+    errorShown_ = true;
+    app_.svc.ui.MessageBox(owner_, kLogError, "Pelmor", MessageIcon::Stop);
+    errorShown_ = false;
 }
 
 }  // namespace pelmor
