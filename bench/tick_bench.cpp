@@ -28,19 +28,21 @@ int main(int argc, char** argv) {
     if (std::strcmp(mode, "idle") == 0) {
         for (long i = 0; i < n; ++i) form.TimerBaseTimer();
     } else if (std::strcmp(mode, "log") == 0) {
-        form.Measuring = 1;
-        form.StartTime = rig.clock.now;
+        w.Click("mnuStart");
         for (long i = 0; i < n; ++i) {
             rig.power.reading.level = i % 2 ? 79 : 80;
             form.TimerBaseTimer();
             rig.journal.clear();
         }
     } else if (std::strcmp(mode, "draw") == 0) {
-        for (int i = 0; i < 178; ++i) form.AppendSample(100 - i / 2, i % 2);
-        for (long i = 0; i < n; ++i) form.DrawGraph();
+        Settings settings(rig.profile, rig.dir);
+        BatteryHistory history(settings, rig.clock);
+        for (int i = 0; i < 179; ++i) history.AppendSample(100 - i / 2, i % 2);
+        HistoryGraph graph(*w.images["Image1"]);
+        for (long i = 0; i < n; ++i) graph.DrawGraph(history);
     } else {
         return 2;
     }
-    std::printf("%s %ld done, history %d\n", mode, n, form.Count);
+    std::printf("%s %ld done\n", mode, n);
     return 0;
 }

@@ -40,9 +40,4 @@ public:
 
 const Layout& CommentLayout();
 
-// The log header: an empty line, "' " and the ctime text (which ends in its
-// own line feed), "' " and the comment, a line feed. At most 127 bytes: a
-// longer comment is cut at a character boundary.
-std::string CommentHeader(const std::string& ctimeText, std::string_view commentCp932);
-
 }  // namespace pelmor

@@ -1,4 +1,5 @@
-// TfrmMain: construction, the event table and the small menu handlers.
+// TfrmMain: construction, the event table, the menu handlers and the load
+// timers.
 #include "forms/Main.h"
 
 #include <climits>
@@ -22,7 +23,8 @@ std::uint32_t TimerIntervalMs(std::int32_t seconds) {
 }
 
 TfrmMain::TfrmMain(TApplication& owner)
-    : app_(owner),
+    : settings(owner.svc.profile, ExtractFileDir(owner.ExeName())),
+      app_(owner),
       events_(*this, {{"TimerBaseTimer", &TfrmMain::TimerBaseTimer},
                       {"TimerKeyTimer", &TfrmMain::TimerKeyTimer},
                       {"TimerURLTimer", &TfrmMain::TimerURLTimer},
@@ -31,7 +33,6 @@ TfrmMain::TfrmMain(TApplication& owner)
                       {"mnuSetupClick", &TfrmMain::mnuSetupClick},
                       {"mnuExitClick", &TfrmMain::mnuExitClick},
                       {"FormCloseQuery", nullptr, &TfrmMain::FormCloseQuery}}),
-      settings(owner.svc.profile, ExtractFileDir(owner.ExeName())),
       window_(BuildForm(owner.svc.ui, MainLayout(), events_, true)),
       Memo1(window_->Memo("Memo1")),
       TimerKey(window_->Timer("TimerKey")),
@@ -46,27 +47,32 @@ TfrmMain::TfrmMain(TApplication& owner)
       mnuStart(window_->MenuItem("mnuStart")),
       S1(window_->MenuItem("S1")),
       mnuSetup(window_->MenuItem("mnuSetup")),
-      mnuExit(window_->MenuItem("mnuExit")) {
+      mnuExit(window_->MenuItem("mnuExit")),
+      sampling_(owner.svc.power),
+      log_(owner, window_.get()),
+      history_(settings, owner.svc.clock),
+      graph_(Image1),
+      keys_(owner.svc.keys, owner.svc.foreground, chkKey, Memo1),
+      tour_(owner.svc.browser, settings, chkURL, lstURL) {
     ReadSetup();
-    GraphWorld = {-2.0, 105.0, 182.0, -5.0};
-    GraphView = {0, 0, Image1.Width(), Image1.Height()};
-    Count = 0;
-    LastMinute = -1;
-    Measuring = 0;
-    LastLoggedLevel = -1;
-    LastLoggedSource = -1;
-    KeyLineCount = 0;
-    UrlIndex = 0;
-    LogClosed = 0;
-    LoadHistory();
-    LoadUrlList();
-    app_.svc.foreground.Prepare();
+    history_.LoadHistory(StatusBar);
+    tour_.LoadUrlList(ExtractFileDir(app_.ExeName()));
+    keys_.Prepare();
     window_->Show();
 }
 
 TfrmMain::~TfrmMain() = default;
 
-std::string TfrmMain::ProgramDir() const { return ExtractFileDir(app_.ExeName()); }
+void TfrmMain::ReadSetup() { settings.Read(); }
+
+void TfrmMain::TimerKeyTimer() { keys_.Tick(window_->Handle()); }
+
+// The window comes forward after the page, for the keystroke load.
+void TfrmMain::TimerURLTimer() {
+    if (!tour_.Tick()) return;
+    keys_.ForceForeground(window_->Handle());
+    Memo1.SetFocus();
+}
 
 void TfrmMain::S1Click() {
     TfrmAbout about(app_);

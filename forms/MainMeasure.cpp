@@ -5,6 +5,13 @@
 
 namespace pelmor {
 
+namespace {
+
+constexpr char kStartCaption[] = "計測開始(&S)";
+constexpr char kStopCaption[] = "計測終了(&E)";
+
+}  // namespace
+
 void TfrmMain::mnuStartClick() {
     if (mnuStart.Caption() == kStartCaption) {
         // The comment dialog's button gives the measurement its header; the
@@ -12,10 +19,10 @@ void TfrmMain::mnuStartClick() {
         {
             TfrmComment comment(app_);
             comment.ShowModal();
-            if (comment.Header()) WriteLogText(*comment.Header());
+            if (comment.Header()) log_.WriteLogText(*comment.Header());
         }
         StartTime = app_.svc.clock.Now();
-        Measuring = 1;
+        Measuring = true;
         TimerURL.SetInterval(TimerIntervalMs(settings.ReloadInterval));
         TimerKey.SetInterval(TimerIntervalMs(settings.KeyInterval));
         mnuStart.SetCaption(kStopCaption);
@@ -24,7 +31,7 @@ void TfrmMain::mnuStartClick() {
         mnuSetup.SetEnabled(false);
     } else {
         mnuStart.SetCaption(kStartCaption);
-        Measuring = 0;
+        Measuring = false;
         mnuSetup.SetEnabled(true);
         TimerKey.SetEnabled(false);
         TimerURL.SetEnabled(false);
@@ -33,11 +40,8 @@ void TfrmMain::mnuStartClick() {
 }
 
 void TfrmMain::FormCloseQuery(bool& /*CanClose*/) {
-    if (Measuring) {
-        WriteLog(0, kEndOfMeasurement, 0);
-        LogClosed = 1;
-    }
-    SaveHistory();
+    if (Measuring) log_.WriteEndLine();
+    history_.SaveHistory();
 }
 
 }  // namespace pelmor

@@ -176,7 +176,7 @@ std::string MeasurementChart(const Measurement& m) {
     for (std::size_t i = 0; i + 1 < x.size();) {
         std::size_t j = i + 1;
         while (j + 1 < x.size() && x[j].source == x[i].source) ++j;
-        const bool mains = x[i].source == kOnMains;
+        const bool mains = x[i].source == kOnAc;
         if (mains) {
             shade += "<rect x=\"" + Num(axis.X(x[i].elapsed)) + "\" y=\"" + Num(kTop) +
                      "\" width=\"" + Num(axis.X(x[j].elapsed) - axis.X(x[i].elapsed)) +
@@ -188,7 +188,7 @@ std::string MeasurementChart(const Measurement& m) {
         lines += path.Svg(mains ? kMainsColour : kBatteryColour);
         i = j;
     }
-    if (x.size() == 1) lines += Dot(axis, x[0], x[0].source == kOnMains ? kMainsColour : kBatteryColour);
+    if (x.size() == 1) lines += Dot(axis, x[0], x[0].source == kOnAc ? kMainsColour : kBatteryColour);
     return Frame(axis) + shade + lines + "</svg>\n";
 }
 

@@ -8,15 +8,14 @@
 #include <string_view>
 #include <vector>
 
-namespace pelmor::report {
+#include "forms/LogFormat.h"
 
-constexpr int kOnBattery = 0;
-constexpr int kOnMains = 1;  // also "source undetermined"
+namespace pelmor::report {
 
 struct Sample {
     std::int32_t elapsed = 0;  // seconds since the measurement started
     int level = 0;             // percent, 0 to 100
-    int source = kOnBattery;   // kOnBattery or kOnMains
+    int source = kOnBattery;   // kOnBattery or kOnAc
 };
 
 struct Measurement {

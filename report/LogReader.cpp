@@ -1,11 +1,7 @@
-// Reading pelmor.log. The program appends three kinds of text: a header
-// ("\r\n' <ctime date>\r\n' <comment>\r\n"), sample lines ("%7d, %3d, %2d":
-// elapsed seconds, level, source) and the end line ("      0,   0,  2")
-// written when the program is closed during a measurement. Anything else
-// (hand edits, a line cut off when the machine died, text of other
-// programs) is listed and skipped.
+// Reading pelmor.log: headers, sample lines and end lines (forms/LogFormat)
+// grouped into measurements. Anything else (hand edits, a line cut off when
+// the machine died, text of other programs) is listed and skipped.
 #include <array>
-#include <charconv>
 #include <cstdio>
 
 #include "platform/Codepage.h"
@@ -23,14 +19,6 @@ std::string_view Trim(std::string_view s) {
     while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
     while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
     return s;
-}
-
-// A whole decimal number, optionally negative, that fits 32 bits.
-bool ParseInt(std::string_view s, std::int32_t& value) {
-    s = Trim(s);
-    if (s.empty()) return false;
-    auto [end, err] = std::from_chars(s.data(), s.data() + s.size(), value);
-    return err == std::errc() && end == s.data() + s.size();
 }
 
 // The line for the warning list: printable ASCII as it is, other bytes as
@@ -72,61 +60,6 @@ std::string CleanText(const std::string& utf8) {
         }
     }
     return out;
-}
-
-enum class Kind { Blank, Quoted, Sample, End, Bad };
-
-struct Parsed {
-    Kind kind = Kind::Bad;
-    Sample sample;
-    const char* reason = "not a line of the log";
-};
-
-Parsed Classify(std::string_view line) {
-    Parsed p;
-    if (Trim(line).empty()) {
-        p.kind = Kind::Blank;
-        return p;
-    }
-    if (line.front() == '\'') {
-        p.kind = Kind::Quoted;
-        return p;
-    }
-    std::size_t c1 = line.find(',');
-    std::size_t c2 = c1 == std::string_view::npos ? c1 : line.find(',', c1 + 1);
-    if (c2 == std::string_view::npos || line.find(',', c2 + 1) != std::string_view::npos)
-        return p;
-    std::int32_t elapsed, level, source;
-    if (!ParseInt(line.substr(0, c1), elapsed) ||
-        !ParseInt(line.substr(c1 + 1, c2 - c1 - 1), level) ||
-        !ParseInt(line.substr(c2 + 1), source))
-        return p;
-    if (source == 2) {
-        if (level != 0) {
-            p.reason = "an end line (source 2) with a level other than 0";
-            return p;
-        }
-        p.kind = Kind::End;
-        return p;
-    }
-    if (source != kOnBattery && source != kOnMains) {
-        p.reason = "the power source is not 0, 1 or 2";
-        return p;
-    }
-    if (level < 0 || level > 100) {
-        p.reason = "the level is not 0 to 100";
-        return p;
-    }
-    p.kind = Kind::Sample;
-    p.sample = {elapsed, level, source};
-    return p;
-}
-
-// The text of a header line after its apostrophe and blank.
-std::string_view QuotedText(std::string_view line) {
-    line.remove_prefix(1);
-    if (!line.empty() && line.front() == ' ') line.remove_prefix(1);
-    return line;
 }
 
 int DaysInMonth(int month, int year) {
@@ -213,43 +146,43 @@ Log ReadLog(std::string_view bytes) {
         ++number;
         while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
 
-        Parsed p = Classify(line);
+        const LogLine p = ParseLogLine(line);
         const bool wasAfterDate = afterDate;
         afterDate = false;
         switch (p.kind) {
-        case Kind::Blank:
+        case LogLineKind::Blank:
             break;
-        case Kind::Quoted:
+        case LogLineKind::Quoted:
             if (wasAfterDate) {
-                log.measurements.back().comment =
-                    CleanText(Cp932ToUtf8(QuotedText(line)));
+                log.measurements.back().comment = CleanText(Cp932ToUtf8(p.text));
                 break;
             }
             begin(number, true);
-            log.measurements.back().started = IsoDate(QuotedText(line));
+            log.measurements.back().started = IsoDate(p.text);
             afterDate = true;
             if (log.measurements.back().started.empty())
                 skip(line, "the header's date is not understood", torn);
             break;
-        case Kind::Sample: {
+        case LogLineKind::Sample: {
+            const Sample sample{p.elapsed, p.level, p.source};
             // Elapsed seconds that go back belong to a measurement started
             // without a header (its comment dialog was closed by its box).
             Measurement* m = open ? &log.measurements.back() : nullptr;
-            if (!m || (!m->samples.empty() && p.sample.elapsed < m->samples.back().elapsed)) {
+            if (!m || (!m->samples.empty() && sample.elapsed < m->samples.back().elapsed)) {
                 begin(number, false);
                 m = &log.measurements.back();
             }
-            m->samples.push_back(p.sample);
+            m->samples.push_back(sample);
             break;
         }
-        case Kind::End:
+        case LogLineKind::End:
             // An end line with nothing open: a measurement started without a
             // header and closed before its first tick.
             if (!open) begin(number, false);
             log.measurements.back().closed = true;
             open = false;
             break;
-        case Kind::Bad:
+        case LogLineKind::Bad:
             skip(line, p.reason, torn);
             break;
         }

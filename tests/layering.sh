@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # The Windows calls, types and constants stay in the Windows folders; the
-# neutral code includes no platform's header; and a platform's folder
-# includes no other platform's headers but those it is built on: the Linux
-# services and the Qt front end use the POSIX ones, the Qt front end the
-# Linux ones, and each program's entry point (app/<platform>/) those of its
-# program. Prints each offending line; exits 1 when there is one.
+# neutral code includes no platform's header; a platform's folder includes no
+# other platform's headers but those it is built on (the Linux services and
+# the Qt front end use the POSIX ones, the Qt front end the Linux ones, and
+# each program's entry point, app/<platform>/, those of its program). The
+# main window's parts (the forms/ files of no form: forms with a .layout)
+# reach each other through their headers only and never a form's header; only
+# forms include parts; the report takes nothing of forms/ but the log's
+# layout, which takes nothing of forms/ or app/. Prints each offending line;
+# exits 1 when there is one.
 cd "$(dirname "$0")/.." || exit 2
 win32='GetVersionEx|keybd_event|SystemParametersInfo|SetForegroundWindow|CreateMutex|GetSystemPowerStatus|SECURITY_ATTRIBUTES|\bMB_[A-Z]+|\bDde[A-Z]\w*\(|\bDDE|\bXTYP_|\bHWND\b|\bHINSTANCE\b|\bDWORD\b|\bWPARAM\b|\bLPARAM\b|\bWINAPI\b|<windows\.h>'
 bad=$(git ls-files '*.cpp' '*.h' | grep -vE '^(platform/win32|app/win32|tests|bench)/' |
@@ -22,6 +26,17 @@ while IFS= read -r hit; do
     esac
 done < <(git ls-files 'platform/*/*.cpp' 'platform/*/*.h' 'app/*/*.cpp' 'app/*/*.h' |
     xargs grep -HnE '#include "platform/[^/"]+/' 2>/dev/null)
+forms=$(git ls-files 'forms/*.layout' | sed 's/\.layout$//' | paste -sd'|')
+parts=$(git ls-files 'forms/*.h' 'forms/*.cpp' | grep -vE "^($forms)[A-Za-z]*\.(h|cpp)$")
+inc() { xargs grep -nE "#include \"($1)\"" 2>/dev/null | sed 's/^/\n/'; }
+bad+=$(git ls-files | grep -E '\.(h|cpp)$' | inc '[^"]*\.cpp')
+bad+=$(printf '%s\n' $parts | inc "($forms)\.h")
+for f in $(printf '%s\n' $parts | grep '\.cpp$'); do
+    grep -m1 '#include "' "$f" | grep -qF "\"${f%.cpp}.h\"" || bad+=$'\n'"$f: its own header is not its first include"
+done
+bad+=$(git ls-files 'app/*' 'platform/*' | inc "$(printf '%s\n' $parts | grep '\.h$' | paste -sd'|')")
+bad+=$(git ls-files 'report/*' | xargs grep -nE '#include "forms/' | grep -v 'forms/LogFormat\.h' | sed 's/^/\n/')
+bad+=$(git ls-files 'forms/LogFormat.*' | xargs grep -nE '#include "(forms|app)/' | grep -v 'forms/LogFormat\.h' | sed 's/^/\n/')
 if [ -n "$bad" ]; then
     printf '%s\n' "$bad"
     echo "layering: FAILED"

@@ -3,26 +3,29 @@
 #include <cstring>
 
 #include "FuzzRig.h"
-#include "forms/Main.h"
 
 using namespace pelmor;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    fuzz::RemoveFile("url.lst");
     fuzz::WriteFile("pelmor.ini", data, size);
     fuzz::Rig rig;
-    std::int32_t saved;
-    {
-        TfrmMain form(rig.app);
-        if (form.Count < 0 || form.Count > 179) std::abort();
-        if (std::memchr(form.settings.IePath, 0, sizeof form.settings.IePath) == nullptr) std::abort();
-        form.TimerBaseTimer();  // appends a sample and draws
-        if (form.Count < 1 || form.Count > 179) std::abort();
-        form.SaveHistory();
-        saved = form.Count;
-    }
-    TfrmMain again(rig.app);
+    Settings settings(rig.profile, rig.dir);
+    settings.Read();
+    if (std::memchr(settings.IePath, 0, sizeof settings.IePath) == nullptr) std::abort();
+    fake::StatusBar status;
+    status.panels.resize(3);
+    BatteryHistory history(settings, rig.clock);
+    history.LoadHistory(status);
+    if (history.Count() < 0 || history.Count() > 179) std::abort();
+    history.AppendSample(80, 0);
+    if (history.Count() < 1 || history.Count() > 179) std::abort();
+    fake::Image image;
+    image.width = 353, image.height = 97;
+    HistoryGraph(image).DrawGraph(history);
+    history.SaveHistory();
     // The save ends the entries with its terminator: exactly they come back.
-    if (again.Count != saved) std::abort();
+    BatteryHistory again(settings, rig.clock);
+    again.LoadHistory(status);
+    if (again.Count() != history.Count()) std::abort();
     return 0;
 }

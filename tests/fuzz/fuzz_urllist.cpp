@@ -4,26 +4,27 @@
 #include <cstring>
 
 #include "FuzzRig.h"
-#include "forms/Main.h"
 
 using namespace pelmor;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    fuzz::RemoveFile("pelmor.ini");
     fuzz::WriteFile("url.lst", data, size);
     fuzz::Rig rig;
-    TfrmMain form(rig.app);
-    if (form.UrlCount != static_cast<std::int32_t>(form.UrlEntries.size())) std::abort();
-    if (form.UrlCount != form.lstURL.Count()) std::abort();
-    for (const std::string& url : form.UrlEntries) {
+    Settings settings(rig.profile, rig.dir);
+    fake::Control box, list;
+    WebTour tour(rig.loads, settings, box, list);
+    tour.LoadUrlList(rig.dir);
+    if (tour.UrlCount() != static_cast<std::int32_t>(tour.UrlEntries().size())) std::abort();
+    if (tour.UrlCount() != list.Count()) std::abort();
+    for (const std::string& url : tour.UrlEntries()) {
         if (url.size() > 255) std::abort();
         for (char c : url) {
             if (c == '\0' || std::strchr(" \t\n\r\v\f", c)) std::abort();
         }
     }
-    rig.ui.Form("frmMain").Ctl("chkURL").checked = true;
-    const int ticks = form.UrlCount < 8 ? form.UrlCount + 1 : 8;
-    for (int i = 0; i < ticks; ++i) form.TimerURLTimer();
-    if (form.UrlCount > 0 && form.UrlIndex != ticks % form.UrlCount) std::abort();
+    box.checked = true;
+    const int ticks = tour.UrlCount() < 8 ? tour.UrlCount() + 1 : 8;
+    for (int i = 0; i < ticks; ++i) tour.Tick();
+    if (tour.UrlCount() > 0 && tour.UrlIndex() != ticks % tour.UrlCount()) std::abort();
     return 0;
 }

@@ -12,40 +12,43 @@ using Result = IBrowser::Result;
 
 namespace {
 
-struct Loads {
-    Rig rig;
-    std::unique_ptr<TfrmMain> form;
-    explicit Loads(const char* urls = nullptr) {
-        if (urls) rig.Write("url.lst", urls);
-        form = std::make_unique<TfrmMain>(rig.app);
-    }
-    fake::Window& W() { return rig.ui.Form("frmMain"); }
-    // The journal of one tick of the timer.
-    fake::Journal Tick(const char* timer) {
-        rig.journal.clear();
-        W().Tick(timer);
-        return rig.journal;
+// A tour of url.lst (none when urls is empty), its box ticked.
+struct Tour : Rig {
+    fake::Control box, list;
+    Settings settings{profile, dir};
+    WebTour tour{loads, settings, box, list};
+    explicit Tour(const std::string& urls) {
+        if (!urls.empty()) Write("url.lst", urls);
+        settings.Read();
+        tour.LoadUrlList(dir);
+        box.checked = true;
     }
 };
 
 }  // namespace
 
 TEST(Keys, OneLineATickAndTheMemoEmptiedBeforeTheEleventh) {
-    Loads l;
-    EXPECT_TRUE(l.Tick("TimerKey").empty()) << "unticked: nothing at all";
-    l.W().Ctl("chkKey").checked = true;
+    Rig rig;
+    fake::Control box, memo;
+    memo.name = "Memo1", memo.journal = &rig.journal;
+    KeyLoad keys(rig.loads, rig.loads, box, memo);
+    auto tick = [&] {
+        rig.journal.clear();
+        keys.Tick(0x100);
+        return rig.journal;
+    };
+    EXPECT_TRUE(tick().empty()) << "unticked: nothing at all";
+    box.checked = true;
     const fake::Journal line = {"forward", "focus Memo1", "type 0123456789"};
-    for (int i = 1; i <= 10; ++i) EXPECT_EQ(l.Tick("TimerKey"), line) << i;
-    EXPECT_EQ(l.Tick("TimerKey"), (fake::Journal{"forward", "focus Memo1", "select all Memo1",
-                                                  "clear Memo1", "type 0123456789"}));
-    // The count goes on across measurements and a box unticked for a while.
-    l.W().Click("mnuStart");
-    l.W().Click("mnuStart");
-    l.W().Ctl("chkKey").checked = false;
-    l.Tick("TimerKey");
-    l.W().Ctl("chkKey").checked = true;
-    for (int i = 2; i <= 10; ++i) EXPECT_EQ(l.Tick("TimerKey"), line) << i;
-    EXPECT_EQ(l.Tick("TimerKey").size(), 5u);
+    for (int i = 1; i <= 10; ++i) EXPECT_EQ(tick(), line) << i;
+    EXPECT_EQ(tick(), (fake::Journal{"forward", "focus Memo1", "select all Memo1", "clear Memo1",
+                                     "type 0123456789"}));
+    // The count stays while the box is unticked.
+    box.checked = false;
+    tick();
+    box.checked = true;
+    for (int i = 2; i <= 10; ++i) EXPECT_EQ(tick(), line) << i;
+    EXPECT_EQ(tick().size(), 5u);
 }
 
 TEST(UrlList, TokensOfTheFile) {
@@ -64,27 +67,27 @@ TEST(UrlList, TokensOfTheFile) {
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
-        Rig rig;
-        if (!r.file.empty()) rig.Write("url.lst", r.file);
-        TfrmMain form(rig.app);
-        EXPECT_EQ(form.UrlCount, static_cast<std::int32_t>(r.entries.size()));
-        EXPECT_EQ(form.UrlEntries, r.entries);
-        EXPECT_EQ(rig.ui.Form("frmMain").Ctl("lstURL").items, r.entries);
+        Tour t(r.file);
+        EXPECT_EQ(t.tour.UrlCount(), static_cast<std::int32_t>(r.entries.size()));
+        EXPECT_EQ(t.tour.UrlEntries(), r.entries);
+        EXPECT_EQ(t.list.items, r.entries);
+        EXPECT_EQ(t.tour.Tick(), !r.entries.empty());
     }
 }
 
 TEST(UrlList, CodePageBytesAreShownConvertedAndSentAsTheyAre) {
-    Loads l("http://\x95\x5C/\n");
-    EXPECT_EQ(l.W().Ctl("lstURL").items, std::vector<std::string>{"http://表/"});
-    l.W().Ctl("chkURL").checked = true;
-    EXPECT_EQ(l.Tick("TimerURL")[0],
-              "open http://\x95\x5C/ with C:\\PROGRA~1\\INTERN~1\\IEXPLORE.EXE");
+    Tour t("http://\x95\x5C/\n");
+    EXPECT_EQ(t.list.items, std::vector<std::string>{"http://表/"});
+    t.tour.Tick();
+    EXPECT_EQ(t.journal.at(0), "open http://\x95\x5C/ with C:\\PROGRA~1\\INTERN~1\\IEXPLORE.EXE");
 }
 
 TEST(WebTour, PagesInOrderAWrapAndNoAdvanceWithoutABrowser) {
-    Loads l("u0 u1 u2");
-    EXPECT_TRUE(l.Tick("TimerURL").empty()) << "unticked: nothing at all";
-    l.W().Ctl("chkURL").checked = true;
+    Tour t("u0 u1 u2");
+    t.box.checked = false;
+    EXPECT_FALSE(t.tour.Tick());
+    EXPECT_TRUE(t.journal.empty()) << "unticked: nothing at all";
+    t.box.checked = true;
     const struct {
         Result result;
         const char* opened;
@@ -95,36 +98,35 @@ TEST(WebTour, PagesInOrderAWrapAndNoAdvanceWithoutABrowser) {
         {Result::Opened, "u1", 1, 2},    {Result::Refused, "u2", 2, 0},
         {Result::Opened, "u0", 0, 1},
     };
-    for (const auto& t : ticks) {
-        l.rig.loads.results = {t.result};
-        const fake::Journal j = l.Tick("TimerURL");
-        ASSERT_EQ(j.size(), 3u);
-        EXPECT_EQ(j[0].substr(0, 7), std::string("open ") + t.opened);
-        EXPECT_EQ(j[1], "forward");
-        EXPECT_EQ(j[2], "focus Memo1");
-        EXPECT_EQ(l.W().Ctl("lstURL").itemIndex, t.selected) << t.opened;
-        EXPECT_EQ(l.form->UrlIndex, t.next) << t.opened;
+    for (const auto& k : ticks) {
+        t.loads.results = {k.result};
+        t.journal.clear();
+        EXPECT_TRUE(t.tour.Tick());
+        ASSERT_EQ(t.journal.size(), 1u);
+        EXPECT_EQ(t.journal[0].substr(0, 7), std::string("open ") + k.opened);
+        EXPECT_EQ(t.list.itemIndex, k.selected) << k.opened;
+        EXPECT_EQ(t.tour.UrlIndex(), k.next) << k.opened;
     }
 }
 
 TEST(WebTour, ATickWhileTheBrowserIsAwaitedDoesNothing) {
-    Loads l("u0 u1");
-    l.W().Ctl("chkURL").checked = true;
-    l.rig.loads.whileOpening = [&] {
-        l.rig.loads.whileOpening = nullptr;
-        l.W().Tick("TimerURL");
+    Tour t("u0 u1");
+    bool inner = true;
+    t.loads.whileOpening = [&] {
+        t.loads.whileOpening = nullptr;
+        inner = t.tour.Tick();
     };
-    l.W().Tick("TimerURL");
-    EXPECT_EQ(std::count_if(l.rig.journal.begin(), l.rig.journal.end(),
+    EXPECT_TRUE(t.tour.Tick());
+    EXPECT_FALSE(inner);
+    EXPECT_EQ(std::count_if(t.journal.begin(), t.journal.end(),
                             [](const std::string& s) { return s.rfind("open", 0) == 0; }),
               1);
-    EXPECT_EQ(l.form->UrlIndex, 1);
+    EXPECT_EQ(t.tour.UrlIndex(), 1);
 }
 
-TEST(WebTour, TheBrowserPathComesFromTheSettings) {
-    Loads l("u0");
-    l.rig.Write("pelmor.ini", "[setup]\r\niepath=/usr/bin/chromium\r\n");
-    l.form->ReadSetup();
-    l.W().Ctl("chkURL").checked = true;
-    EXPECT_EQ(l.Tick("TimerURL")[0], "open u0 with /usr/bin/chromium");
+TEST(WebTour, TheBrowserPathIsTheOneInForceAtTheTick) {
+    Tour t("u0");
+    t.settings.StoreIePath("/usr/bin/chromium");
+    t.tour.Tick();
+    EXPECT_EQ(t.journal.back(), "open u0 with /usr/bin/chromium");
 }

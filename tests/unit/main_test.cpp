@@ -1,11 +1,11 @@
-// The main window: the one-second tick, the log, the history and its file,
-// the graph, and starting, stopping and closing a measurement.
+// The main window as the parts' glue: the one-second tick through the
+// sampling, the log, the history and the graph; the loads' foreground
+// switch; starting, stopping and closing a measurement.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include "fakes/Fakes.h"
-#include "forms/Comment.h"
 
 using namespace pelmor;
 using fake::Rig;
@@ -34,39 +34,6 @@ struct Main {
 
 }  // namespace
 
-TEST(Sampling, SourceAndLevelInPanelAndLog) {
-    struct Row {
-        const char* name;
-        Source source;
-        std::optional<int> level;
-        bool fails;
-        const char* panel;
-        const char* line;
-    } rows[] = {
-        {"battery", Source::Battery, 80, false, "電池駆動  80%", "   3598,  80,  0\r\n"},
-        {"mains", Source::Mains, 5, false, "ＡＣ駆動   5%", "   3598,   5,  1\r\n"},
-        {"empty", Source::Battery, 0, false, "電池駆動   0%", "   3598,   0,  0\r\n"},
-        {"unknown source counts as mains", Source::Unknown, 42, false, "　不明　  42%",
-         "   3598,  42,  1\r\n"},
-        {"unknown level is full", Source::Battery, std::nullopt, false, "電池駆動 満充電",
-         "   3598, 100,  0\r\n"},
-        {"full", Source::Mains, 100, false, "ＡＣ駆動 満充電", "   3598, 100,  1\r\n"},
-        {"failed read before any good one", Source::Battery, 80, true, "バッテリ残量取得失敗",
-         "   3598, 100,  1\r\n"},
-    };
-    for (const Row& r : rows) {
-        SCOPED_TRACE(r.name);
-        Main m;
-        m.StartStop();
-        m.Set(r.source, r.level);
-        m.rig.power.fails = r.fails;
-        m.Tick(3598);
-        EXPECT_EQ(m.W().Panel(1), r.panel);
-        EXPECT_EQ(m.W().Panel(0), "   0:59:58");
-        EXPECT_EQ(m.rig.Read("pelmor.log"), r.line);
-    }
-}
-
 TEST(Sampling, OnlyChangesAreLoggedAndAFailedReadKeepsTheLastValues) {
     Main m;
     m.StartStop();
@@ -84,9 +51,11 @@ TEST(Sampling, OnlyChangesAreLoggedAndAFailedReadKeepsTheLastValues) {
     }
     EXPECT_EQ(m.rig.Read("pelmor.log"),
               "      1,  80,  0\r\n      3,  79,  0\r\n      5,  79,  1\r\n");
+    m.rig.power.fails = true;
     m.rig.clock.now += 3600 * 1000;
     m.Tick(0);
     EXPECT_EQ(m.W().Panel(0), " 1000:00:06");
+    EXPECT_EQ(m.W().Panel(1), "バッテリ残量取得失敗");
 }
 
 TEST(Log, AFailedWriteShowsOneBoxWhileTicksGoOn) {
@@ -160,20 +129,6 @@ TEST(Measure, CommentHeaderStartsTheMeasurement) {
               "      2,  80,  0\r\n");
 }
 
-TEST(Measure, CommentIsCutToTheHeaderAtACharacterBoundary) {
-    // The header holds 127 bytes: 96 are left for the comment.
-    const std::string date = "Tue Nov 14 22:13:20 2023\n";
-    const std::string a95(95, 'a'), kana = "\x82\xA0";
-    const std::pair<std::string, std::string> rows[] = {
-        {std::string(96, 'a'), std::string(96, 'a')},
-        {std::string(97, 'a'), std::string(96, 'a')},
-        {a95 + kana, a95},
-        {a95.substr(1) + kana, a95.substr(1) + kana},
-    };
-    for (const auto& [comment, kept] : rows)
-        EXPECT_EQ(CommentHeader(date, comment), "\n' " + date + "' " + kept + "\n");
-}
-
 TEST(Close, EndsTheLogBeforeSavingTheHistory) {
     Main m;
     m.StartStop();
@@ -182,9 +137,6 @@ TEST(Close, EndsTheLogBeforeSavingTheHistory) {
     const int end = m.rig.Find("log       0,   0,  2");
     ASSERT_NE(end, -1);
     EXPECT_LT(end, m.rig.Find("ini log"));
-    // Nothing is logged after the end line.
-    m.Set(Source::Battery, 10);
-    m.Tick();
     EXPECT_EQ(m.rig.Read("pelmor.log"), "      1,  80,  0\r\n      0,   0,  2\r\n");
 }
 
@@ -200,18 +152,6 @@ TEST(Close, WithoutAMeasurementOnlySavesTheHistory) {
     EXPECT_EQ(m.rig.Read("pelmor.ini"), "[log]\r\n0=80 0\r\nendtime=1700000001\r\n1=\r\n");
 }
 
-TEST(History, SlidesHalfAnHourWhenFull) {
-    Main m;
-    TfrmMain& f = *m.form;
-    for (int i = 0; i < 179; ++i) f.AppendSample(i, 0);
-    EXPECT_EQ(f.Count, 179);
-    f.AppendSample(179, 1);
-    EXPECT_EQ(f.Count, 150);
-    EXPECT_EQ(f.Samples[0].Level, 30);
-    EXPECT_EQ(f.Samples[149].Level, 179);
-    EXPECT_EQ(f.Samples[149].Source, 1);
-}
-
 TEST(History, OneSamplePerMinuteThenTheGraph) {
     Main m;
     EXPECT_NE(m.rig.Find("prepare"), -1) << "the foreground switch is prepared with the window";
@@ -220,15 +160,15 @@ TEST(History, OneSamplePerMinuteThenTheGraph) {
     m.Set(Source::Battery, 100);
     m.Tick(0);
     m.Tick(1);  // same minute
-    EXPECT_EQ(m.form->Count, 1);
+    EXPECT_EQ(calls.size(), 31u) << "one sample: grid and frame, no curve";
     m.Set(Source::Mains, 50);
     m.Tick(60);
-    EXPECT_EQ(m.form->Count, 2);
     // The new sample is on the graph drawn at its minute: a green segment.
+    EXPECT_EQ(calls.size(), 31u + 32);
     EXPECT_EQ(calls.back(), "pen 65280 2 line 3 4 5 48");
     m.rig.clock.now += 3600;  // the same minute of another hour
     m.Tick(0);
-    EXPECT_EQ(m.form->Count, 2);
+    EXPECT_EQ(calls.size(), 31u + 32);
 }
 
 TEST(History, SavedAndLoadedAsThePreviousRun) {
@@ -242,85 +182,23 @@ TEST(History, SavedAndLoadedAsThePreviousRun) {
     m.form.reset();
     m.rig.clock.now += 3725;
     m.Open();
-    ASSERT_EQ(m.form->Count, 2);
-    EXPECT_EQ(m.form->Samples[0].Source, 10);
-    EXPECT_EQ(m.form->Samples[1].Source, 11);
-    EXPECT_EQ(m.form->Samples[1].Level, 81);
     EXPECT_EQ(m.W().Panel(2), " 前回の電源断から 1:02:05経過");
     // Saved again without the mark, over what was there.
     m.Close();
     EXPECT_EQ(m.rig.Read("pelmor.ini"), "[log]\r\n0=80 0\r\n1=81 1\r\n2=\r\nendtime=1700003786\r\n");
 }
 
-TEST(History, HandEditedFiles) {
-    const struct {
-        const char* name;
-        std::string ini;
-        int count;
-        PowerSample first;
-        const char* panel2;
-    } rows[] = {
-        {"one number", "[log]\r\n0=57\r\n", 1, {57, 10}, ""},
-        {"gap ends the list", "[log]\r\n0=5 0\r\n2=6 0\r\n", 1, {5, 10}, ""},
-        {"huge code stays the largest", "[log]\r\n0=1 2147483640\r\n", 1, {1, INT32_MAX}, ""},
-        {"tab between the numbers", "[log]\r\n0=9\t1\r\n", 1, {9, 11}, ""},
-        {"level 0", "[log]\r\n0=0 1\r\n", 1, {0, 11}, ""},
-        {"text after the level", "[log]\r\n0=57: 1\r\n", 1, {57, 10}, ""},
-        {"negative level", "[log]\r\n0=-5 0\r\n", 1, {-5, 10}, ""},
-        {"endtime in the future", "[log]\r\nendtime=1700000030\r\n", 0, {}, " 前回の電源断から 0:00:-30経過"},
-        {"endtime 100 hours ago", "[log]\r\nendtime=1699640000\r\n", 0, {}, " 前回の電源断から 100:00:00経過"},
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.name);
-        Main m;
-        m.rig.Write("pelmor.ini", r.ini);
-        m.Open();
-        EXPECT_EQ(m.form->Count, r.count);
-        if (r.count) {
-            EXPECT_EQ(m.form->Samples[0].Level, r.first.Level);
-            EXPECT_EQ(m.form->Samples[0].Source, r.first.Source);
-        }
-        EXPECT_EQ(m.W().Panel(2), r.panel2);
-    }
-    // More entries than the program writes: the newest 179 are kept.
+TEST(Loads, BothBringTheWindowForwardForTheMemo) {
     Main m;
-    std::string ini = "[log]\r\n";
-    for (int i = 0; i < 200; ++i) ini += std::to_string(i) + "=" + std::to_string(i) + " 0\r\n";
-    m.rig.Write("pelmor.ini", ini);
+    m.rig.Write("url.lst", "u0");
     m.Open();
-    EXPECT_EQ(m.form->Count, 179);
-    EXPECT_EQ(m.form->Samples[0].Level, 21);
-    EXPECT_EQ(m.form->Samples[178].Level, 199);
-}
-
-TEST(Graph, GridFrameAndCurve) {
-    Main m;
-    m.rig.Write("pelmor.ini", "[log]\r\n0=100 1\r\n1=50 0\r\n2=40 1\r\n");
-    m.Open();
-    TfrmMain& f = *m.form;
-    f.AppendSample(0, 0);
-    f.AppendSample(20, 1);
-    f.AppendSample(30, 7);
-    f.DrawGraph();
-    const auto& c = m.W().images["Image1"]->canvas.calls;
-    ASSERT_EQ(c.size(), 1u + 9 + 17 + 4 + 5);
-    const std::pair<int, const char*> rows[] = {
-        {0, "pen 16777215 1 rect 0 0 353 97 brush 16777215"},  // cleared white
-        {1, "pen 8355711 1 line 3 83 349 83"},  // y 10: grey, thin
-        {5, "pen 0 2 line 3 48 349 48"},        // y 50: black, wide
-        {9, "pen 8355711 1 line 3 13 349 13"},  // y 90, the last horizontal line
-        {10, "pen 8355711 1 line 23 4 23 92"},  // x 10: the vertical lines after
-        {12, "pen 8355711 2 line 61 4 61 92"},  // x 30: half hour
-        {15, "pen 0 2 line 118 4 118 92"},      // x 60: hour
-        {27, "pen 0 2 line 3 4 349 4"},         // the frame
-        {30, "pen 0 2 line 3 92 3 4"},
-        {31, "pen 100 2 line 3 4 5 48"},         // previous run, battery: dark red
-        {32, "pen 25600 2 line 5 48 7 57"},      // previous run, mains: dark green
-        {33, "pen 255 2 line 7 57 9 92"},        // battery: red
-        {34, "pen 65280 2 line 9 92 11 74"},     // mains: green
-        {35, "pen 65280 2 line 11 74 13 66"},    // a code of no colour keeps the last
-    };
-    for (auto [i, want] : rows) EXPECT_EQ(c[static_cast<std::size_t>(i)], want) << i;
+    m.W().Ctl("chkKey").checked = m.W().Ctl("chkURL").checked = true;
+    m.rig.journal.clear();
+    m.W().Tick("TimerKey");
+    m.W().Tick("TimerURL");
+    EXPECT_EQ(m.rig.journal, (fake::Journal{"forward", "focus Memo1", "type 0123456789",
+                                            "open u0 with C:\\PROGRA~1\\INTERN~1\\IEXPLORE.EXE",
+                                            "forward", "focus Memo1"}));
 }
 
 TEST(ProgramDir, TheFolderOfTheExecutable) {

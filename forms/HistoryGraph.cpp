@@ -1,5 +1,6 @@
-// The history graph, drawn into Image1's bitmap once a minute.
-#include "forms/Main.h"
+#include "forms/HistoryGraph.h"
+
+#include "forms/LogFormat.h"
 
 namespace pelmor {
 
@@ -15,18 +16,21 @@ constexpr Color kDarkGreen = 0x006400;
 
 }  // namespace
 
-void TfrmMain::ClearGraph(ICanvas& canvas) {
+HistoryGraph::HistoryGraph(IImage& image)
+    : image_(image), GraphView{0, 0, image.Width(), image.Height()} {}
+
+void HistoryGraph::ClearGraph(ICanvas& canvas) {
     Color pen = canvas.PenColor();
     Color brush = canvas.BrushColor();
     canvas.SetPenColor(kWhite);
     canvas.SetBrushColor(kWhite);
-    canvas.Rectangle(0, 0, Image1.Width(), Image1.Height());
+    canvas.Rectangle(0, 0, image_.Width(), image_.Height());
     canvas.SetPenColor(pen);
     canvas.SetBrushColor(brush);
 }
 
-void TfrmMain::PlotLine(ICanvas& canvas, Color color, double x1, double y1, double x2, double y2,
-                        std::int32_t width, std::int32_t box) {
+void HistoryGraph::PlotLine(ICanvas& canvas, Color color, double x1, double y1, double x2,
+                            double y2, std::int32_t width, std::int32_t box) {
     const WorldRect& w = GraphWorld;
     const ViewRect& v = GraphView;
     auto px = [&](double x) {
@@ -49,8 +53,8 @@ void TfrmMain::PlotLine(ICanvas& canvas, Color color, double x1, double y1, doub
     }
 }
 
-void TfrmMain::DrawGraph() {
-    ICanvas& canvas = Image1.Canvas();
+void HistoryGraph::DrawGraph(const BatteryHistory& history) {
+    ICanvas& canvas = image_.Canvas();
     ClearGraph(canvas);
     for (int y = 10; y < 100; y += 10) {
         if (y == 50) {
@@ -72,15 +76,16 @@ void TfrmMain::DrawGraph() {
     // A segment takes the colour of its later sample. A code of no colour of
     // its own keeps the colour before it, and red when it comes first.
     Color color = kRed;
-    for (int i = 1; i < Count; ++i) {
-        switch (Samples[i].Source) {
+    const PowerSample* samples = history.Samples();
+    for (int i = 1; i < history.Count(); ++i) {
+        switch (samples[i].Source) {
             case kOnBattery: color = kRed; break;
             case kOnAc: color = kGreen; break;
             case kOnBattery + kPreviousRun: color = kDarkRed; break;
             case kOnAc + kPreviousRun: color = kDarkGreen; break;
             default: break;
         }
-        PlotLine(canvas, color, i - 1, Samples[i - 1].Level, i, Samples[i].Level, 2, 0);
+        PlotLine(canvas, color, i - 1, samples[i - 1].Level, i, samples[i].Level, 2, 0);
     }
 }
 

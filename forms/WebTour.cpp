@@ -1,10 +1,10 @@
-// Web page load: the URL list read at start-up, and the tick that has the
-// browser open the next URL.
+#include "forms/WebTour.h"
+
 #include <climits>
 #include <cstdio>
 #include <cstring>
 
-#include "forms/Main.h"
+#include "app/Application.h"
 #include "platform/Codepage.h"
 
 namespace pelmor {
@@ -32,8 +32,11 @@ private:
 
 }  // namespace
 
-void TfrmMain::LoadUrlList() {
-    const std::string path = JoinPath(ProgramDir(), "url.lst");
+WebTour::WebTour(IBrowser& browser, const Settings& settings, ICheckBox& chkURL, IListBox& lstURL)
+    : browser_(browser), settings_(settings), chkURL_(chkURL), lstURL_(lstURL) {}
+
+void WebTour::LoadUrlList(const std::string& dir) {
+    const std::string path = JoinPath(dir, "url.lst");
     std::FILE* file = std::fopen(path.c_str(), "r");
     if (!file) return;
 
@@ -44,12 +47,11 @@ void TfrmMain::LoadUrlList() {
     for (;;) {
         const int c = std::getc(file);
         if (c == EOF || IsSeparator(c)) {
-            if (!token.empty() && !tooLong && UrlCount < INT32_MAX) {
+            if (!token.empty() && !tooLong && entries_.size() < INT32_MAX) {
                 // An entry is the token as text: it ends at a zero byte.
                 token.resize(std::char_traits<char>::length(token.c_str()));
-                lstURL.Add(Cp932ToUtf8(token));
-                UrlEntries.push_back(token);
-                ++UrlCount;
+                lstURL_.Add(Cp932ToUtf8(token));
+                entries_.push_back(token);
             }
             token.clear();
             tooLong = false;
@@ -67,25 +69,24 @@ void TfrmMain::LoadUrlList() {
     std::fclose(file);
 }
 
-void TfrmMain::TimerURLTimer() {
-    if (!chkURL.Checked() || UrlCount <= 0) return;
+bool WebTour::Tick() {
+    if (!chkURL_.Checked() || entries_.empty()) return false;
     // A tick fired while an earlier one waits for the browser leaves the
     // page to that one.
-    if (UrlTickRunning) return;
-    FlagScope running(UrlTickRunning);
+    if (tickRunning_) return false;
+    FlagScope running(tickRunning_);
 
-    const char* path = settings.IePath;
-    const std::string program(path, strnlen(path, sizeof settings.IePath));
-    const IBrowser::Result result = app_.svc.browser.OpenPage(
-        program, UrlEntries[static_cast<std::size_t>(UrlIndex)],
-        [this] { lstURL.SetItemIndex(UrlIndex); });
+    const char* path = settings_.IePath;
+    const std::string program(path, strnlen(path, sizeof settings_.IePath));
+    const IBrowser::Result result = browser_.OpenPage(
+        program, entries_[static_cast<std::size_t>(index_)],
+        [this] { lstURL_.SetItemIndex(index_); });
     // A page the browser refused is not tried again: the tour goes on.
     if (result != IBrowser::Result::NoBrowser) {
-        ++UrlIndex;
-        if (UrlIndex >= UrlCount) UrlIndex = 0;
+        ++index_;
+        if (index_ >= UrlCount()) index_ = 0;
     }
-    ForceForeground(window_->Handle());
-    Memo1.SetFocus();
+    return true;
 }
 
 }  // namespace pelmor

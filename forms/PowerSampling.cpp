@@ -1,0 +1,64 @@
+#include "forms/PowerSampling.h"
+
+#include <cstdio>
+
+namespace pelmor {
+
+PowerStatus PowerSampling::Read() {
+    PowerReading power;
+    if (!power_.Read(power)) return {LastReadLevel, LastReadSource, "バッテリ残量取得失敗"};
+
+    const char* sourceText;
+    std::int32_t source;
+    switch (power.source) {
+    case PowerReading::Source::Battery:
+        sourceText = "電池駆動";
+        source = kOnBattery;
+        break;
+    case PowerReading::Source::Mains:
+        sourceText = "ＡＣ駆動";
+        source = kOnAc;
+        break;
+    default:
+        sourceText = "　不明　";
+        source = kOnAc;
+        break;
+    }
+    char text[64];
+    std::int32_t level;
+    if (power.level && *power.level < 100) {
+        level = *power.level;
+        std::snprintf(text, sizeof text, "%s %3d%%", sourceText, static_cast<int>(level));
+    } else {
+        level = 100;
+        std::snprintf(text, sizeof text, "%s 満充電", sourceText);
+    }
+    LastReadLevel = level;
+    LastReadSource = source;
+    return {level, source, text};
+}
+
+bool PowerSampling::LogDue(std::int32_t level, std::int32_t source) {
+    if (level == LastLoggedLevel && source == LastLoggedSource) return false;
+    LastLoggedLevel = level;
+    LastLoggedSource = source;
+    return true;
+}
+
+bool PowerSampling::NewMinute(int minute) {
+    if (minute == LastMinute) return false;
+    LastMinute = minute;
+    return true;
+}
+
+std::string ElapsedText(std::int32_t elapsed) {
+    const std::int32_t hours = elapsed / 3600;
+    const std::int32_t minutes = (elapsed - hours * 3600) / 60;
+    const std::int32_t seconds = elapsed % 60;
+    char text[64];
+    std::snprintf(text, sizeof text, " %3d:%02d:%02d", static_cast<int>(hours),
+                  static_cast<int>(minutes), static_cast<int>(seconds));
+    return text;
+}
+
+}  // namespace pelmor
