@@ -5,6 +5,8 @@
 
 #include "platform/ToolkitRules.h"
 #include "platform/win32/ToolkitImpl.h"
+// After the system headers, like every header that declares a MessageBox.
+#include "platform/Form.h"
 
 namespace pelmor::win32 {
 
@@ -56,9 +58,10 @@ const std::string& Toolkit::FormClass(const std::string& name) {
     return *classes_.insert(name).first;
 }
 
-std::unique_ptr<IWindow> Toolkit::CreateForm(const Layout& layout, IFormEvents& events,
-                                             bool mainForm) {
-    auto form = std::make_unique<Form>(*this, layout, events, mainForm, mainForm ? nullptr : TopForm());
+std::unique_ptr<IFormSurface> Toolkit::CreateSurface(const Layout& layout, bool mainForm,
+                                                     IFormSurface* owner, IFormInput& input) {
+    HWND ownerWindow = owner ? reinterpret_cast<HWND>(owner->Handle()) : nullptr;
+    auto form = std::make_unique<Form>(*this, layout, input, mainForm, ownerWindow);
     if (mainForm) main = form.get();
     return form;
 }
@@ -89,12 +92,7 @@ Form* Toolkit::FormOf(HWND hwnd) const {
     return it == forms_.end() ? nullptr : it->second;
 }
 
-HWND Toolkit::TopForm() const {
-    for (auto it = modal_.rbegin(); it != modal_.rend(); ++it) {
-        if ((*it)->hwnd()) return (*it)->hwnd();
-    }
-    return main && main->hwnd() ? main->hwnd() : nullptr;
-}
+HWND Toolkit::TopForm() const { return reinterpret_cast<HWND>(TopWindow(*this)); }
 
 namespace {
 
