@@ -49,17 +49,17 @@ public:
     // MenuDone, with or without a menu, before the controls are made.
     virtual void AddMenuItem(int parent, int id, const LayoutNode& item, MenuEntry entry,
                              const toolkit::Shortcut* shortcut) = 0;
-    virtual void MenuDone() = 0;
+    virtual void MenuDone() {}
     virtual void SetMenuCaption(int id, std::string_view caption) = 0;
     virtual void SetMenuEnabled(int id, bool enabled) = 0;
     // The controls that take the focus, in order.
-    virtual void SetTabOrder(const std::vector<int>& ids) = 0;
+    virtual void SetTabOrder(const std::vector<int>& ids) { (void)ids; }
 
-    virtual void CreateTimer(const LayoutNode& node, int id) = 0;
+    virtual void CreateTimer(const LayoutNode& node, int id) { (void)node, (void)id; }
     virtual void StartTimer(int id, std::uint32_t ms) = 0;  // restarts a running one
     virtual void StopTimer(int id) = 0;
 
-    virtual void Show() = 0;
+    virtual void Show() {}
     virtual void Hide() = 0;
     virtual bool IsEnabled() const = 0;
     virtual void SetEnabled(bool enabled) = 0;  // enabling reports Enabled()
@@ -69,7 +69,7 @@ public:
     virtual void BeginModal() = 0;
     virtual void RunModal() = 0;
     virtual void EndModal() = 0;
-    virtual void ModalDone() = 0;  // after the loop: hidden, the owner active again
+    virtual void ModalDone() {}  // after the loop: hidden, the owner active again
     // The main form: the window goes and the main loop ends.
     virtual void EndMain() = 0;
     // A close request delivered later, from the loop that goes on.

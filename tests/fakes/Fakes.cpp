@@ -32,45 +32,35 @@ Window::~Window() {
 
 std::unique_ptr<IControl> Window::CreateControl(const LayoutNode& n, int id) {
     auto c = std::make_unique<fake::Control>();
-    c->kind = n.kind;
-    c->name = n.name;
-    c->text = n.Str("caption");
-    c->journal = &kit_.journal;
-    controls[n.name] = c.get();
+    c->name = n.name, c->text = n.Str("caption"), c->journal = &kit_.journal;
     ids[n.name] = id;
-    return c;
+    return std::unique_ptr<IControl>(controls[n.name] = c.release());
 }
 
 std::unique_ptr<IStatusBar> Window::CreateStatusBar(const LayoutNode& n, int) {
     auto bar = std::make_unique<fake::StatusBar>();
     bar->panels.resize(n.Ints("panels").size());
-    bars[n.name] = bar.get();
-    return bar;
+    return std::unique_ptr<IStatusBar>(bars[n.name] = bar.release());
 }
 
 std::unique_ptr<IImage> Window::CreateImage(const LayoutNode& n, int) {
     auto image = std::make_unique<fake::Image>();
     std::tie(image->width, image->height) = n.Pair("size");
-    images[n.name] = image.get();
-    return image;
+    return std::unique_ptr<IImage>(images[n.name] = image.release());
 }
 
 std::unique_ptr<IOpenDialog> Window::CreateOpenDialog(const LayoutNode& n) {
-    auto dialog = std::make_unique<fake::OpenDialog>();
-    dialogs[n.name] = dialog.get();
-    return dialog;
+    return std::unique_ptr<IOpenDialog>(dialogs[n.name] = new fake::OpenDialog);
 }
 
 void Window::AddMenuItem(int, int id, const LayoutNode& n, MenuEntry, const toolkit::Shortcut*) {
-    auto& item = items[n.name] = std::make_unique<fake::MenuItem>();
-    item->caption = n.Str("caption");
-    itemById[id] = item.get();
-    ids[n.name] = id;
+    items[n.name] = std::make_unique<fake::MenuItem>(fake::MenuItem{n.Str("caption")});
+    ids[n.name] = id, names[id] = n.name;
 }
 
 void Window::CreateTimer(const LayoutNode& n, int id) {
-    timerById[id] = (timers[n.name] = std::make_unique<fake::Timer>()).get();
-    ids[n.name] = id;
+    timers[n.name] = std::make_unique<fake::Timer>();
+    ids[n.name] = id, names[id] = n.name;
 }
 
 void Window::SetEnabled(bool e) {
@@ -103,11 +93,7 @@ void Window::Deliver(F event) {
 
 void Window::Click(std::string_view name) {
     const int id = Get(ids, name);
-    if (items.count(name)) {
-        Deliver([&] { input.MenuCommand(id); });
-    } else {
-        Deliver([&] { input.Clicked(id); });
-    }
+    Deliver([&] { items.count(name) ? input.MenuCommand(id) : input.Clicked(id); });
 }
 
 void Window::Tick(std::string_view timer) {

@@ -47,11 +47,9 @@ std::string Say(const Words&... words) {
     return s;
 }
 
-// Labels, edits, buttons, check boxes, the memo and list boxes. A form asked
-// for a kind by the name of a control of another kind throws, like the
-// real toolkits.
+// Labels, edits, buttons, check boxes, the memo and list boxes.
 struct Control : ICheckBox, IMemo, IListBox {
-    std::string kind, name, text;
+    std::string name, text;
     bool enabled = true, checked = false;
     std::vector<std::string> items;
     int itemIndex = -1;
@@ -81,16 +79,9 @@ struct StatusBar : IStatusBar {
     void SetPanelText(int i, std::string_view t) override { panels.at(static_cast<std::size_t>(i)) = t; }
 };
 
-// A menu item and a timer as the window system has them.
-struct MenuItem {
-    std::string caption;
-    bool enabled = true;
-};
-
-struct Timer {
-    std::uint32_t interval = 0;  // as last started
-    bool enabled = false;        // running
-};
+// A menu item, and a timer as last started and whether it runs.
+struct MenuItem { std::string caption; bool enabled = true; };
+struct Timer { std::uint32_t interval = 0; bool enabled = false; };
 
 // Records each drawing call as text: "pen 255 2" (colour and width as they
 // are when something is drawn), "rect 0 0 353 97 brush 16777215",
@@ -141,26 +132,22 @@ public:
     std::unique_ptr<IImage> CreateImage(const LayoutNode& node, int id) override;
     std::unique_ptr<IOpenDialog> CreateOpenDialog(const LayoutNode& node) override;
     void AddMenuItem(int, int id, const LayoutNode& item, MenuEntry, const toolkit::Shortcut*) override;
-    void MenuDone() override {}
-    void SetMenuCaption(int id, std::string_view c) override { itemById.at(id)->caption = c; }
-    void SetMenuEnabled(int id, bool e) override { itemById.at(id)->enabled = e; }
-    void SetTabOrder(const std::vector<int>&) override {}
+    void SetMenuCaption(int id, std::string_view c) override { items.at(names.at(id))->caption = c; }
+    void SetMenuEnabled(int id, bool e) override { items.at(names.at(id))->enabled = e; }
     void CreateTimer(const LayoutNode& node, int id) override;
-    void StartTimer(int id, std::uint32_t ms) override { *timerById.at(id) = {ms, true}; }
-    void StopTimer(int id) override { timerById.at(id)->enabled = false; }
-    void Show() override {}
+    void StartTimer(int id, std::uint32_t ms) override { *timers.at(names.at(id)) = {ms, true}; }
+    void StopTimer(int id) override { timers.at(names.at(id))->enabled = false; }
     void Hide() override { closed = true; }
     bool IsEnabled() const override { return enabled; }
     void SetEnabled(bool e) override;
     void BeginModal() override { closed = false; }
     void RunModal() override;
     void EndModal() override { closed = true; }
-    void ModalDone() override {}
     void EndMain() override { closed = true; }
     void PostClose() override;
 
     // What a user does: a click on a button or a menu item, a timer's tick
-    // (a stopped timer's does nothing), the close box.
+    // (a stopped timer's is dropped), the close box.
     void Click(std::string_view name);
     void Tick(std::string_view timer);
     void CloseBox();
@@ -179,8 +166,7 @@ public:
     std::map<std::string, fake::Image*, std::less<>> images;
     std::map<std::string, fake::OpenDialog*, std::less<>> dialogs;
     std::map<std::string, int, std::less<>> ids;
-    std::map<int, fake::MenuItem*> itemById;
-    std::map<int, fake::Timer*> timerById;
+    std::map<int, std::string> names;
 
 private:
     template <class M>
