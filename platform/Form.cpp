@@ -28,8 +28,7 @@ std::unique_ptr<IWindow> BuildForm(IToolkit& ui, const Layout& layout, IFormEven
 
 // A timer runs while it is enabled with an interval above 0.
 struct Form::TimerImpl final : ITimer {
-    TimerImpl(IFormSurface& s, int id, std::uint32_t ms, bool on, std::string handler)
-        : surface(s), id(id), interval(ms), enabled(on), onTimer(std::move(handler)) {}
+    TimerImpl(IFormSurface& s, int id, std::uint32_t ms, bool on) : surface(s), id(id), interval(ms), enabled(on) {}
     std::uint32_t Interval() const override { return interval; }
     void SetInterval(std::uint32_t ms) override { interval = ms, Arm(); }
     bool Enabled() const override { return enabled; }
@@ -40,12 +39,10 @@ struct Form::TimerImpl final : ITimer {
     const int id;
     std::uint32_t interval;
     bool enabled;
-    const std::string onTimer;
 };
 
 struct Form::MenuItemImpl final : IMenuItem {
-    MenuItemImpl(IFormSurface& s, int id, std::string text, std::string handler)
-        : surface(s), id(id), caption(std::move(text)), onClick(std::move(handler)) {}
+    MenuItemImpl(IFormSurface& s, int id, std::string text) : surface(s), id(id), caption(std::move(text)) {}
     std::string Caption() const override { return caption; }
     void SetCaption(std::string_view text) override { caption = text, surface.SetMenuCaption(id, text); }
     bool Enabled() const override { return enabled; }
@@ -53,7 +50,6 @@ struct Form::MenuItemImpl final : IMenuItem {
     IFormSurface& surface;
     const int id;
     std::string caption;
-    const std::string onClick;
     bool enabled = true;
 };
 
@@ -77,15 +73,14 @@ Form::Form(IToolkit& kit, const Layout& layout, IFormEvents& events, bool mainFo
     if (!main_) owner_ = Top(kit_);
     Number(layout_.nodes);
     surface_ = kit_.CreateSurface(layout_, main_, owner_ ? owner_->surface_.get() : nullptr, *this);
-    const LayoutNode& f = layout_.form;
-    if (f.Has("menu")) {
-        if (const LayoutNode* menu = layout_.Find(f.Str("menu"))) AddMenuItems(*menu, 0);
+    if (layout_.form.Has("menu")) {
+        if (const LayoutNode* menu = layout_.Find(layout_.form.Str("menu"))) AddMenuItems(*menu, 0);
     }
     surface_->MenuDone();
     for (const LayoutNode& node : layout_.nodes) Make(node);
     std::vector<int> tabs;
     for (const LayoutNode* node : toolkit::TabOrder(layout_))
-        if (controls_.count(node->name)) tabs.push_back(ids_.at(node));
+        if (nodes_.count(node->name) && nodes_[node->name].control) tabs.push_back(ids_.at(node));
     surface_->SetTabOrder(tabs);
     liveForms.push_back(this);
 }
@@ -104,24 +99,27 @@ void Form::Number(const std::vector<LayoutNode>& nodes) {
     }
 }
 
+Form::Node& Form::Add(const LayoutNode& node, std::string handler) {
+    Node& n = nodes_[node.name];
+    n.kind = node.kind, n.handler = std::move(handler);
+    return *(byId_[ids_.at(&node)] = &n);
+}
+
 void Form::AddMenuItems(const LayoutNode& parent, int parentId) {
     for (const LayoutNode& item : parent.children) {
         const int id = ids_.at(&item);
-        std::string caption = item.Str("caption");
-        toolkit::Shortcut shortcut;
-        const bool hasShortcut = item.Has("shortcut");
-        if (hasShortcut && !toolkit::ParseShortcut(item.Str("shortcut"), shortcut))
+        const std::string caption = item.Str("caption");
+        toolkit::Shortcut key;
+        const bool hasKey = item.Has("shortcut");
+        if (hasKey && !toolkit::ParseShortcut(item.Str("shortcut"), key))
             throw Exception("layout: bad shortcut " + item.Str("shortcut"));
-        const MenuEntry entry = caption == "-"              ? MenuEntry::Separator
-                                : !item.children.empty()    ? MenuEntry::Submenu
-                                                            : MenuEntry::Command;
-        surface_->AddMenuItem(parentId, id, item, entry,
-                              hasShortcut && entry == MenuEntry::Command ? &shortcut : nullptr);
+        const MenuEntry entry = caption == "-"           ? MenuEntry::Separator
+                                : !item.children.empty() ? MenuEntry::Submenu
+                                                         : MenuEntry::Command;
+        surface_->AddMenuItem(parentId, id, item, entry, hasKey && entry == MenuEntry::Command ? &key : nullptr);
         if (entry == MenuEntry::Submenu) AddMenuItems(item, id);
-        auto mi = std::make_unique<MenuItemImpl>(*surface_, id, caption, item.Str("OnClick"));
+        auto& mi = Add(item, item.Str("OnClick")).menuItem = std::make_unique<MenuItemImpl>(*surface_, id, caption);
         if (item.Has("enabled") && !item.Flag("enabled")) mi->SetEnabled(false);
-        menuById_[id] = mi.get();
-        menuItems_.emplace(item.name, std::move(mi));
     }
 }
 
@@ -130,26 +128,21 @@ void Form::Make(const LayoutNode& node) {
     const int id = ids_.at(&node);
     if (k == "menu" || k == "ddeclient") return;  // the menu came with the frame
     if (k == "timer") {
-        auto timer = std::make_unique<TimerImpl>(*surface_, id, static_cast<std::uint32_t>(node.Int("interval", 1000)),
-                                                 node.Has("enabled") ? node.Flag("enabled") : true,
-                                                 node.Str("OnTimer"));
         surface_->CreateTimer(node, id);
+        auto& timer = Add(node, node.Str("OnTimer")).timer = std::make_unique<TimerImpl>(
+            *surface_, id, static_cast<std::uint32_t>(node.Int("interval", 1000)),
+            node.Has("enabled") ? node.Flag("enabled") : true);
         timer->Arm();
-        timerById_[id] = timer.get();
-        timers_.emplace(node.name, std::move(timer));
     } else if (k == "opendialog") {
-        openDialogs_.emplace(node.name, surface_->CreateOpenDialog(node));
+        Add(node, {}).openDialog = surface_->CreateOpenDialog(node);
     } else if (k == "statusbar") {
-        statusBars_.emplace(node.name, std::make_unique<StatusBarImpl>(
-                                           surface_->CreateStatusBar(node, id),
-                                           static_cast<int>(node.Ints("panels").size())));
+        Add(node, {}).statusBar = std::make_unique<StatusBarImpl>(surface_->CreateStatusBar(node, id),
+                                                                  static_cast<int>(node.Ints("panels").size()));
     } else if (k == "image") {
-        images_.emplace(node.name, surface_->CreateImage(node, id));
+        Add(node, {}).image = surface_->CreateImage(node, id);
     } else if (k == "label" || k == "edit" || k == "memo" || k == "checkbox" || k == "listbox" ||
                k == "button" || k == "speedbutton" || k == "bevel") {
-        auto [it, added] = controls_.emplace(node.name, ControlEntry{k, surface_->CreateControl(node, id),
-                                                                     node.Str("OnClick")});
-        controlById_[id] = &it->second;
+        Add(node, node.Str("OnClick")).control = surface_->CreateControl(node, id);
         if (k == "button" && node.Flag("cancel")) cancelId_ = id;
     } else {
         throw Exception("layout: unknown kind " + k + " for " + node.name);
@@ -157,51 +150,54 @@ void Form::Make(const LayoutNode& node) {
 }
 
 template <class T>
-T& Form::Kind(std::string_view name, const char* kind, const char* what) {
-    ControlEntry& c = Find(controls_, name);
-    if (c.kind == kind) {
-        if (T* t = dynamic_cast<T*>(c.control.get())) return *t;
-    }
-    throw Exception("control " + std::string(name) + " is not " + what);
+T& Form::Get(std::string_view name, std::unique_ptr<T> Node::*part) {
+    auto it = nodes_.find(name);
+    if (it == nodes_.end() || !(it->second.*part)) throw Exception("form has no control " + std::string(name));
+    return *(it->second.*part);
 }
 
-IControl& Form::Control(std::string_view name) { return *Find(controls_, name).control; }
-IStatusBar& Form::StatusBar(std::string_view name) { return *Find(statusBars_, name); }
-IMenuItem& Form::MenuItem(std::string_view name) { return *Find(menuItems_, name); }
-ITimer& Form::Timer(std::string_view name) { return *Find(timers_, name); }
-IImage& Form::Image(std::string_view name) { return *Find(images_, name); }
-IOpenDialog& Form::OpenDialog(std::string_view name) { return *Find(openDialogs_, name); }
+template <class T>
+T& Form::Kind(std::string_view name, const char* kind, const char* what) {
+    IControl& c = Get(name, &Node::control);
+    T* t = nodes_.find(name)->second.kind == kind ? dynamic_cast<T*>(&c) : nullptr;
+    if (!t) throw Exception("control " + std::string(name) + " is not " + what);
+    return *t;
+}
+
+IControl& Form::Control(std::string_view name) { return Get(name, &Node::control); }
+IStatusBar& Form::StatusBar(std::string_view name) { return Get(name, &Node::statusBar); }
+IMenuItem& Form::MenuItem(std::string_view name) { return Get(name, &Node::menuItem); }
+ITimer& Form::Timer(std::string_view name) { return Get(name, &Node::timer); }
+IImage& Form::Image(std::string_view name) { return Get(name, &Node::image); }
+IOpenDialog& Form::OpenDialog(std::string_view name) { return Get(name, &Node::openDialog); }
 ICheckBox& Form::CheckBox(std::string_view name) { return Kind<ICheckBox>(name, "checkbox", "a check box"); }
 IMemo& Form::Memo(std::string_view name) { return Kind<IMemo>(name, "memo", "a memo"); }
 IListBox& Form::ListBox(std::string_view name) { return Kind<IListBox>(name, "listbox", "a list box"); }
 
-// A handler's error goes to the application's exception display and the
-// program carries on.
-void Form::Fire(const std::string& handler) {
-    if (handler.empty()) return;
+// What a handler or the close query raises goes to the application's
+// exception display, and the program carries on.
+template <class Run>
+static void Guarded(IToolkit& kit, const std::string& what, Run run) {
     try {
-        events_.Dispatch(handler);
+        run();
     } catch (const std::exception& e) {
-        kit_.ShowException(e);
+        kit.ShowException(e);
     } catch (...) {
-        kit_.ShowException(Exception("unexpected error in " + handler));
+        kit.ShowException(Exception("unexpected error " + what));
     }
 }
 
-// The close query the layout names, if any; an error in it is shown and does
-// not keep the window open. True when the form may close.
+void Form::Fire(const std::string& handler) {
+    if (!handler.empty()) Guarded(kit_, "in " + handler, [&] { events_.Dispatch(handler); });
+}
+
+// The close query the layout names, if any; an error in it does not keep the
+// window open. True when the form may close.
 bool Form::RunCloseQuery() {
     bool canClose = true;
     const std::string query = layout_.form.Str("OnCloseQuery");
-    if (query.empty()) return true;
     inCloseQuery_ = true;
-    try {
-        events_.CloseQuery(query, canClose);
-    } catch (const std::exception& e) {
-        kit_.ShowException(e);
-    } catch (...) {
-        kit_.ShowException(Exception("unexpected error while closing"));
-    }
+    if (!query.empty()) Guarded(kit_, "while closing", [&] { events_.CloseQuery(query, canClose); });
     inCloseQuery_ = false;
     return canClose;
 }
@@ -212,10 +208,6 @@ Form* Form::Top(const IToolkit& kit) {
     for (Form* f : liveForms)
         if (&f->kit_ == &kit && f->main_ && !f->ended_) return f;
     return nullptr;
-}
-
-bool Form::ModalOpen() const {
-    return std::any_of(modalForms.begin(), modalForms.end(), [this](Form* f) { return &f->kit_ == &kit_; });
 }
 
 int Form::ShowModal() {
@@ -258,30 +250,29 @@ void Form::Close() {
 void Form::EndMainForm() {
     if (ended_) return;
     ended_ = true;
-    for (auto& [id, timer] : timerById_) surface_->StopTimer(id);
+    for (auto& [id, node] : byId_)
+        if (node->timer) surface_->StopTimer(id);
     surface_->EndMain();
 }
 
-// A disabled button does not fire.
+// A disabled button or menu item does not fire, and the main form's menu and
+// its shortcuts wait while a dialog is open. A timer's event that comes after
+// it has stopped does nothing.
 void Form::Clicked(int id) {
-    auto it = controlById_.find(id);
-    if (it != controlById_.end() && it->second->control->Enabled()) Fire(it->second->onClick);
+    if (Node* n = byId_.count(id) ? byId_[id] : nullptr; n && n->control && n->control->Enabled()) Fire(n->handler);
 }
 
-// A disabled item does not fire, and the main form's menu and its shortcuts
-// wait while a dialog is open.
 void Form::MenuCommand(int id) {
-    auto it = menuById_.find(id);
-    if (it == menuById_.end() || !it->second->Enabled() || (main_ && ModalOpen())) return;
-    Fire(it->second->onClick);
+    Node* n = byId_.count(id) ? byId_[id] : nullptr;
+    if (!n || !n->menuItem || !n->menuItem->Enabled() || (main_ && Top(kit_) != this)) return;
+    Fire(n->handler);
 }
 
-// A timer's event that comes after it has stopped does nothing.
 void Form::TimerDue(int id) {
-    auto it = timerById_.find(id);
-    if (it == timerById_.end()) return;
-    if (it->second->Running() && !ended_) {
-        Fire(it->second->onTimer);
+    Node* n = byId_.count(id) ? byId_[id] : nullptr;
+    if (!n || !n->timer) return;
+    if (n->timer->Running() && !ended_) {
+        Fire(n->handler);
     } else {
         surface_->StopTimer(id);
     }

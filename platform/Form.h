@@ -10,7 +10,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "platform/Toolkit.h"
 #include "platform/Widgets.h"
@@ -25,7 +24,6 @@ public:
     Form(const Form&) = delete;
     Form& operator=(const Form&) = delete;
 
-    // IWindow
     WindowHandle Handle() const override { return surface_->Handle(); }
     IControl& Control(std::string_view name) override;
     ICheckBox& CheckBox(std::string_view name) override;
@@ -40,7 +38,6 @@ public:
     int ShowModal() override;
     void Close() override;
 
-    // IFormInput
     void Clicked(int id) override;
     void MenuCommand(int id) override;
     void TimerDue(int id) override;
@@ -55,32 +52,32 @@ public:
     // innermost modal form, else its main form while it runs.
     static Form* Top(const IToolkit& kit);
 
-    struct ControlEntry {
-        std::string kind;
-        std::unique_ptr<IControl> control;
-        std::string onClick;
-    };
     struct TimerImpl;
     struct MenuItemImpl;
     struct StatusBarImpl;
+    // What the form made of one node of its layout.
+    struct Node {
+        std::string kind, handler;  // OnClick, OnTimer
+        std::unique_ptr<IControl> control;
+        std::unique_ptr<IStatusBar> statusBar;
+        std::unique_ptr<IImage> image;
+        std::unique_ptr<IOpenDialog> openDialog;
+        std::unique_ptr<TimerImpl> timer;
+        std::unique_ptr<MenuItemImpl> menuItem;
+    };
 
 private:
-    template <class Map>
-    static typename Map::mapped_type& Find(Map& m, std::string_view name) {
-        auto it = m.find(name);
-        if (it == m.end()) throw Exception("form has no control " + std::string(name));
-        return it->second;
-    }
+    template <class T>
+    T& Get(std::string_view name, std::unique_ptr<T> Node::*part);
     template <class T>
     T& Kind(std::string_view name, const char* kind, const char* what);
-
     void Number(const std::vector<LayoutNode>& nodes);
     void AddMenuItems(const LayoutNode& parent, int parentId);
+    Node& Add(const LayoutNode& node, std::string handler);
     void Make(const LayoutNode& node);
     void Fire(const std::string& handler);
     bool RunCloseQuery();
     void EndMainForm();
-    bool ModalOpen() const;
 
     IToolkit& kit_;
     const Layout layout_;  // a copy: the caller's layout may be a temporary
@@ -88,16 +85,8 @@ private:
     const bool main_;
     Form* owner_ = nullptr;
     std::map<const LayoutNode*, int> ids_;  // every node's id, in layout order from 100
-
-    std::map<std::string, ControlEntry, std::less<>> controls_;
-    std::map<std::string, std::unique_ptr<StatusBarImpl>, std::less<>> statusBars_;
-    std::map<std::string, std::unique_ptr<MenuItemImpl>, std::less<>> menuItems_;
-    std::map<std::string, std::unique_ptr<TimerImpl>, std::less<>> timers_;
-    std::map<std::string, std::unique_ptr<IImage>, std::less<>> images_;
-    std::map<std::string, std::unique_ptr<IOpenDialog>, std::less<>> openDialogs_;
-    std::map<int, ControlEntry*> controlById_;
-    std::map<int, MenuItemImpl*> menuById_;
-    std::map<int, TimerImpl*> timerById_;
+    std::map<std::string, Node, std::less<>> nodes_;
+    std::map<int, Node*> byId_;
     int cancelId_ = 0;
     // Declared last, so the window goes before the controls it holds.
     std::unique_ptr<IFormSurface> surface_;
