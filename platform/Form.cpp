@@ -1,7 +1,5 @@
 #include "platform/Form.h"
 
-#include <algorithm>
-
 namespace pelmor {
 
 namespace {
@@ -217,7 +215,6 @@ int Form::ShowModal() {
     modal_ = true;
     modalResult_ = 0;
     modalForms.push_back(this);
-    surface_->BeginModal();
     surface_->RunModal();
     std::erase(modalForms, this);
     // The owner comes back first, so activation returns to it when the
@@ -271,22 +268,14 @@ void Form::MenuCommand(int id) {
 void Form::TimerDue(int id) {
     Node* n = byId_.count(id) ? byId_[id] : nullptr;
     if (!n || !n->timer) return;
-    if (n->timer->Running() && !ended_) {
-        Fire(n->handler);
-    } else {
-        surface_->StopTimer(id);
-    }
+    n->timer->Running() && !ended_ ? Fire(n->handler) : surface_->StopTimer(id);
 }
 
 // While a dialog or a message box holds the main form disabled, a close can
 // only come from another program (a task manager, say). It is not lost: it
 // runs once the form is enabled again, from the loop that goes on.
 void Form::CloseRequest() {
-    if (main_ && !surface_->IsEnabled()) {
-        closePending_ = true;
-        return;
-    }
-    Close();
+    main_ && !surface_->IsEnabled() ? void(closePending_ = true) : Close();
 }
 
 void Form::Enabled() {

@@ -371,13 +371,10 @@ void Form::SetEnabled(bool enabled) {
     if (enabled) input_.Enabled();
 }
 
-void Form::BeginModal() {
-    static_cast<QDialog*>(window_.get())->setWindowModality(Qt::ApplicationModal);
-    FocusFirst();
-}
-
 // The nested loop keeps every timer of the program running.
 void Form::RunModal() {
+    static_cast<QDialog*>(window_.get())->setWindowModality(Qt::ApplicationModal);
+    FocusFirst();
     static_cast<QDialog*>(window_.get())->exec();
 }
 

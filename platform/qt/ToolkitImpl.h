@@ -221,7 +221,6 @@ public:
     void Hide() override { window_->hide(); }
     bool IsEnabled() const override { return enabled_; }
     void SetEnabled(bool enabled) override;
-    void BeginModal() override;
     void RunModal() override;
     void EndModal() override;
     void ModalDone() override;

@@ -383,14 +383,11 @@ void Form::SetEnabled(bool enabled) {
     if (hwnd_) EnableWindow(hwnd_, enabled ? TRUE : FALSE);
 }
 
-void Form::BeginModal() {
+void Form::RunModal() {
     modalEnded_ = false;
     ShowWindow(hwnd_, SW_SHOW);
     SetActiveWindow(hwnd_);
     RestoreFocus();
-}
-
-void Form::RunModal() {
     while (!modalEnded_ && hwnd_) {
         if (!kit_.PumpMessage()) {
             // The program is ending: leave the quit for the outer loop.

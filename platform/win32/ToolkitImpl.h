@@ -182,7 +182,6 @@ public:
     void Hide() override;
     bool IsEnabled() const override { return hwnd_ && IsWindowEnabled(hwnd_); }
     void SetEnabled(bool enabled) override;
-    void BeginModal() override;
     void RunModal() override;
     void EndModal() override;
     void ModalDone() override;

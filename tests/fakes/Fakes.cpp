@@ -69,6 +69,7 @@ void Window::SetEnabled(bool e) {
 }
 
 void Window::RunModal() {
+    closed = false;
     if (auto it = kit_.onModal.find(layout.form.name); it != kit_.onModal.end()) it->second(*this);
     if (!closed) CloseBox();
 }

@@ -140,7 +140,6 @@ public:
     void Hide() override { closed = true; }
     bool IsEnabled() const override { return enabled; }
     void SetEnabled(bool e) override;
-    void BeginModal() override { closed = false; }
     void RunModal() override;
     void EndModal() override { closed = true; }
     void EndMain() override { closed = true; }
