@@ -42,9 +42,9 @@ struct Form::TimerImpl final : ITimer {
 struct Form::MenuItemImpl final : IMenuItem {
     MenuItemImpl(IFormSurface& s, int id, std::string text) : surface(s), id(id), caption(std::move(text)) {}
     std::string Caption() const override { return caption; }
-    void SetCaption(std::string_view text) override { caption = text, surface.SetMenuCaption(id, text); }
+    void SetCaption(std::string_view text) override { caption = text, surface.SetMenuItem(id, caption, enabled); }
     bool Enabled() const override { return enabled; }
-    void SetEnabled(bool on) override { enabled = on, surface.SetMenuEnabled(id, on); }
+    void SetEnabled(bool on) override { enabled = on, surface.SetMenuItem(id, caption, enabled); }
     IFormSurface& surface;
     const int id;
     std::string caption;

@@ -46,8 +46,7 @@ public:
     virtual void AddMenuItem(int parent, int id, const LayoutNode& item, MenuEntry entry,
                              const toolkit::Shortcut* shortcut) = 0;
     virtual void MenuDone() {}
-    virtual void SetMenuCaption(int id, std::string_view caption) = 0;
-    virtual void SetMenuEnabled(int id, bool enabled) = 0;
+    virtual void SetMenuItem(int id, std::string_view caption, bool enabled) = 0;
     virtual void SetTabOrder(const std::vector<int>& ids) { (void)ids; }
     virtual void CreateTimer(const LayoutNode& node, int id) { (void)node, (void)id; }
     virtual void StartTimer(int id, std::uint32_t ms) = 0;  // restarts a running one

@@ -111,20 +111,15 @@ std::unique_ptr<IFormSurface> Toolkit::CreateSurface(const Layout& layout, bool 
     return form;
 }
 
-void Toolkit::Forget(Form* form) {
-    if (main == form) main = nullptr;
-}
-
 void Toolkit::Run() {
     if (!main || !main->window() || !main->window()->isVisible()) return;
     QApplication::exec();
 }
 
-QWidget* Toolkit::TopForm() const { return reinterpret_cast<QWidget*>(TopWindow(*this)); }
 
 void Toolkit::MessageBox(IWindow* owner, std::string_view text, std::string_view caption,
                          MessageIcon icon) {
-    QWidget* o = owner ? reinterpret_cast<QWidget*>(owner->Handle()) : TopForm();
+    QWidget* o = reinterpret_cast<QWidget*>(owner ? owner->Handle() : TopWindow(*this));
     ShowBox(o, BoxIcon(icon), text, caption);
 }
 
@@ -133,7 +128,7 @@ void Toolkit::MessageBeep(MessageIcon) { QApplication::beep(); }
 // The default exception display: the message in a stop box over the window
 // the user works in, titled with the application's title.
 void Toolkit::ShowException(const std::exception& e) {
-    QWidget* owner = TopForm();
+    auto* owner = reinterpret_cast<QWidget*>(TopWindow(*this));
     std::string caption = title_;
     if (caption.empty()) {
         std::string exe = ExeName();

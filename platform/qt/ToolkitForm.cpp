@@ -312,12 +312,8 @@ void Form::AddMenuItem(int parent, int id, const LayoutNode& item, MenuEntry ent
     actions_[id] = action;
 }
 
-void Form::SetMenuCaption(int id, std::string_view caption) {
-    if (QAction* a = actions_[id]) a->setText(ToQ(caption));
-}
-
-void Form::SetMenuEnabled(int id, bool enabled) {
-    if (QAction* a = actions_[id]) a->setEnabled(enabled);
+void Form::SetMenuItem(int id, std::string_view caption, bool enabled) {
+    if (QAction* a = actions_[id]) a->setText(ToQ(caption)), a->setEnabled(enabled);
 }
 
 void Form::SetTabOrder(const std::vector<int>& ids) {

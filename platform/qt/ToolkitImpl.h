@@ -211,8 +211,7 @@ public:
     void AddMenuItem(int parent, int id, const LayoutNode& item, MenuEntry entry,
                      const toolkit::Shortcut* shortcut) override;
     void MenuDone() override;
-    void SetMenuCaption(int id, std::string_view caption) override;
-    void SetMenuEnabled(int id, bool enabled) override;
+    void SetMenuItem(int id, std::string_view caption, bool enabled) override;
     void SetTabOrder(const std::vector<int>& ids) override;
     void CreateTimer(const LayoutNode& node, int id) override;
     void StartTimer(int id, std::uint32_t ms) override;
@@ -277,10 +276,9 @@ public:
     QPixmap IconResource(const std::string& name, int size) const;
     QPixmap Glyph(const std::string& name) const;
 
-    // The window new dialogs and message boxes belong to: the innermost
-    // modal form, else the main form.
-    QWidget* TopForm() const;
-    void Forget(Form* form);
+    void Forget(Form* form) {
+        if (main == form) main = nullptr;
+    }
 
     Form* main = nullptr;
 

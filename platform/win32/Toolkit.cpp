@@ -92,7 +92,6 @@ Form* Toolkit::FormOf(HWND hwnd) const {
     return it == forms_.end() ? nullptr : it->second;
 }
 
-HWND Toolkit::TopForm() const { return reinterpret_cast<HWND>(TopWindow(*this)); }
 
 namespace {
 
@@ -111,7 +110,7 @@ UINT IconFlags(MessageIcon icon) {
 
 void Toolkit::MessageBox(IWindow* owner, std::string_view message, std::string_view caption,
                          MessageIcon icon) {
-    HWND o = owner ? reinterpret_cast<HWND>(owner->Handle()) : TopForm();
+    HWND o = reinterpret_cast<HWND>(owner ? owner->Handle() : TopWindow(*this));
     text::Box(o, message, caption, MB_OK | IconFlags(icon));
 }
 
@@ -121,7 +120,7 @@ void Toolkit::MessageBeep(MessageIcon sound) { ::MessageBeep(IconFlags(sound)); 
 // the user works in, titled with the application's title.
 void Toolkit::ShowException(const std::exception& e) {
     HWND owner = GetActiveWindow();
-    if (!FormOf(owner)) owner = TopForm();
+    if (!FormOf(owner)) owner = reinterpret_cast<HWND>(TopWindow(*this));
     std::string caption = title_;
     if (caption.empty()) {
         std::string exe = ExeName();

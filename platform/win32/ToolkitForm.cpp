@@ -295,24 +295,14 @@ void Form::AddMenuItem(int parent, int id, const LayoutNode& item, MenuEntry ent
     menuSlots_[id] = {menu, menuCounts_[menu]++};
 }
 
-bool Form::MenuAlive(int id) const {
+void Form::SetMenuItem(int id, std::string_view caption, bool enabled) {
     auto it = menuSlots_.find(id);
-    return hwnd_ && it != menuSlots_.end() && IsMenu(it->second.parent) &&
-           GetMenuState(it->second.parent, it->second.position, MF_BYPOSITION) != static_cast<UINT>(-1);
-}
-
-void Form::SetMenuCaption(int id, std::string_view caption) {
-    if (!MenuAlive(id)) return;
-    const MenuSlot& slot = menuSlots_.at(id);
-    text::SetMenuText(slot.parent, slot.position, caption);
-    if (GetMenu(hwnd_) == slot.parent) DrawMenuBar(hwnd_);
-}
-
-void Form::SetMenuEnabled(int id, bool enabled) {
-    if (!MenuAlive(id)) return;
-    const MenuSlot& slot = menuSlots_.at(id);
-    EnableMenuItem(slot.parent, slot.position, MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED));
-    if (GetMenu(hwnd_) == slot.parent) DrawMenuBar(hwnd_);
+    if (!hwnd_ || it == menuSlots_.end() || !IsMenu(it->second.parent)) return;
+    auto [menu, position] = it->second;
+    if (GetMenuState(menu, position, MF_BYPOSITION) == static_cast<UINT>(-1)) return;
+    text::SetMenuText(menu, position, caption);
+    EnableMenuItem(menu, position, MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED));
+    if (GetMenu(hwnd_) == menu) DrawMenuBar(hwnd_);
 }
 
 // Controls with a tab index come first in the Z-order, in tab order, so the

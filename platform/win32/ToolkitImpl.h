@@ -172,8 +172,7 @@ public:
     void AddMenuItem(int parent, int id, const LayoutNode& item, MenuEntry entry,
                      const toolkit::Shortcut* shortcut) override;
     void MenuDone() override;
-    void SetMenuCaption(int id, std::string_view caption) override;
-    void SetMenuEnabled(int id, bool enabled) override;
+    void SetMenuItem(int id, std::string_view caption, bool enabled) override;
     void SetTabOrder(const std::vector<int>& ids) override;
     void CreateTimer(const LayoutNode&, int) override {}
     void StartTimer(int id, std::uint32_t ms) override;
@@ -201,7 +200,6 @@ private:
     HWND Child(const LayoutNode& node, int id, const char* cls, DWORD style, DWORD exStyle,
                const std::string& caption);
     void FitLabel(HWND label, const std::string& text, int width, int height);
-    bool MenuAlive(int id) const;
     HWND FirstTabStop() const;
     void RestoreFocus();
     void Command(UINT id, UINT code, HWND control);
@@ -264,9 +262,6 @@ public:
     void Register(HWND hwnd, Form* form) { forms_[hwnd] = form; }
     void Unregister(HWND hwnd) { forms_.erase(hwnd); }
     Form* FormOf(HWND hwnd) const;
-    // The window new dialogs and message boxes belong to: the innermost
-    // modal form, else the main form.
-    HWND TopForm() const;
 
     const HINSTANCE instance;
     Form* main = nullptr;

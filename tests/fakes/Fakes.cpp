@@ -49,62 +49,26 @@ std::unique_ptr<IImage> Window::CreateImage(const LayoutNode& n, int) {
     return std::unique_ptr<IImage>(images[n.name] = image.release());
 }
 
-std::unique_ptr<IOpenDialog> Window::CreateOpenDialog(const LayoutNode& n) {
-    return std::unique_ptr<IOpenDialog>(dialogs[n.name] = new fake::OpenDialog);
-}
-
-void Window::AddMenuItem(int, int id, const LayoutNode& n, MenuEntry, const toolkit::Shortcut*) {
-    items[n.name] = std::make_unique<fake::MenuItem>(fake::MenuItem{n.Str("caption")});
-    ids[n.name] = id, names[id] = n.name;
-}
-
-void Window::CreateTimer(const LayoutNode& n, int id) {
-    timers[n.name] = std::make_unique<fake::Timer>();
-    ids[n.name] = id, names[id] = n.name;
-}
-
-void Window::SetEnabled(bool e) {
-    enabled = e;
-    if (e) input.Enabled();
-}
-
 void Window::RunModal() {
     closed = false;
     if (auto it = kit_.onModal.find(layout.form.name); it != kit_.onModal.end()) it->second(*this);
     if (!closed) CloseBox();
 }
 
-void Window::PostClose() {
-    kit_.posted.emplace_back(this, [this] { input.CloseRequest(); });
-}
-
 // The main loop's part: once the outermost action is over, what was posted
 // meanwhile runs.
-template <class F>
-void Window::Deliver(F event) {
+void Window::Deliver(const std::function<void()>& event) {
     ++kit_.depth;
     event();
-    if (--kit_.depth > 0) return;
-    while (!kit_.posted.empty()) {
+    while (kit_.depth == 1 && !kit_.posted.empty()) {
         auto next = std::move(kit_.posted.front().second);
         kit_.posted.erase(kit_.posted.begin());
         next();
     }
+    --kit_.depth;
 }
 
-void Window::Click(std::string_view name) {
-    const int id = Get(ids, name);
-    Deliver([&] { items.count(name) ? input.MenuCommand(id) : input.Clicked(id); });
-}
-
-void Window::Tick(std::string_view timer) {
-    const int id = Get(ids, timer);
-    Deliver([&] { input.TimerDue(id); });
-}
-
-void Window::CloseBox() {
-    Deliver([&] { input.CloseRequest(); });
-}
+void Window::PostClose() { kit_.posted.emplace_back(this, [this] { input.CloseRequest(); }); }
 
 std::unique_ptr<IFormSurface> Toolkit::CreateSurface(const Layout& layout, bool, IFormSurface*,
                                                      IFormInput& input) {

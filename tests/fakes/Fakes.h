@@ -130,16 +130,24 @@ public:
     std::unique_ptr<IControl> CreateControl(const LayoutNode& node, int id) override;
     std::unique_ptr<IStatusBar> CreateStatusBar(const LayoutNode& node, int id) override;
     std::unique_ptr<IImage> CreateImage(const LayoutNode& node, int id) override;
-    std::unique_ptr<IOpenDialog> CreateOpenDialog(const LayoutNode& node) override;
-    void AddMenuItem(int, int id, const LayoutNode& item, MenuEntry, const toolkit::Shortcut*) override;
-    void SetMenuCaption(int id, std::string_view c) override { items.at(names.at(id))->caption = c; }
-    void SetMenuEnabled(int id, bool e) override { items.at(names.at(id))->enabled = e; }
-    void CreateTimer(const LayoutNode& node, int id) override;
+    std::unique_ptr<IOpenDialog> CreateOpenDialog(const LayoutNode& n) override {
+        return std::unique_ptr<IOpenDialog>(dialogs[n.name] = new fake::OpenDialog);
+    }
+    void AddMenuItem(int, int id, const LayoutNode& n, MenuEntry, const toolkit::Shortcut*) override {
+        items[n.name] = std::make_unique<fake::MenuItem>(fake::MenuItem{n.Str("caption")});
+        ids[n.name] = id, names[id] = n.name;
+    }
+    void SetMenuItem(int id, std::string_view c, bool e) override { *items.at(names.at(id)) = {std::string(c), e}; }
+    void CreateTimer(const LayoutNode& n, int id) override {
+        timers[n.name] = std::make_unique<fake::Timer>(), ids[n.name] = id, names[id] = n.name;
+    }
     void StartTimer(int id, std::uint32_t ms) override { *timers.at(names.at(id)) = {ms, true}; }
     void StopTimer(int id) override { timers.at(names.at(id))->enabled = false; }
     void Hide() override { closed = true; }
     bool IsEnabled() const override { return enabled; }
-    void SetEnabled(bool e) override;
+    void SetEnabled(bool e) override {
+        if ((enabled = e)) input.Enabled();
+    }
     void RunModal() override;
     void EndModal() override { closed = true; }
     void EndMain() override { closed = true; }
@@ -147,9 +155,15 @@ public:
 
     // What a user does: a click on a button or a menu item, a timer's tick
     // (a stopped timer's is dropped), the close box.
-    void Click(std::string_view name);
-    void Tick(std::string_view timer);
-    void CloseBox();
+    void Click(std::string_view name) {
+        const int id = Get(ids, name);
+        Deliver([&] { items.count(name) ? input.MenuCommand(id) : input.Clicked(id); });
+    }
+    void Tick(std::string_view timer) {
+        const int id = Get(ids, timer);
+        Deliver([&] { input.TimerDue(id); });
+    }
+    void CloseBox() { Deliver([&] { input.CloseRequest(); }); }
     fake::Control& Ctl(std::string_view n) { return *Get(controls, n); }
     std::string Panel(int i) { return Get(bars, "StatusBar")->panels.at(static_cast<std::size_t>(i)); }
 
@@ -174,8 +188,7 @@ private:
         if (it == m.end()) throw Exception("no control " + std::string(n));
         return it->second;
     }
-    template <class F>
-    void Deliver(F event);
+    void Deliver(const std::function<void()>& event);
     Toolkit& kit_;
 };
 

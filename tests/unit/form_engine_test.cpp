@@ -28,6 +28,15 @@ struct Main : IFormEvents {
     fake::Window& w = ui.Form("f");
 };
 
+std::string Error(const std::function<void()>& act) {
+    try {
+        act();
+    } catch (const Exception& e) {
+        return e.what();
+    }
+    return "";
+}
+
 }  // namespace
 
 TEST(FormEngine, WhatAUsersActionRuns) {
@@ -63,24 +72,39 @@ TEST(FormEngine, WhatAUsersActionRuns) {
                                         "exception broken"}));
 }
 
-TEST(FormEngine, ControlsByNameAndKind) {
+// A form is built only when every handler its layout names exists: a
+// misspelt name is an error, not a control that does nothing. Its controls
+// are found by name and kind.
+TEST(FormEngine, HandlersAndControlsByName) {
+    struct Form {
+        void Click() {}
+        void Query(bool&) {}
+    } form;
+    HandlerTable<Form> events(form, {{"btnClick", &Form::Click}, {"Query", nullptr, &Form::Query}});
+    const std::string head = "form f OnCloseQuery=Query\n";
+    const std::pair<std::string, std::string> layouts[] = {  // layout, the handler it lacks
+        {head + "button b OnClick=btnClick\ntimer t OnTimer=btnClick\nmenu m\n  item i OnClick=btnClick\n", ""},
+        {"form f OnCloseQuery=FormCloseQuery\n", "FormCloseQuery"},
+        {head + "button b OnClick=btnCllick\n", "btnCllick"},
+        {head + "timer t OnTimer=TimerBaseTimer\n", "TimerBaseTimer"},
+        {head + "menu m\n  item i OnClick=btnClick\n  item j OnClick=mnuExit\n", "mnuExit"},
+    };
+    for (const auto& [text, missing] : layouts) {
+        fake::Journal journal;
+        fake::Toolkit ui(journal);
+        const std::string error = Error([&] { BuildForm(ui, Layout::Parse(text), events, true); });
+        EXPECT_NE(error.find(missing), std::string::npos) << text << error;
+        EXPECT_EQ(journal.size(), missing.empty() ? 1u : 0u) << text << error;
+    }
     Main m;
-    EXPECT_NO_THROW(m.form->CheckBox("x"));
-    const std::pair<std::function<void()>, const char*> rows[] = {
+    const std::pair<std::function<void()>, const char*> lookups[] = {
+        {[&] { m.form->CheckBox("x"); }, ""},
         {[&] { m.form->CheckBox("b"); }, "control b is not a check box"},
         {[&] { m.form->Memo("x"); }, "control x is not a memo"},
         {[&] { m.form->ListBox("b"); }, "control b is not a list box"},
         {[&] { m.form->Timer("b"); }, "form has no control b"},
     };
-    for (const auto& [lookup, error] : rows) {
-        std::string what;
-        try {
-            lookup();
-        } catch (const Exception& e) {
-            what = e.what();
-        }
-        EXPECT_EQ(what, error);
-    }
+    for (const auto& [lookup, error] : lookups) EXPECT_EQ(Error(lookup), error);
 }
 
 // The close query saves the history and ends the log: once a run, however
