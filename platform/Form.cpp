@@ -200,12 +200,16 @@ bool Form::RunCloseQuery() {
     return canClose;
 }
 
-Form* Form::Top(const IToolkit& kit) {
-    for (auto it = modalForms.rbegin(); it != modalForms.rend(); ++it)
-        if (&(*it)->kit_ == &kit) return *it;
+Form* Form::Main(const IToolkit& kit) {
     for (Form* f : liveForms)
         if (&f->kit_ == &kit && f->main_ && !f->ended_) return f;
     return nullptr;
+}
+
+Form* Form::Top(const IToolkit& kit) {
+    for (auto it = modalForms.rbegin(); it != modalForms.rend(); ++it)
+        if (&(*it)->kit_ == &kit) return *it;
+    return Main(kit);
 }
 
 int Form::ShowModal() {

@@ -48,8 +48,9 @@ public:
     void EndSession() override;
 
     static constexpr int kModalCancel = 2;  // what ShowModal gives after Close()
-    // The form new dialogs and message boxes belong to: the toolkit's
-    // innermost modal form, else its main form while it runs.
+    // The toolkit's main form while it runs; the form new dialogs and message
+    // boxes belong to: its innermost modal form, else the main form.
+    static Form* Main(const IToolkit& kit);
     static Form* Top(const IToolkit& kit);
 
     struct TimerImpl;

@@ -34,7 +34,7 @@ class IFormSurface {
 public:
     virtual ~IFormSurface() = default;
     virtual WindowHandle Handle() const = 0;
-    virtual bool Alive() const = 0;  // false once the window is gone
+    virtual bool Alive() const { return true; }  // false once the window is gone
     // label, edit, memo, checkbox, listbox, button, speedbutton, bevel: a
     // check box is an ICheckBox, the memo an IMemo, a list box an IListBox.
     virtual std::unique_ptr<IControl> CreateControl(const LayoutNode& node, int id) = 0;

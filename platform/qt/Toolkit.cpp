@@ -91,28 +91,25 @@ void Toolkit::Initialize() {
         EndSession();
     });
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, [this] {
-        if (main) main->input().QueryEndSession();
+        if (pelmor::Form* main = pelmor::Form::Main(*this)) main->QueryEndSession();
     });
     CatchEndSignals([this] { EndSession(); });
 }
 
 // The close query runs now if it has not, and the main form ends.
 void Toolkit::EndSession() {
-    if (!main) return;
-    main->input().QueryEndSession();
-    main->input().EndSession();
+    if (pelmor::Form* main = pelmor::Form::Main(*this)) main->QueryEndSession(), main->EndSession();
 }
 
 std::unique_ptr<IFormSurface> Toolkit::CreateSurface(const Layout& layout, bool mainForm,
                                                      IFormSurface* owner, IFormInput& input) {
     QWidget* ownerWidget = owner ? reinterpret_cast<QWidget*>(owner->Handle()) : nullptr;
-    auto form = std::make_unique<Form>(*this, layout, input, mainForm, ownerWidget);
-    if (mainForm) main = form.get();
-    return form;
+    return std::make_unique<Form>(*this, layout, input, mainForm, ownerWidget);
 }
 
 void Toolkit::Run() {
-    if (!main || !main->window() || !main->window()->isVisible()) return;
+    auto* main = reinterpret_cast<QWidget*>(TopWindow(*this));
+    if (!main || !main->isVisible()) return;
     QApplication::exec();
 }
 

@@ -76,7 +76,6 @@ Form::Form(Toolkit& kit, const Layout& layout, IFormInput& input, bool mainForm,
 
 Form::~Form() {
     timers_.clear();
-    kit_.Forget(this);
     window_.reset();
 }
 
@@ -312,10 +311,6 @@ void Form::AddMenuItem(int parent, int id, const LayoutNode& item, MenuEntry ent
     actions_[id] = action;
 }
 
-void Form::SetMenuItem(int id, std::string_view caption, bool enabled) {
-    if (QAction* a = actions_[id]) a->setText(ToQ(caption)), a->setEnabled(enabled);
-}
-
 void Form::SetTabOrder(const std::vector<int>& ids) {
     tabOrder_ = ids;
     QWidget* previous = nullptr;
@@ -351,8 +346,6 @@ void Form::StartTimer(int id, std::uint32_t ms) {
     timers_.at(id)->start(static_cast<int>(std::min<std::uint32_t>(ms, INT_MAX)));
 }
 
-void Form::StopTimer(int id) { timers_.at(id)->stop(); }
-
 void Form::Show() {
     if (!window_) return;
     window_->show();
@@ -362,19 +355,12 @@ void Form::Show() {
     FocusFirst();
 }
 
-void Form::SetEnabled(bool enabled) {
-    enabled_ = enabled;
-    if (enabled) input_.Enabled();
-}
-
 // The nested loop keeps every timer of the program running.
 void Form::RunModal() {
     static_cast<QDialog*>(window_.get())->setWindowModality(Qt::ApplicationModal);
     FocusFirst();
     static_cast<QDialog*>(window_.get())->exec();
 }
-
-void Form::EndModal() { static_cast<QDialog*>(window_.get())->done(QDialog::Rejected); }
 
 // Activation goes back to the owner as the dialog goes.
 void Form::ModalDone() {

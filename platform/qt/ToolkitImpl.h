@@ -17,7 +17,6 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -211,17 +210,21 @@ public:
     void AddMenuItem(int parent, int id, const LayoutNode& item, MenuEntry entry,
                      const toolkit::Shortcut* shortcut) override;
     void MenuDone() override;
-    void SetMenuItem(int id, std::string_view caption, bool enabled) override;
+    void SetMenuItem(int id, std::string_view caption, bool enabled) override {
+        if (QAction* a = actions_[id]) a->setText(ToQ(caption)), a->setEnabled(enabled);
+    }
     void SetTabOrder(const std::vector<int>& ids) override;
     void CreateTimer(const LayoutNode& node, int id) override;
     void StartTimer(int id, std::uint32_t ms) override;
-    void StopTimer(int id) override;
+    void StopTimer(int id) override { timers_.at(id)->stop(); }
     void Show() override;
     void Hide() override { window_->hide(); }
     bool IsEnabled() const override { return enabled_; }
-    void SetEnabled(bool enabled) override;
+    void SetEnabled(bool enabled) override {
+        if ((enabled_ = enabled)) input_.Enabled();
+    }
     void RunModal() override;
-    void EndModal() override;
+    void EndModal() override { static_cast<QDialog*>(window_.get())->done(QDialog::Rejected); }
     void ModalDone() override;
     void EndMain() override;
     void PostClose() override;
@@ -276,11 +279,6 @@ public:
     QPixmap IconResource(const std::string& name, int size) const;
     QPixmap Glyph(const std::string& name) const;
 
-    void Forget(Form* form) {
-        if (main == form) main = nullptr;
-    }
-
-    Form* main = nullptr;
 
 private:
     void EndSession();

@@ -61,13 +61,11 @@ const std::string& Toolkit::FormClass(const std::string& name) {
 std::unique_ptr<IFormSurface> Toolkit::CreateSurface(const Layout& layout, bool mainForm,
                                                      IFormSurface* owner, IFormInput& input) {
     HWND ownerWindow = owner ? reinterpret_cast<HWND>(owner->Handle()) : nullptr;
-    auto form = std::make_unique<Form>(*this, layout, input, mainForm, ownerWindow);
-    if (mainForm) main = form.get();
-    return form;
+    return std::make_unique<Form>(*this, layout, input, mainForm, ownerWindow);
 }
 
 void Toolkit::Run() {
-    if (!main || !main->hwnd()) return;
+    if (!TopWindow(*this)) return;
     while (PumpMessage()) {
     }
 }

@@ -91,7 +91,6 @@ Form::~Form() {
     if (accel_) DestroyAcceleratorTable(accel_);
     for (HBITMAP b : glyphs_) DeleteObject(b);
     if (font_) DeleteObject(font_);
-    if (kit_.main == this) kit_.main = nullptr;
 }
 
 void Form::CreateFrame(HWND owner) {
@@ -354,23 +353,10 @@ void Form::StartTimer(int id, std::uint32_t ms) {
     SetTimer(hwnd_, static_cast<UINT_PTR>(id), std::min<std::uint32_t>(ms, USER_TIMER_MAXIMUM), nullptr);
 }
 
-void Form::StopTimer(int id) {
-    if (hwnd_) KillTimer(hwnd_, static_cast<UINT_PTR>(id));
-}
-
 void Form::Show() {
     if (!hwnd_) return;
     ShowWindow(hwnd_, SW_SHOW);
     UpdateWindow(hwnd_);
-}
-
-void Form::Hide() {
-    if (hwnd_) ShowWindow(hwnd_, SW_HIDE);
-}
-
-// WM_ENABLE tells the engine.
-void Form::SetEnabled(bool enabled) {
-    if (hwnd_) EnableWindow(hwnd_, enabled ? TRUE : FALSE);
 }
 
 void Form::RunModal() {
@@ -387,11 +373,6 @@ void Form::RunModal() {
     }
 }
 
-void Form::EndModal() {
-    modalEnded_ = true;
-    if (hwnd_) text::Post(hwnd_, WM_NULL, 0, 0);  // wakes the modal loop
-}
-
 void Form::ModalDone() {
     if (!hwnd_) return;
     HWND owner = GetWindow(hwnd_, GW_OWNER);
@@ -402,10 +383,6 @@ void Form::ModalDone() {
 void Form::EndMain() {
     if (hwnd_) DestroyWindow(hwnd_);
     PostQuitMessage(0);
-}
-
-void Form::PostClose() {
-    if (hwnd_) text::Post(hwnd_, WM_CLOSE, 0, 0);
 }
 
 void Form::Command(UINT id, UINT code, HWND control) {

@@ -176,16 +176,18 @@ public:
     void SetTabOrder(const std::vector<int>& ids) override;
     void CreateTimer(const LayoutNode&, int) override {}
     void StartTimer(int id, std::uint32_t ms) override;
-    void StopTimer(int id) override;
+    void StopTimer(int id) override { if (hwnd_) KillTimer(hwnd_, static_cast<UINT_PTR>(id)); }
     void Show() override;
-    void Hide() override;
+    void Hide() override { if (hwnd_) ShowWindow(hwnd_, SW_HIDE); }
     bool IsEnabled() const override { return hwnd_ && IsWindowEnabled(hwnd_); }
-    void SetEnabled(bool enabled) override;
+    void SetEnabled(bool on) override { if (hwnd_) EnableWindow(hwnd_, on); }  // WM_ENABLE tells the engine
     void RunModal() override;
-    void EndModal() override;
+    void EndModal() override {
+        if ((modalEnded_ = true) && hwnd_) text::Post(hwnd_, WM_NULL, 0, 0);  // wakes the modal loop
+    }
     void ModalDone() override;
     void EndMain() override;
-    void PostClose() override;
+    void PostClose() override { if (hwnd_) text::Post(hwnd_, WM_CLOSE, 0, 0); }
 
     HWND hwnd() const { return hwnd_; }
     // Accelerators (while the form is enabled) and dialog keys: Tab, Enter
@@ -264,7 +266,6 @@ public:
     Form* FormOf(HWND hwnd) const;
 
     const HINSTANCE instance;
-    Form* main = nullptr;
     int quitCode = 0;
 
 private:

@@ -126,7 +126,6 @@ public:
     Window(Toolkit& kit, const Layout& layout, IFormInput& input);
     ~Window() override;
     WindowHandle Handle() const override { return handle; }
-    bool Alive() const override { return true; }
     std::unique_ptr<IControl> CreateControl(const LayoutNode& node, int id) override;
     std::unique_ptr<IStatusBar> CreateStatusBar(const LayoutNode& node, int id) override;
     std::unique_ptr<IImage> CreateImage(const LayoutNode& node, int id) override;
