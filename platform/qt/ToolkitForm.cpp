@@ -373,8 +373,6 @@ void Form::EndMain() {
     QCoreApplication::exit(0);
 }
 
-void Form::PostClose() {
-    QMetaObject::invokeMethod(window_.get(), [this] { input_.CloseRequest(); }, Qt::QueuedConnection);
-}
+void Form::PostClose() { QMetaObject::invokeMethod(window_.get(), [this] { input_.CloseRequest(); }, Qt::QueuedConnection); }
 
 }  // namespace pelmor::qt

@@ -353,12 +353,6 @@ void Form::StartTimer(int id, std::uint32_t ms) {
     SetTimer(hwnd_, static_cast<UINT_PTR>(id), std::min<std::uint32_t>(ms, USER_TIMER_MAXIMUM), nullptr);
 }
 
-void Form::Show() {
-    if (!hwnd_) return;
-    ShowWindow(hwnd_, SW_SHOW);
-    UpdateWindow(hwnd_);
-}
-
 void Form::RunModal() {
     modalEnded_ = false;
     ShowWindow(hwnd_, SW_SHOW);

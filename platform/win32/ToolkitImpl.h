@@ -177,7 +177,9 @@ public:
     void CreateTimer(const LayoutNode&, int) override {}
     void StartTimer(int id, std::uint32_t ms) override;
     void StopTimer(int id) override { if (hwnd_) KillTimer(hwnd_, static_cast<UINT_PTR>(id)); }
-    void Show() override;
+    void Show() override {
+        if (hwnd_) ShowWindow(hwnd_, SW_SHOW), UpdateWindow(hwnd_);
+    }
     void Hide() override { if (hwnd_) ShowWindow(hwnd_, SW_HIDE); }
     bool IsEnabled() const override { return hwnd_ && IsWindowEnabled(hwnd_); }
     void SetEnabled(bool on) override { if (hwnd_) EnableWindow(hwnd_, on); }  // WM_ENABLE tells the engine
