@@ -89,7 +89,8 @@ TEST(FormEngine, HandlersAndControlsByName) {
         {head + "timer t OnTimer=TimerBaseTimer\n", "TimerBaseTimer"},
         {head + "menu m\n  item i OnClick=btnClick\n  item j OnClick=mnuExit\n", "mnuExit"},
     };
-    for (const auto& [text, missing] : layouts) {
+    for (const auto& [layout, missing] : layouts) {
+        const std::string& text = layout;
         fake::Journal journal;
         fake::Toolkit ui(journal);
         const std::string error = Error([&] { BuildForm(ui, Layout::Parse(text), events, true); });
