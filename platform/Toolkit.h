@@ -1,5 +1,5 @@
 // The window-system seam. Forms are built from their layout by a toolkit
-// (Win32 on Windows; fakes in the unit tests) and reach their controls by
+// (platform/Form.h, over the window system's primitives) and reach their controls by
 // name. Every text crossing this seam is UTF-8.
 #pragma once
 
@@ -173,13 +173,18 @@ public:
 
 enum class MessageIcon { None, Stop, Exclamation };
 
+class IFormInput;
+class IFormSurface;
+
 class IToolkit {
 public:
     virtual ~IToolkit() = default;
     virtual void Initialize() = 0;
     virtual void SetTitle(std::string_view title) = 0;
-    virtual std::unique_ptr<IWindow> CreateForm(const Layout& layout, IFormEvents& events,
-                                                bool mainForm) = 0;
+    // A form's window (platform/Widgets.h), made from the layout's form
+    // node; owner: the window a dialog belongs to. Its raw events go to input.
+    virtual std::unique_ptr<IFormSurface> CreateSurface(const Layout& layout, bool mainForm,
+                                                        IFormSurface* owner, IFormInput& input) = 0;
     virtual void Run() = 0;  // the message loop, until the main form has closed
     // A box with an OK button, modal to owner.
     virtual void MessageBox(IWindow* owner, std::string_view text, std::string_view caption,
@@ -195,17 +200,10 @@ public:
 
 namespace pelmor {
 
-// Builds a form after checking that its events object has every handler the
-// layout names: a misspelt name is an error, not a control that does nothing.
+// Builds a form (platform/Form.h) after checking that its events object has
+// every handler the layout names: a misspelt name is an error, not a control
+// that does nothing.
 std::unique_ptr<IWindow> BuildForm(IToolkit& ui, const Layout& layout, IFormEvents& events,
                                    bool mainForm);
-
-// Runs a form's event handler; an error it raises goes to the toolkit's
-// exception display and the program carries on.
-void RunHandler(IToolkit& ui, IFormEvents& events, const std::string& handler);
-
-// Runs the close query the layout names, if any; an error in it is shown and
-// does not keep the window open. True when the form may close.
-bool RunCloseQuery(IToolkit& ui, IFormEvents& events, const Layout& layout);
 
 }  // namespace pelmor

@@ -13,6 +13,7 @@
 
 #include <csignal>
 
+#include "platform/Form.h"
 #include "platform/linux/ProgramPath.h"
 #include "platform/qt/ToolkitImpl.h"
 
@@ -90,42 +91,32 @@ void Toolkit::Initialize() {
         EndSession();
     });
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, [this] {
-        if (main) main->Ending();
+        if (pelmor::Form* main = pelmor::Form::Main(*this)) main->QueryEndSession();
     });
     CatchEndSignals([this] { EndSession(); });
 }
 
+// The close query runs now if it has not, and the main form ends.
 void Toolkit::EndSession() {
-    if (main) main->EndSession();
+    if (pelmor::Form* main = pelmor::Form::Main(*this)) main->QueryEndSession(), main->EndSession();
 }
 
-std::unique_ptr<IWindow> Toolkit::CreateForm(const Layout& layout, IFormEvents& events,
-                                             bool mainForm) {
-    auto form = std::make_unique<Form>(*this, layout, events, mainForm, mainForm ? nullptr : TopForm());
-    if (mainForm) main = form.get();
-    return form;
-}
-
-void Toolkit::Forget(Form* form) {
-    if (main == form) main = nullptr;
-    std::erase(modal_, form);
+std::unique_ptr<IFormSurface> Toolkit::CreateSurface(const Layout& layout, bool mainForm,
+                                                     IFormSurface* owner, IFormInput& input) {
+    QWidget* ownerWidget = owner ? reinterpret_cast<QWidget*>(owner->Handle()) : nullptr;
+    return std::make_unique<Form>(*this, layout, input, mainForm, ownerWidget);
 }
 
 void Toolkit::Run() {
-    if (!main || !main->window() || !main->window()->isVisible()) return;
+    auto* main = reinterpret_cast<QWidget*>(TopWindow(*this));
+    if (!main || !main->isVisible()) return;
     QApplication::exec();
 }
 
-QWidget* Toolkit::TopForm() const {
-    for (auto it = modal_.rbegin(); it != modal_.rend(); ++it) {
-        if ((*it)->window()) return (*it)->window();
-    }
-    return main && main->window() && main->window()->isVisible() ? main->window() : nullptr;
-}
 
 void Toolkit::MessageBox(IWindow* owner, std::string_view text, std::string_view caption,
                          MessageIcon icon) {
-    QWidget* o = owner ? reinterpret_cast<QWidget*>(owner->Handle()) : TopForm();
+    QWidget* o = reinterpret_cast<QWidget*>(owner ? owner->Handle() : TopWindow(*this));
     ShowBox(o, BoxIcon(icon), text, caption);
 }
 
@@ -134,10 +125,7 @@ void Toolkit::MessageBeep(MessageIcon) { QApplication::beep(); }
 // The default exception display: the message in a stop box over the window
 // the user works in, titled with the application's title.
 void Toolkit::ShowException(const std::exception& e) {
-    QWidget* owner = QApplication::activeWindow();
-    bool ours = main && owner == main->window();
-    for (Form* f : modal_) ours = ours || owner == f->window();
-    if (!ours) owner = TopForm();
+    auto* owner = reinterpret_cast<QWidget*>(TopWindow(*this));
     std::string caption = title_;
     if (caption.empty()) {
         std::string exe = ExeName();

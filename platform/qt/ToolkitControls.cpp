@@ -108,9 +108,6 @@ void ListBoxWidget::SetItemIndex(int index) {
 // --- Status bar -------------------------------------------------------------
 
 QLabel* StatusBarImpl::Panel(int panel) const {
-    if (panel < 0 || panel >= static_cast<int>(panels_.size())) {
-        throw Exception("status bar has no panel " + std::to_string(panel));
-    }
     return bar_ ? panels_[static_cast<std::size_t>(panel)] : nullptr;
 }
 
@@ -126,51 +123,6 @@ void StatusBarImpl::SetPanelText(int panel, std::string_view text) {
     // leave two of the three as they were.
     QString q = ToQ(text);
     if (label->text() != q) label->setText(q);
-}
-
-// --- Menu items -------------------------------------------------------------
-
-std::string MenuItemImpl::Caption() const {
-    return action_ ? FromQ(action_->text()) : caption_;
-}
-
-void MenuItemImpl::SetCaption(std::string_view caption) {
-    caption_ = std::string(caption);
-    if (action_) action_->setText(ToQ(caption));
-}
-
-bool MenuItemImpl::Enabled() const { return action_ ? action_->isEnabled() : enabled_; }
-
-void MenuItemImpl::SetEnabled(bool enabled) {
-    enabled_ = enabled;
-    if (action_) action_->setEnabled(enabled);
-}
-
-// --- Timers -----------------------------------------------------------------
-
-TimerImpl::TimerImpl(std::uint32_t interval, bool enabled, std::function<void()> onTimer)
-    : interval_(interval), enabled_(enabled) {
-    QObject::connect(&timer_, &QTimer::timeout, [this, onTimer = std::move(onTimer)] {
-        if (enabled_ && interval_ > 0) onTimer();
-    });
-    Arm();
-}
-
-void TimerImpl::SetInterval(std::uint32_t ms) {
-    interval_ = ms;
-    Arm();
-}
-
-void TimerImpl::SetEnabled(bool enabled) {
-    enabled_ = enabled;
-    Arm();
-}
-
-void TimerImpl::Arm() {
-    timer_.stop();
-    if (enabled_ && interval_ > 0) {
-        timer_.start(static_cast<int>(std::min<std::uint32_t>(interval_, INT_MAX)));
-    }
 }
 
 // --- Canvas and image -------------------------------------------------------

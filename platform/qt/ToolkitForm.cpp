@@ -1,5 +1,6 @@
-// A form: a top-level widget built from its layout, its controls, menu bar,
-// shortcuts and timers, and its part of the event handling.
+// A form's window: the top-level widget, its controls, menu bar, shortcuts
+// and timers, and its part of the event handling. What an event means is
+// the form engine's business (platform/Form.cpp).
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -20,6 +21,7 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <climits>
 
 #include "platform/ToolkitRules.h"
 #include "platform/qt/ToolkitImpl.h"
@@ -46,20 +48,20 @@ QKeySequence KeySequence(const toolkit::Shortcut& s) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
-    form_.CloseBox();
+    form_.input().CloseRequest();
 }
 
 void DialogWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
-    form_.CloseBox();
+    form_.input().CloseRequest();
 }
 
-// Enter goes to the default button as QDialog does it; Esc clicks the
-// cancel button, and without one does nothing (QDialog would reject).
+// Enter goes to the default button as QDialog does it; Esc is the engine's
+// (QDialog would reject).
 void DialogWindow::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
         event->accept();
-        form_.CancelKey();
+        form_.input().CancelKey();
         return;
     }
     QDialog::keyPressEvent(event);
@@ -67,16 +69,13 @@ void DialogWindow::keyPressEvent(QKeyEvent* event) {
 
 // --- Form -------------------------------------------------------------------
 
-Form::Form(Toolkit& kit, const Layout& layout, IFormEvents& events, bool mainForm, QWidget* owner)
-    : kit_(kit), layout_(layout), events_(events), main_(mainForm), font_(kit.FormFont(layout_.form)) {
+Form::Form(Toolkit& kit, const Layout& layout, IFormInput& input, bool mainForm, QWidget* owner)
+    : kit_(kit), layout_(layout), input_(input), main_(mainForm), font_(kit.FormFont(layout_.form)) {
     CreateFrame(owner);
-    for (const LayoutNode& node : layout_.nodes) CreateControl(node);
-    ArrangeTabOrder();
 }
 
 Form::~Form() {
-    for (auto& [name, timer] : timers_) timer->Stop();
-    kit_.Forget(this);
+    timers_.clear();
     window_.reset();
 }
 
@@ -102,10 +101,13 @@ void Form::CreateFrame(QWidget* owner) {
         if (has("maximize")) flags |= Qt::WindowMaximizeButtonHint;
     }
     w->setWindowFlags(flags);
+}
 
-    if (f.Has("menu")) {
-        if (const LayoutNode* menu = layout_.Find(f.Str("menu"))) BuildMenu(*menu);
-    }
+// The menu bar is in place: the client area starts below it, and the
+// window is placed.
+void Form::MenuDone() {
+    const LayoutNode& f = layout_.form;
+    QWidget* w = window_.get();
     auto [cw, ch] = f.Pair("client", 0);
     if (menuBar_) {
         top_ = menuBar_->heightForWidth(cw);
@@ -126,31 +128,29 @@ void Form::CreateFrame(QWidget* owner) {
     }
 }
 
-void Form::CreateControl(const LayoutNode& node) {
-    const std::string& k = node.kind;
-    if (k == "menu" || k == "ddeclient") return;  // the menu came with the frame
-    if (k == "timer") {
-        std::string handler = node.Str("OnTimer");
-        timers_.emplace(node.name, std::make_unique<TimerImpl>(
-                                       static_cast<std::uint32_t>(node.Int("interval", 1000)),
-                                       node.Has("enabled") ? node.Flag("enabled") : true,
-                                       [this, handler] { Fire(handler); }));
-        return;
-    }
-    if (k == "opendialog") {
-        openDialogs_.emplace(node.name, std::make_unique<OpenDialogImpl>(*this, node.Str("title"),
-                                                                         node.Str("filter")));
-        return;
-    }
+// Where the layout puts it; screen readers name a control by its caption,
+// one without by its name in the layout. Only the controls of the tab order
+// take the focus.
+QWidget* Form::Place(QWidget* widget, const LayoutNode& node, const QString& text, int x, int y, int w, int h) {
+    QString name = QString::fromStdString(node.name);
+    widget->setObjectName(name);
+    if (text.isEmpty()) widget->setAccessibleName(name);
+    widget->setGeometry(x, y + top_, w, h);
+    if (node.Has("hint")) widget->setToolTip(ToQ(node.Str("hint")));
+    if (!node.Has("tab")) widget->setFocusPolicy(Qt::NoFocus);
+    return widget;
+}
 
+// Clicks and menu commands reach the engine from the event loop, as Windows
+// posts them: whoever pressed the button (a screen reader's action, say) is
+// not held up while the handler's dialog is open.
+std::unique_ptr<IControl> Form::CreateControl(const LayoutNode& node, int id) {
+    const std::string& k = node.kind;
     QWidget* parent = window_.get();
     auto [x, y] = node.Pair("at");
     auto [w, h] = node.Pair("size");
-    y += top_;
     QString text = ToQ(node.Str("caption", node.Str("text")));
-    QString name = QString::fromStdString(node.name);
     QWidget* widget = nullptr;
-    std::unique_ptr<Widget> control;
 
     if (k == "label") {
         auto* label = new QLabel(text, parent);
@@ -198,7 +198,7 @@ void Form::CreateControl(const LayoutNode& node) {
         button->setText(text);
         button->setToolButtonStyle(glyph.isNull() ? Qt::ToolButtonTextOnly : Qt::ToolButtonIconOnly);
         widget = button;
-    } else if (k == "bevel") {
+    } else {  // bevel
         auto* frame = new QFrame(parent);
         std::string shape = node.Str("shape", "box");
         frame->setFrameShadow(QFrame::Sunken);
@@ -214,48 +214,10 @@ void Form::CreateControl(const LayoutNode& node) {
             frame->setFrameShape(QFrame::Box);
         }
         widget = frame;
-    } else if (k == "statusbar") {
-        auto* bar = new QStatusBar(parent);
-        bar->setSizeGripEnabled(false);
-        std::vector<int> widths = node.Ints("panels");
-        std::vector<QLabel*> panels;
-        for (std::size_t i = 0; i < widths.size(); ++i) {
-            auto* panel = new QLabel(bar);
-            panel->setObjectName(name + "." + QString::number(i));
-            // A panel's name is its text; the description tells which it is.
-            panel->setAccessibleDescription(panel->objectName());
-            panel->setTextFormat(Qt::PlainText);
-            panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-            // The last panel reaches to the bar's right end, so a long text
-            // in it stays readable.
-            bool last = i + 1 == widths.size();
-            if (!last) panel->setFixedWidth(widths[i]);
-            bar->addWidget(panel, last ? 1 : 0);
-            panels.push_back(panel);
-        }
-        statusBars_.emplace(node.name, std::make_unique<StatusBarImpl>(bar, std::move(panels)));
-        widget = bar;
-    } else if (k == "image") {
-        QPixmap icon = node.Has("icon") ? kit_.IconResource(node.Str("icon"), std::min(w, h)) : QPixmap();
-        auto image = std::make_unique<ImageImpl>(w, h, icon);
-        auto* view = new ImageView(*image, parent);
-        image->SetView(view);
-        images_.emplace(node.name, std::move(image));
-        widget = view;
-    } else {
-        throw Exception("layout: unknown kind " + k + " for " + node.name);
     }
+    Place(widget, node, text, x, y, w, h);
 
-    widget->setObjectName(name);
-    // Screen readers name a control by its caption; one without takes its
-    // name in the layout.
-    if (text.isEmpty()) widget->setAccessibleName(name);
-    widget->setGeometry(x, y, w, h);
-    if (node.Has("hint")) widget->setToolTip(ToQ(node.Str("hint")));
-    // Only the controls of the tab order take the focus.
-    if (!node.Has("tab")) widget->setFocusPolicy(Qt::NoFocus);
-
-    if (k == "statusbar" || k == "image") return;
+    std::unique_ptr<Widget> control;
     if (k == "checkbox") {
         control = std::make_unique<CheckBoxWidget>(k, widget);
     } else if (k == "memo") {
@@ -265,75 +227,96 @@ void Form::CreateControl(const LayoutNode& node) {
     } else {
         control = std::make_unique<Widget>(k, widget);
     }
-    control->onClick = node.Str("OnClick");
-    if (auto* button = qobject_cast<QAbstractButton*>(widget); button && !control->onClick.empty()) {
-        std::string handler = control->onClick;
-        QObject::connect(button, &QAbstractButton::clicked, button, [this, handler] { Fire(handler); },
+    if (auto* button = qobject_cast<QAbstractButton*>(widget); button && node.Has("OnClick")) {
+        QObject::connect(button, &QAbstractButton::clicked, button, [this, id] { input_.Clicked(id); },
                          Qt::QueuedConnection);
     }
-    if (k == "button" && node.Flag("cancel")) cancelButton_ = control.get();
-    widgets_.emplace(node.name, std::move(control));
+    widgetById_[id] = control.get();
+    return control;
 }
 
-// Clicks and menu commands reach their handlers from the event loop, as
-// Windows posts them: whoever pressed the button (a screen reader's action,
-// say) is not held up while the handler's dialog is open.
-void Form::BuildMenu(const LayoutNode& menu) {
-    menuBar_ = new QMenuBar(window_.get());
-    menuBar_->setObjectName(QString::fromStdString(menu.name));
-    menuBar_->setAccessibleName(menuBar_->objectName());
-    // In the window, where the layout has it, also under desktops that
-    // would move it to a global menu.
-    menuBar_->setNativeMenuBar(false);
-    AddMenuItems(menuBar_, menu);
-}
-
-void Form::AddMenuItems(QWidget* parent, const LayoutNode& node) {
-    auto* bar = qobject_cast<QMenuBar*>(parent);
-    auto* menu = qobject_cast<QMenu*>(parent);
-    for (const LayoutNode& item : node.children) {
-        std::string caption = item.Str("caption");
-        QAction* action = nullptr;
-        if (caption == "-") {
-            if (menu) menu->addSeparator();
-        } else if (!item.children.empty()) {
-            QMenu* sub = bar ? bar->addMenu(ToQ(caption)) : menu->addMenu(ToQ(caption));
-            sub->setObjectName(QString::fromStdString(item.name));
-            // A pop-up is a window of its own and takes no font from its parent.
-            sub->setFont(font_);
-            AddMenuItems(sub, item);
-            action = sub->menuAction();
-        } else {
-            action = bar ? bar->addAction(ToQ(caption)) : menu->addAction(ToQ(caption));
-            if (item.Has("shortcut")) {
-                toolkit::Shortcut shortcut;
-                if (!toolkit::ParseShortcut(item.Str("shortcut"), shortcut)) {
-                    throw Exception("layout: bad shortcut " + item.Str("shortcut"));
-                }
-                action->setShortcut(KeySequence(shortcut));
-                action->setShortcutContext(Qt::WindowShortcut);
-            }
-            std::string handler = item.Str("OnClick");
-            QObject::connect(action, &QAction::triggered, action, [this, handler] {
-                // The main form's menu and its shortcuts wait while a dialog
-                // is open.
-                if (main_ && kit_.ModalOpen()) return;
-                Fire(handler);
-            }, Qt::QueuedConnection);
-        }
-        if (action) action->setObjectName(QString::fromStdString(item.name));
-        auto mi = std::make_unique<MenuItemImpl>(action, caption);
-        if (item.Has("enabled") && !item.Flag("enabled")) mi->SetEnabled(false);
-        menuItems_.emplace(item.name, std::move(mi));
+std::unique_ptr<IStatusBar> Form::CreateStatusBar(const LayoutNode& node, int) {
+    auto* bar = new QStatusBar(window_.get());
+    bar->setSizeGripEnabled(false);
+    QString name = QString::fromStdString(node.name);
+    std::vector<int> widths = node.Ints("panels");
+    std::vector<QLabel*> panels;
+    for (std::size_t i = 0; i < widths.size(); ++i) {
+        auto* panel = new QLabel(bar);
+        panel->setObjectName(name + "." + QString::number(i));
+        // A panel's name is its text; the description tells which it is.
+        panel->setAccessibleDescription(panel->objectName());
+        panel->setTextFormat(Qt::PlainText);
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        // The last panel reaches to the bar's right end, so a long text
+        // in it stays readable.
+        bool last = i + 1 == widths.size();
+        if (!last) panel->setFixedWidth(widths[i]);
+        bar->addWidget(panel, last ? 1 : 0);
+        panels.push_back(panel);
     }
+    auto [x, y] = node.Pair("at");
+    auto [w, h] = node.Pair("size");
+    Place(bar, node, QString(), x, y, w, h);
+    return std::make_unique<StatusBarImpl>(bar, std::move(panels));
 }
 
-void Form::ArrangeTabOrder() {
+std::unique_ptr<IImage> Form::CreateImage(const LayoutNode& node, int) {
+    auto [x, y] = node.Pair("at");
+    auto [w, h] = node.Pair("size");
+    QPixmap icon = node.Has("icon") ? kit_.IconResource(node.Str("icon"), std::min(w, h)) : QPixmap();
+    auto image = std::make_unique<ImageImpl>(w, h, icon);
+    auto* view = new ImageView(*image, window_.get());
+    image->SetView(view);
+    Place(view, node, QString(), x, y, w, h);
+    return image;
+}
+
+std::unique_ptr<IOpenDialog> Form::CreateOpenDialog(const LayoutNode& node) {
+    return std::make_unique<OpenDialogImpl>(*this, node.Str("title"), node.Str("filter"));
+}
+
+void Form::AddMenuItem(int parent, int id, const LayoutNode& item, MenuEntry entry,
+                       const toolkit::Shortcut* shortcut) {
+    if (!menuBar_) {
+        menuBar_ = new QMenuBar(window_.get());
+        menuBar_->setObjectName(QString::fromStdString(layout_.form.Str("menu")));
+        menuBar_->setAccessibleName(menuBar_->objectName());
+        // In the window, where the layout has it, also under desktops that
+        // would move it to a global menu.
+        menuBar_->setNativeMenuBar(false);
+    }
+    QMenu* menu = parent ? submenus_.at(parent) : nullptr;
+    QString caption = ToQ(item.Str("caption"));
+    QAction* action = nullptr;
+    if (entry == MenuEntry::Separator) {
+        if (menu) menu->addSeparator();
+    } else if (entry == MenuEntry::Submenu) {
+        QMenu* sub = menu ? menu->addMenu(caption) : menuBar_->addMenu(caption);
+        sub->setObjectName(QString::fromStdString(item.name));
+        // A pop-up is a window of its own and takes no font from its parent.
+        sub->setFont(font_);
+        submenus_[id] = sub;
+        action = sub->menuAction();
+    } else {
+        action = menu ? menu->addAction(caption) : menuBar_->addAction(caption);
+        if (shortcut) {
+            action->setShortcut(KeySequence(*shortcut));
+            action->setShortcutContext(Qt::WindowShortcut);
+        }
+        QObject::connect(action, &QAction::triggered, action, [this, id] { input_.MenuCommand(id); },
+                         Qt::QueuedConnection);
+    }
+    if (action) action->setObjectName(QString::fromStdString(item.name));
+    actions_[id] = action;
+}
+
+void Form::SetTabOrder(const std::vector<int>& ids) {
+    tabOrder_ = ids;
     QWidget* previous = nullptr;
-    for (const LayoutNode* node : toolkit::TabOrder(layout_)) {
-        auto it = widgets_.find(node->name);
-        if (it == widgets_.end() || !it->second->widget) continue;
-        QWidget* w = it->second->widget;
+    for (int id : ids) {
+        QWidget* w = widgetById_.count(id) ? widgetById_[id]->widget.data() : nullptr;
+        if (!w) continue;
         if (previous) QWidget::setTabOrder(previous, w);
         previous = w;
     }
@@ -342,15 +325,25 @@ void Form::ArrangeTabOrder() {
 // The first control of the tab order takes the focus; an edit that gets it
 // that way shows its text selected, as in a dialog.
 void Form::FocusFirst() {
-    for (const LayoutNode* node : toolkit::TabOrder(layout_)) {
-        auto it = widgets_.find(node->name);
-        if (it == widgets_.end()) continue;
-        QWidget* w = it->second->widget;
+    for (int id : tabOrder_) {
+        QWidget* w = widgetById_.count(id) ? widgetById_[id]->widget.data() : nullptr;
         if (!w || !w->isEnabled()) continue;
         w->setFocus(Qt::TabFocusReason);
         if (auto* edit = qobject_cast<QLineEdit*>(w)) edit->selectAll();
         return;
     }
+}
+
+void Form::CreateTimer(const LayoutNode& node, int id) {
+    auto timer = std::make_unique<QTimer>();
+    timer->setObjectName(QString::fromStdString(node.name));
+    QObject::connect(timer.get(), &QTimer::timeout, [this, id] { input_.TimerDue(id); });
+    timers_[id] = std::move(timer);
+}
+
+// At most the longest a QTimer takes; start restarts a running one.
+void Form::StartTimer(int id, std::uint32_t ms) {
+    timers_.at(id)->start(static_cast<int>(std::min<std::uint32_t>(ms, INT_MAX)));
 }
 
 void Form::Show() {
@@ -362,80 +355,24 @@ void Form::Show() {
     FocusFirst();
 }
 
-int Form::ShowModal() {
-    auto* dialog = qobject_cast<QDialog*>(window_.get());
-    if (!dialog || modal_) return 0;
-    modal_ = true;
-    modalResult_ = 0;
-    kit_.PushModal(this);
-    dialog->setWindowModality(Qt::ApplicationModal);
+// The nested loop keeps every timer of the program running.
+void Form::RunModal() {
+    static_cast<QDialog*>(window_.get())->setWindowModality(Qt::ApplicationModal);
     FocusFirst();
-    // The nested loop keeps every timer of the program running.
-    dialog->exec();
-    kit_.PopModal();
-    modal_ = false;
-    // Activation goes back to the owner as the dialog goes.
-    if (QWidget* owner = dialog->parentWidget(); owner && owner->isVisible()) owner->activateWindow();
-    return modalResult_ ? modalResult_ : kModalCancel;
+    static_cast<QDialog*>(window_.get())->exec();
 }
 
-bool Form::RunCloseQuery() {
-    inCloseQuery_ = true;
-    const bool canClose = pelmor::RunCloseQuery(kit_, events_, layout_);
-    inCloseQuery_ = false;
-    return canClose;
+// Activation goes back to the owner as the dialog goes.
+void Form::ModalDone() {
+    if (QWidget* owner = window_->parentWidget(); owner && owner->isVisible()) owner->activateWindow();
 }
 
-void Form::Close() {
-    if (!window_ || inCloseQuery_ || ended_) return;
-    if (!(main_ && closeQueryDone_)) {
-        if (!RunCloseQuery()) return;
-        if (main_) closeQueryDone_ = true;
-    }
-    if (modal_) {
-        modalResult_ = kModalCancel;
-        static_cast<QDialog*>(window_.get())->done(kModalCancel);
-    } else if (main_) {
-        EndMainForm();
-    } else {
-        window_->hide();
-    }
-}
-
-void Form::CloseBox() {
-    if (main_ && kit_.ModalOpen()) return;
-    Close();
-}
-
-void Form::CancelKey() {
-    if (cancelButton_ && cancelButton_->Enabled()) Fire(cancelButton_->onClick);
-}
-
-void Form::EndMainForm() {
-    if (ended_) return;
-    ended_ = true;
-    for (auto& [name, timer] : timers_) timer->Stop();
+// Ends the main loop and every modal loop inside it.
+void Form::EndMain() {
     window_->hide();
-    // Ends the main loop and every modal loop inside it.
     QCoreApplication::exit(0);
 }
 
-void Form::EndSession() {
-    if (!main_ || ended_) return;
-    if (!closeQueryDone_ && !inCloseQuery_) {
-        closeQueryDone_ = true;
-        RunCloseQuery();
-    }
-    // The query has run; the program ends, since what it records is closed.
-    if (closeQueryDone_) EndMainForm();
-}
-
-void Form::Ending() {
-    if (!main_ || ended_ || closeQueryDone_ || inCloseQuery_) return;
-    closeQueryDone_ = true;
-    RunCloseQuery();
-}
-
-void Form::Fire(const std::string& handler) { RunHandler(kit_, events_, handler); }
+void Form::PostClose() { QMetaObject::invokeMethod(window_.get(), [this] { input_.CloseRequest(); }, Qt::QueuedConnection); }
 
 }  // namespace pelmor::qt

@@ -17,16 +17,17 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/Widgets.h"
 #include "platform/qt/Toolkit.h"
 
 class QLabel;
+class QMenu;
 class QMenuBar;
 
 namespace pelmor::qt {
@@ -49,7 +50,6 @@ public:
 
     const std::string kind;
     QPointer<QWidget> widget;  // null once the window is gone
-    std::string onClick;
 };
 
 class CheckBoxWidget final : public Widget, public ICheckBox {
@@ -91,39 +91,6 @@ private:
     QLabel* Panel(int panel) const;
     QPointer<QStatusBar> bar_;
     std::vector<QLabel*> panels_;
-};
-
-class MenuItemImpl final : public IMenuItem {
-public:
-    MenuItemImpl(QAction* action, std::string caption)
-        : action_(action), caption_(std::move(caption)) {}
-    std::string Caption() const override;
-    void SetCaption(std::string_view caption) override;
-    bool Enabled() const override;
-    void SetEnabled(bool enabled) override;
-
-private:
-    QPointer<QAction> action_;  // null for separators and once the menu is gone
-    std::string caption_;       // what was last set
-    bool enabled_ = true;
-};
-
-class TimerImpl final : public ITimer {
-public:
-    TimerImpl(std::uint32_t interval, bool enabled, std::function<void()> onTimer);
-    std::uint32_t Interval() const override { return interval_; }
-    void SetInterval(std::uint32_t ms) override;
-    bool Enabled() const override { return enabled_; }
-    void SetEnabled(bool enabled) override;
-    void Stop() { timer_.stop(); }
-
-private:
-    // Stops the timer and starts it again when it is to run: enabled and an
-    // interval above 0, at most the longest a QTimer takes.
-    void Arm();
-    QTimer timer_;
-    std::uint32_t interval_;
-    bool enabled_;
 };
 
 class ImageImpl;
@@ -225,88 +192,67 @@ private:
     Form& form_;
 };
 
-class Form final : public IWindow {
+// A form's window: the top-level widget, its controls, menu bar, shortcuts
+// and timers, which hands its events to the form engine.
+class Form final : public IFormSurface {
 public:
-    Form(Toolkit& kit, const Layout& layout, IFormEvents& events, bool mainForm, QWidget* owner);
+    Form(Toolkit& kit, const Layout& layout, IFormInput& input, bool mainForm, QWidget* owner);
     ~Form() override;
     Form(const Form&) = delete;
     Form& operator=(const Form&) = delete;
 
     WindowHandle Handle() const override { return reinterpret_cast<WindowHandle>(window_.get()); }
-    IControl& Control(std::string_view name) override { return Find(widgets_, name); }
-    ICheckBox& CheckBox(std::string_view name) override {
-        return Kind<ICheckBox>(name, "a check box");
+    bool Alive() const override { return window_ != nullptr; }
+    std::unique_ptr<IControl> CreateControl(const LayoutNode& node, int id) override;
+    std::unique_ptr<IStatusBar> CreateStatusBar(const LayoutNode& node, int id) override;
+    std::unique_ptr<IImage> CreateImage(const LayoutNode& node, int id) override;
+    std::unique_ptr<IOpenDialog> CreateOpenDialog(const LayoutNode& node) override;
+    void AddMenuItem(int parent, int id, const LayoutNode& item, MenuEntry entry,
+                     const toolkit::Shortcut* shortcut) override;
+    void MenuDone() override;
+    void SetMenuItem(int id, std::string_view caption, bool enabled) override {
+        if (QAction* a = actions_[id]) a->setText(ToQ(caption)), a->setEnabled(enabled);
     }
-    IMemo& Memo(std::string_view name) override { return Kind<IMemo>(name, "a memo"); }
-    IListBox& ListBox(std::string_view name) override { return Kind<IListBox>(name, "a list box"); }
-    IStatusBar& StatusBar(std::string_view name) override { return Find(statusBars_, name); }
-    IMenuItem& MenuItem(std::string_view name) override { return Find(menuItems_, name); }
-    ITimer& Timer(std::string_view name) override { return Find(timers_, name); }
-    IImage& Image(std::string_view name) override { return Find(images_, name); }
-    IOpenDialog& OpenDialog(std::string_view name) override { return Find(openDialogs_, name); }
-
+    void SetTabOrder(const std::vector<int>& ids) override;
+    void CreateTimer(const LayoutNode& node, int id) override;
+    void StartTimer(int id, std::uint32_t ms) override;
+    void StopTimer(int id) override { timers_.at(id)->stop(); }
     void Show() override;
-    int ShowModal() override;
-    void Close() override;
+    void Hide() override { window_->hide(); }
+    bool IsEnabled() const override { return enabled_; }
+    void SetEnabled(bool enabled) override {
+        if ((enabled_ = enabled)) input_.Enabled();
+    }
+    void RunModal() override;
+    void EndModal() override { static_cast<QDialog*>(window_.get())->done(QDialog::Rejected); }
+    void ModalDone() override;
+    void EndMain() override;
+    void PostClose() override;
 
     QWidget* window() const { return window_.get(); }
-    // Runs an event handler; exceptions go to the default exception display.
-    void Fire(const std::string& handler);
-    // The close box: the main form waits while one of its dialogs is open.
-    void CloseBox();
-    // Esc: the cancel button's click, when the form has one.
-    void CancelKey();
-    // The session ends: the main form's close query runs now if it has not,
-    // and the form ends.
-    void EndSession();
-    // The program ends by other means: the close query runs if it has not.
-    void Ending();
+    IFormInput& input() { return input_; }
 
 private:
-    template <class T>
-    static T& Find(std::map<std::string, std::unique_ptr<T>, std::less<>>& m,
-                   std::string_view name) {
-        auto it = m.find(name);
-        if (it == m.end()) throw Exception("form has no control " + std::string(name));
-        return *it->second;
-    }
-    template <class T>
-    T& Kind(std::string_view name, const char* what) {
-        if (T* t = dynamic_cast<T*>(&Find(widgets_, name))) return *t;
-        throw Exception("control " + std::string(name) + " is not " + what);
-    }
-
     void CreateFrame(QWidget* owner);
-    void CreateControl(const LayoutNode& node);
-    void BuildMenu(const LayoutNode& menu);
-    void AddMenuItems(QWidget* parent, const LayoutNode& node);
-    void ArrangeTabOrder();
+    QWidget* Place(QWidget* widget, const LayoutNode& node, const QString& text, int x, int y, int w, int h);
     void FocusFirst();
-    bool RunCloseQuery();
-    void EndMainForm();
 
     Toolkit& kit_;
-    const Layout layout_;  // a copy: the caller's layout may be a temporary
-    IFormEvents& events_;
+    const Layout& layout_;
+    IFormInput& input_;
     const bool main_;
     QFont font_;
     std::unique_ptr<QWidget> window_;
     QMenuBar* menuBar_ = nullptr;
     int top_ = 0;  // the menu bar's height: where the client area starts
-
-    std::map<std::string, std::unique_ptr<Widget>, std::less<>> widgets_;
-    std::map<std::string, std::unique_ptr<StatusBarImpl>, std::less<>> statusBars_;
-    std::map<std::string, std::unique_ptr<MenuItemImpl>, std::less<>> menuItems_;
-    std::map<std::string, std::unique_ptr<TimerImpl>, std::less<>> timers_;
-    std::map<std::string, std::unique_ptr<ImageImpl>, std::less<>> images_;
-    std::map<std::string, std::unique_ptr<OpenDialogImpl>, std::less<>> openDialogs_;
-    Widget* cancelButton_ = nullptr;
-
-    bool modal_ = false;
-    int modalResult_ = 0;
-    bool inCloseQuery_ = false;
-    bool closeQueryDone_ = false;  // main form: the close query runs once per run
-    bool ended_ = false;           // main form: closed, the loop is ending
+    // Qt's application-modal dialogs keep the input from their owner; this
+    // is the state the engine sets and reads.
+    bool enabled_ = true;
+    std::map<int, QMenu*> submenus_;
+    std::map<int, QPointer<QAction>> actions_;  // none for separators
+    std::map<int, std::unique_ptr<QTimer>> timers_;
+    std::map<int, Widget*> widgetById_;
+    std::vector<int> tabOrder_;
 };
 
 class Toolkit final : public IToolkit {
@@ -316,8 +262,8 @@ public:
 
     void Initialize() override;
     void SetTitle(std::string_view title) override { title_ = std::string(title); }
-    std::unique_ptr<IWindow> CreateForm(const Layout& layout, IFormEvents& events,
-                                        bool mainForm) override;
+    std::unique_ptr<IFormSurface> CreateSurface(const Layout& layout, bool mainForm,
+                                                IFormSurface* owner, IFormInput& input) override;
     void Run() override;
     void MessageBox(IWindow* owner, std::string_view text, std::string_view caption,
                     MessageIcon icon) override;
@@ -333,23 +279,11 @@ public:
     QPixmap IconResource(const std::string& name, int size) const;
     QPixmap Glyph(const std::string& name) const;
 
-    void PushModal(Form* form) { modal_.push_back(form); }
-    void PopModal() { modal_.pop_back(); }
-    bool ModalOpen() const { return !modal_.empty(); }
-    // The window new dialogs and message boxes belong to: the innermost
-    // modal form, else the main form.
-    QWidget* TopForm() const;
-    void Forget(Form* form);
-
-    Form* main = nullptr;
 
 private:
     void EndSession();
     std::string title_;
-    std::vector<Form*> modal_;
     mutable std::string exeName_;
 };
-
-inline constexpr int kModalCancel = 2;  // what ShowModal gives after Close()
 
 }  // namespace pelmor::qt

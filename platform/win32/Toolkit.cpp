@@ -5,6 +5,8 @@
 
 #include "platform/ToolkitRules.h"
 #include "platform/win32/ToolkitImpl.h"
+// After the system headers, like every header that declares a MessageBox.
+#include "platform/Form.h"
 
 namespace pelmor::win32 {
 
@@ -56,15 +58,14 @@ const std::string& Toolkit::FormClass(const std::string& name) {
     return *classes_.insert(name).first;
 }
 
-std::unique_ptr<IWindow> Toolkit::CreateForm(const Layout& layout, IFormEvents& events,
-                                             bool mainForm) {
-    auto form = std::make_unique<Form>(*this, layout, events, mainForm, mainForm ? nullptr : TopForm());
-    if (mainForm) main = form.get();
-    return form;
+std::unique_ptr<IFormSurface> Toolkit::CreateSurface(const Layout& layout, bool mainForm,
+                                                     IFormSurface* owner, IFormInput& input) {
+    HWND ownerWindow = owner ? reinterpret_cast<HWND>(owner->Handle()) : nullptr;
+    return std::make_unique<Form>(*this, layout, input, mainForm, ownerWindow);
 }
 
 void Toolkit::Run() {
-    if (!main || !main->hwnd()) return;
+    if (!TopWindow(*this)) return;
     while (PumpMessage()) {
     }
 }
@@ -89,12 +90,6 @@ Form* Toolkit::FormOf(HWND hwnd) const {
     return it == forms_.end() ? nullptr : it->second;
 }
 
-HWND Toolkit::TopForm() const {
-    for (auto it = modal_.rbegin(); it != modal_.rend(); ++it) {
-        if ((*it)->hwnd()) return (*it)->hwnd();
-    }
-    return main && main->hwnd() ? main->hwnd() : nullptr;
-}
 
 namespace {
 
@@ -113,7 +108,7 @@ UINT IconFlags(MessageIcon icon) {
 
 void Toolkit::MessageBox(IWindow* owner, std::string_view message, std::string_view caption,
                          MessageIcon icon) {
-    HWND o = owner ? reinterpret_cast<HWND>(owner->Handle()) : TopForm();
+    HWND o = reinterpret_cast<HWND>(owner ? owner->Handle() : TopWindow(*this));
     text::Box(o, message, caption, MB_OK | IconFlags(icon));
 }
 
@@ -123,7 +118,7 @@ void Toolkit::MessageBeep(MessageIcon sound) { ::MessageBeep(IconFlags(sound)); 
 // the user works in, titled with the application's title.
 void Toolkit::ShowException(const std::exception& e) {
     HWND owner = GetActiveWindow();
-    if (!FormOf(owner)) owner = TopForm();
+    if (!FormOf(owner)) owner = reinterpret_cast<HWND>(TopWindow(*this));
     std::string caption = title_;
     if (caption.empty()) {
         std::string exe = ExeName();

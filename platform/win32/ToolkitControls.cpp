@@ -77,14 +77,7 @@ void ListBoxWidget::SetItemIndex(int index) {
 
 // --- Status bar -------------------------------------------------------------
 
-void StatusBarImpl::Check(int panel) const {
-    if (panel < 0 || panel >= panels_) {
-        throw Exception("status bar has no panel " + std::to_string(panel));
-    }
-}
-
 std::string StatusBarImpl::PanelText(int panel) const {
-    Check(panel);
     if (!hwnd) return std::string();
     LRESULT info = text::SendLength(hwnd, SB_GETTEXTLENGTHA, SB_GETTEXTLENGTHW,
                                     static_cast<WPARAM>(panel));
@@ -93,61 +86,8 @@ std::string StatusBarImpl::PanelText(int panel) const {
 }
 
 void StatusBarImpl::SetPanelText(int panel, std::string_view caption) {
-    Check(panel);
     if (!hwnd) return;
     text::SendText(hwnd, SB_SETTEXTA, SB_SETTEXTW, static_cast<WPARAM>(panel), caption);
-}
-
-// --- Menu items -------------------------------------------------------------
-
-bool MenuItemImpl::Alive() const { return form_.hwnd() && IsMenu(parent_); }
-
-bool MenuItemImpl::OnMenuBar() const { return form_.hwnd() && GetMenu(form_.hwnd()) == parent_; }
-
-std::string MenuItemImpl::Caption() const {
-    if (!Alive()) return caption_;
-    return text::MenuText(parent_, position_);
-}
-
-void MenuItemImpl::SetCaption(std::string_view caption) {
-    caption_ = std::string(caption);
-    if (!Alive()) return;
-    text::SetMenuText(parent_, position_, caption);
-    if (OnMenuBar()) DrawMenuBar(form_.hwnd());
-}
-
-bool MenuItemImpl::Enabled() const {
-    if (!Alive()) return enabled_;
-    UINT state = GetMenuState(parent_, position_, MF_BYPOSITION);
-    return state != static_cast<UINT>(-1) && !(state & (MF_GRAYED | MF_DISABLED));
-}
-
-void MenuItemImpl::SetEnabled(bool enabled) {
-    enabled_ = enabled;
-    if (!Alive()) return;
-    EnableMenuItem(parent_, position_, MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED));
-    if (OnMenuBar()) DrawMenuBar(form_.hwnd());
-}
-
-// --- Timers -----------------------------------------------------------------
-
-void TimerImpl::SetInterval(std::uint32_t ms) {
-    interval_ = ms;
-    Arm();
-}
-
-void TimerImpl::SetEnabled(bool enabled) {
-    enabled_ = enabled;
-    Arm();
-}
-
-void TimerImpl::Arm() {
-    HWND hwnd = form_.hwnd();
-    if (!hwnd) return;
-    KillTimer(hwnd, id);
-    if (enabled_ && interval_ > 0) {
-        SetTimer(hwnd, id, std::min<std::uint32_t>(interval_, USER_TIMER_MAXIMUM), nullptr);
-    }
 }
 
 // --- Canvas and image -------------------------------------------------------

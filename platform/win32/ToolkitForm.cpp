@@ -1,5 +1,6 @@
-// A form: a top-level window built from its layout, its controls, menu,
-// accelerators and timers, and its part of the message handling.
+// A form's window: the top-level window, its controls, menu, accelerators
+// and timers, and its part of the message handling. What an event means is
+// the form engine's business (platform/Form.cpp).
 #include "platform/win32/ToolkitImpl.h"
 
 #include <algorithm>
@@ -9,8 +10,6 @@
 namespace pelmor::win32 {
 
 namespace {
-
-constexpr int kModalCancel = 2;  // what ShowModal gives after Close()
 
 // The speed button takes no focus: a click leaves the focus where it was.
 // The button's own procedure is kept in its user data, which nothing else
@@ -67,8 +66,8 @@ Frame FrameOf(const LayoutNode& form, bool mainForm) {
 
 }  // namespace
 
-Form::Form(Toolkit& kit, const Layout& layout, IFormEvents& events, bool mainForm, HWND owner)
-    : kit_(kit), layout_(layout), events_(events), main_(mainForm) {
+Form::Form(Toolkit& kit, const Layout& layout, IFormInput& input, bool mainForm, HWND owner)
+    : kit_(kit), layout_(layout), input_(input), main_(mainForm) {
     const LayoutNode& f = layout_.form;
     LOGFONTA lf{};
     lf.lfHeight = -f.Int("fontheight", 12);
@@ -79,15 +78,9 @@ Form::Form(Toolkit& kit, const Layout& layout, IFormEvents& events, bool mainFor
     lf.lfQuality = DEFAULT_QUALITY;
     lf.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
     font_ = text::NewFont(lf, PickFace(f.Str("font"), lf.lfCharSet));
-
-    NumberNodes(layout_.nodes);
     try {
         CreateFrame(owner);
-        CreateChildren();
     } catch (...) {
-        if (hwnd_) DestroyWindow(hwnd_);
-        if (accel_) DestroyAcceleratorTable(accel_);
-        for (HBITMAP b : glyphs_) DeleteObject(b);
         if (font_) DeleteObject(font_);
         throw;
     }
@@ -98,27 +91,17 @@ Form::~Form() {
     if (accel_) DestroyAcceleratorTable(accel_);
     for (HBITMAP b : glyphs_) DeleteObject(b);
     if (font_) DeleteObject(font_);
-    if (kit_.main == this) kit_.main = nullptr;
-}
-
-// Controls, timers and menu items are numbered in the order of the layout,
-// so a control's id tells its place there.
-void Form::NumberNodes(const std::vector<LayoutNode>& nodes) {
-    for (const LayoutNode& node : nodes) {
-        ids_[&node] = static_cast<UINT>(100 + ids_.size());
-        NumberNodes(node.children);
-    }
 }
 
 void Form::CreateFrame(HWND owner) {
     const LayoutNode& f = layout_.form;
     Frame frame = FrameOf(f, main_);
     auto [cw, ch] = f.Pair("client", 0);
-    const LayoutNode* menu = f.Has("menu") ? layout_.Find(f.Str("menu")) : nullptr;
+    const bool menu = f.Has("menu") && layout_.Find(f.Str("menu"));
 
     RECT rc{0, 0, cw, ch};
-    AdjustWindowRectEx(&rc, frame.style, menu != nullptr, frame.exStyle);
-    int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    AdjustWindowRectEx(&rc, frame.style, menu, frame.exStyle);
+    int w = frameWidth_ = rc.right - rc.left, h = frameHeight_ = rc.bottom - rc.top;
     int x = CW_USEDEFAULT, y = CW_USEDEFAULT;
     if (f.Flag("centered")) {
         x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2;
@@ -131,51 +114,52 @@ void Form::CreateFrame(HWND owner) {
                             frame.style, x, y, w, h, main_ ? nullptr : owner, nullptr,
                             kit_.instance, this);
     if (!hwnd_) throw Exception("cannot create the window " + f.name);
-    if (menu) BuildMenu(*menu);
+}
 
-    // The menu bar may wrap, and frames differ between systems: make the
-    // client area exactly the designed size.
+// The menu is in place: the menu bar may wrap, and frames differ between
+// systems, so the client area is made exactly the designed size.
+void Form::MenuDone() {
+    if (!hwnd_) return;
+    if (bar_) {
+        SetMenu(hwnd_, bar_);
+        if (!accels_.empty()) accel_ = text::CreateAccel(accels_.data(), static_cast<int>(accels_.size()));
+    }
+    auto [cw, ch] = layout_.form.Pair("client", 0);
     RECT client;
     GetClientRect(hwnd_, &client);
     int dw = cw - (client.right - client.left), dh = ch - (client.bottom - client.top);
     if (dw != 0 || dh != 0) {
-        SetWindowPos(hwnd_, nullptr, 0, 0, w + dw, h + dh,
+        SetWindowPos(hwnd_, nullptr, 0, 0, frameWidth_ + dw, frameHeight_ + dh,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
 
-void Form::CreateChildren() {
-    for (const LayoutNode& node : layout_.nodes) CreateControl(node);
-    ArrangeTabOrder();
-}
-
-void Form::CreateControl(const LayoutNode& node) {
-    const std::string& k = node.kind;
-    if (k == "menu") return;  // built with the frame; its items took their ids there
-    if (k == "ddeclient") return;
-    UINT id = ids_.at(&node);
-    if (k == "timer") {
-        auto timer = std::make_unique<TimerImpl>(*this, id, static_cast<std::uint32_t>(node.Int("interval", 1000)),
-                                                 node.Has("enabled") ? node.Flag("enabled") : true,
-                                                 node.Str("OnTimer"));
-        timerById_[id] = timer.get();
-        timer->Arm();
-        timers_.emplace(node.name, std::move(timer));
-        return;
-    }
-    if (k == "opendialog") {
-        openDialogs_.emplace(node.name, std::make_unique<OpenDialogImpl>(
-                                            *this, node.Str("title"), node.Str("filter"),
-                                            node.Str("defaultext")));
-        return;
-    }
-
+HWND Form::Child(const LayoutNode& node, int id, const char* cls, DWORD style, DWORD exStyle,
+                 const std::string& caption) {
     auto [x, y] = node.Pair("at");
     auto [w, h] = node.Pair("size");
-    DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+    style |= WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+    HWND hwnd = text::NewWindow(exStyle, cls, caption, style, x, y, w, h, hwnd_,
+                                reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), kit_.instance,
+                                nullptr);
+    if (!hwnd) throw Exception("cannot create the control " + node.name);
+    text::Send(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    if (node.Has("hint")) {
+        if (!tooltip_) {
+            tooltip_ = text::NewWindow(0, TOOLTIPS_CLASSA, "", WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                       hwnd_, nullptr, kit_.instance, nullptr);
+        }
+        if (tooltip_) text::AddTool(tooltip_, hwnd_, hwnd, node.Str("hint"));
+    }
+    return hwnd;
+}
+
+std::unique_ptr<IControl> Form::CreateControl(const LayoutNode& node, int id) {
+    const std::string& k = node.kind;
+    DWORD style = node.Has("tab") ? WS_TABSTOP : 0;
     DWORD exStyle = 0;
-    if (node.Has("tab")) style |= WS_TABSTOP;
-    const char* cls = nullptr;
+    const char* cls = "BUTTON";
     std::string caption = node.Str("caption", node.Str("text"));
     if (k == "label") {
         cls = "STATIC";
@@ -192,101 +176,84 @@ void Form::CreateControl(const LayoutNode& node) {
         style |= ES_LEFT | ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL;
         exStyle |= WS_EX_CLIENTEDGE;
     } else if (k == "checkbox") {
-        cls = "BUTTON";
         style |= BS_AUTOCHECKBOX;
     } else if (k == "listbox") {
         cls = "LISTBOX";
         style |= LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL;
         exStyle |= WS_EX_CLIENTEDGE;
     } else if (k == "button") {
-        cls = "BUTTON";
         style |= node.Flag("default") ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
     } else if (k == "speedbutton") {
-        cls = "BUTTON";
         style &= ~static_cast<DWORD>(WS_TABSTOP);
         style |= BS_PUSHBUTTON | BS_BITMAP;
         if (node.Flag("flat")) style |= BS_FLAT;
         // The glyph shows; the hint names the button for screen readers.
         if (caption.empty()) caption = node.Str("hint");
-    } else if (k == "bevel") {
-        // Drawn by the form (WM_DRAWITEM), so it keeps its designed size.
+    } else {  // bevel: drawn by the form (WM_DRAWITEM), so it keeps its designed size
         cls = "STATIC";
         style |= SS_OWNERDRAW;
-    } else if (k == "statusbar") {
-        cls = STATUSCLASSNAMEA;
-        style |= CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER;
-    } else if (k == "image") {
-        cls = kImageClass;
-    } else {
-        throw Exception("layout: unknown kind " + k + " for " + node.name);
     }
-
-    HWND hwnd = text::NewWindow(exStyle, cls, caption, style, x, y, w, h, hwnd_,
-                                reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), kit_.instance,
-                                nullptr);
-    if (!hwnd) throw Exception("cannot create the control " + node.name);
-    text::Send(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    HWND hwnd = Child(node, id, cls, style, exStyle, caption);
+    auto [w, h] = node.Pair("size");
     if (k == "label") FitLabel(hwnd, caption, w, h);
 
-    if (k == "statusbar") {
-        std::vector<int> edges = toolkit::PanelEdges(node.Ints("panels"));
-        if (!edges.empty()) {
-            text::Send(hwnd, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
-        }
-        text::Send(hwnd, SB_SIMPLE, FALSE, 0);
-        statusBars_.emplace(node.name,
-                            std::make_unique<StatusBarImpl>(hwnd, static_cast<int>(edges.size())));
-    } else if (k == "image") {
-        HICON icon = node.Has("icon") ? kit_.LoadIconResource(node.Str("icon"), std::min(w, h)) : nullptr;
-        auto image = std::make_unique<ImageImpl>(hwnd, w, h, icon);
-        text::SetLong(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(image.get()));
-        images_.emplace(node.name, std::move(image));
+    std::unique_ptr<Widget> widget;
+    if (k == "checkbox") {
+        auto box = std::make_unique<CheckBoxWidget>(k, hwnd);
+        if (node.Flag("checked")) box->SetChecked(true);
+        widget = std::move(box);
+    } else if (k == "memo") {
+        widget = std::make_unique<MemoWidget>(k, hwnd);
+    } else if (k == "listbox") {
+        if (node.Has("itemheight"))
+            text::Send(hwnd, LB_SETITEMHEIGHT, 0, MAKELPARAM(node.Int("itemheight"), 0));
+        widget = std::make_unique<ListBoxWidget>(k, hwnd);
     } else {
-        std::unique_ptr<Widget> widget;
-        if (k == "checkbox") {
-            auto box = std::make_unique<CheckBoxWidget>(k, hwnd);
-            if (node.Flag("checked")) box->SetChecked(true);
-            widget = std::move(box);
-        } else if (k == "memo") {
-            widget = std::make_unique<MemoWidget>(k, hwnd);
-        } else if (k == "listbox") {
-            if (node.Has("itemheight"))
-                text::Send(hwnd, LB_SETITEMHEIGHT, 0, MAKELPARAM(node.Int("itemheight"), 0));
-            widget = std::make_unique<ListBoxWidget>(k, hwnd);
-        } else {
-            widget = std::make_unique<Widget>(k, hwnd);
-        }
-        widget->onClick = node.Str("OnClick");
-        if (k == "bevel") {
-            std::string shape = node.Str("shape", "box");
-            bevelEdges_[id] = shape == "topline"      ? BF_TOP
-                              : shape == "bottomline" ? BF_BOTTOM
-                              : shape == "leftline"   ? BF_LEFT
-                              : shape == "rightline"  ? BF_RIGHT
-                                                      : BF_RECT;
-        }
-        if (k == "button" && node.Flag("default")) defaultButton_ = widget.get();
-        if (k == "button" && node.Flag("cancel")) cancelButton_ = widget.get();
-        if (k == "speedbutton") {
-            text::SetLong(hwnd, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(text::Subclass(hwnd, NoFocusProc)));
-            if (HBITMAP glyph = kit_.LoadGlyph(node.Str("glyph"))) {
-                glyphs_.push_back(glyph);
-                text::Send(hwnd, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(glyph));
-            }
-        }
-        widgetById_[id] = widget.get();
-        widgets_.emplace(node.name, std::move(widget));
+        widget = std::make_unique<Widget>(k, hwnd);
     }
+    if (k == "bevel") {
+        std::string shape = node.Str("shape", "box");
+        bevelEdges_[id] = shape == "topline"      ? BF_TOP
+                          : shape == "bottomline" ? BF_BOTTOM
+                          : shape == "leftline"   ? BF_LEFT
+                          : shape == "rightline"  ? BF_RIGHT
+                                                  : BF_RECT;
+    }
+    if (k == "button" && node.Flag("default")) defaultButton_ = widget.get();
+    if (k == "speedbutton") {
+        text::SetLong(hwnd, GWLP_USERDATA,
+                      reinterpret_cast<LONG_PTR>(text::Subclass(hwnd, NoFocusProc)));
+        if (HBITMAP glyph = kit_.LoadGlyph(node.Str("glyph"))) {
+            glyphs_.push_back(glyph);
+            text::Send(hwnd, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(glyph));
+        }
+    }
+    widgetById_[static_cast<UINT>(id)] = widget.get();
+    return widget;
+}
 
-    if (node.Has("hint")) {
-        if (!tooltip_) {
-            tooltip_ = text::NewWindow(0, TOOLTIPS_CLASSA, "", WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                                       CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                       hwnd_, nullptr, kit_.instance, nullptr);
-        }
-        if (tooltip_) text::AddTool(tooltip_, hwnd_, hwnd, node.Str("hint"));
-    }
+std::unique_ptr<IStatusBar> Form::CreateStatusBar(const LayoutNode& node, int id) {
+    HWND hwnd = Child(node, id, STATUSCLASSNAMEA, CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER, 0, "");
+    std::vector<int> edges = toolkit::PanelEdges(node.Ints("panels"));
+    if (!edges.empty()) text::Send(hwnd, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+    text::Send(hwnd, SB_SIMPLE, FALSE, 0);
+    auto bar = std::make_unique<StatusBarImpl>(hwnd);
+    statusBars_.push_back(bar.get());
+    return bar;
+}
+
+std::unique_ptr<IImage> Form::CreateImage(const LayoutNode& node, int id) {
+    HWND hwnd = Child(node, id, kImageClass, 0, 0, "");
+    auto [w, h] = node.Pair("size");
+    HICON icon = node.Has("icon") ? kit_.LoadIconResource(node.Str("icon"), std::min(w, h)) : nullptr;
+    auto image = std::make_unique<ImageImpl>(hwnd, w, h, icon);
+    text::SetLong(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(image.get()));
+    images_.push_back(image.get());
+    return image;
+}
+
+std::unique_ptr<IOpenDialog> Form::CreateOpenDialog(const LayoutNode& node) {
+    return std::make_unique<OpenDialogImpl>(*this, node.Str("title"), node.Str("filter"), node.Str("defaultext"));
 }
 
 // A label shows its whole text on one line: one laid out for the designed
@@ -303,58 +270,48 @@ void Form::FitLabel(HWND label, const std::string& caption, int width, int heigh
     }
 }
 
-void Form::BuildMenu(const LayoutNode& menu) {
-    HMENU bar = CreateMenu();
-    std::vector<ACCEL> accels;
-    AddMenuItems(bar, menu, accels);
-    SetMenu(hwnd_, bar);
-    if (!accels.empty()) {
-        accel_ = text::CreateAccel(accels.data(), static_cast<int>(accels.size()));
+void Form::AddMenuItem(int parent, int id, const LayoutNode& item, MenuEntry entry,
+                       const toolkit::Shortcut* shortcut) {
+    if (!bar_) bar_ = CreateMenu();
+    HMENU menu = parent ? submenus_.at(parent) : bar_;
+    const std::string caption = item.Str("caption");
+    if (entry == MenuEntry::Separator) {
+        text::AppendMenuItem(menu, MF_SEPARATOR, 0, {});
+    } else if (entry == MenuEntry::Submenu) {
+        HMENU sub = submenus_[id] = CreatePopupMenu();
+        text::AppendMenuItem(menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sub), caption);
+    } else {
+        text::AppendMenuItem(menu, MF_STRING, static_cast<UINT_PTR>(id), caption);
+        if (shortcut) {
+            ACCEL a{};
+            a.fVirt = FVIRTKEY | (shortcut->ctrl ? FCONTROL : 0) | (shortcut->shift ? FSHIFT : 0) |
+                      (shortcut->alt ? FALT : 0);
+            a.key = static_cast<WORD>(shortcut->key);
+            a.cmd = static_cast<WORD>(id);
+            accels_.push_back(a);
+        }
     }
+    menuSlots_[id] = {menu, menuCounts_[menu]++};
 }
 
-void Form::AddMenuItems(HMENU parent, const LayoutNode& node, std::vector<ACCEL>& accels) {
-    UINT position = 0;
-    for (const LayoutNode& item : node.children) {
-        std::string caption = item.Str("caption");
-        UINT id = 0;
-        if (caption == "-") {
-            text::AppendMenuItem(parent, MF_SEPARATOR, 0, {});
-        } else if (!item.children.empty()) {
-            HMENU sub = CreatePopupMenu();
-            AddMenuItems(sub, item, accels);
-            text::AppendMenuItem(parent, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sub), caption);
-        } else {
-            id = ids_.at(&item);
-            text::AppendMenuItem(parent, MF_STRING, id, caption);
-            toolkit::Shortcut shortcut;
-            if (item.Has("shortcut")) {
-                if (!toolkit::ParseShortcut(item.Str("shortcut"), shortcut)) {
-                    throw Exception("layout: bad shortcut " + item.Str("shortcut"));
-                }
-                ACCEL a{};
-                a.fVirt = FVIRTKEY | (shortcut.ctrl ? FCONTROL : 0) | (shortcut.shift ? FSHIFT : 0) |
-                          (shortcut.alt ? FALT : 0);
-                a.key = static_cast<WORD>(shortcut.key);
-                a.cmd = static_cast<WORD>(id);
-                accels.push_back(a);
-            }
-        }
-        auto mi = std::make_unique<MenuItemImpl>(*this, parent, position, id, caption, item.Str("OnClick"));
-        if (item.Has("enabled") && !item.Flag("enabled")) mi->SetEnabled(false);
-        if (id) menuById_[id] = mi.get();
-        menuItems_.emplace(item.name, std::move(mi));
-        ++position;
-    }
+void Form::SetMenuItem(int id, std::string_view caption, bool enabled) {
+    auto it = menuSlots_.find(id);
+    if (!hwnd_ || it == menuSlots_.end() || !IsMenu(it->second.parent)) return;
+    auto [menu, position] = it->second;
+    if (GetMenuState(menu, position, MF_BYPOSITION) == static_cast<UINT>(-1)) return;
+    text::SetMenuText(menu, position, caption);
+    EnableMenuItem(menu, position, MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED));
+    if (GetMenu(hwnd_) == menu) DrawMenuBar(hwnd_);
 }
 
 // Controls with a tab index come first in the Z-order, in tab order, so the
 // dialog keys move between them in that order; the others follow as created.
-void Form::ArrangeTabOrder() {
+void Form::SetTabOrder(const std::vector<int>& ids) {
+    tabOrder_ = ids;
     HWND after = HWND_TOP;
-    for (const LayoutNode* node : toolkit::TabOrder(layout_)) {
-        auto it = widgets_.find(node->name);
-        if (it == widgets_.end() || !it->second->hwnd) continue;
+    for (int id : ids) {
+        auto it = widgetById_.find(static_cast<UINT>(id));
+        if (it == widgetById_.end() || !it->second->hwnd) continue;
         HWND w = it->second->hwnd;
         SetWindowPos(w, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         after = w;
@@ -362,9 +319,9 @@ void Form::ArrangeTabOrder() {
 }
 
 HWND Form::FirstTabStop() const {
-    for (const LayoutNode* node : toolkit::TabOrder(layout_)) {
-        auto it = widgets_.find(node->name);
-        if (it == widgets_.end()) continue;
+    for (int id : tabOrder_) {
+        auto it = widgetById_.find(static_cast<UINT>(id));
+        if (it == widgetById_.end()) continue;
         HWND w = it->second->hwnd;
         if (w && IsWindowEnabled(w) && IsWindowVisible(w)) return w;
     }
@@ -388,98 +345,55 @@ void Form::RestoreFocus() {
     }
 }
 
-void Form::Show() {
+// Windows keeps at most USER_TIMER_MAXIMUM; SetTimer on a running timer
+// starts it afresh.
+void Form::StartTimer(int id, std::uint32_t ms) {
     if (!hwnd_) return;
-    ShowWindow(hwnd_, SW_SHOW);
-    UpdateWindow(hwnd_);
+    KillTimer(hwnd_, static_cast<UINT_PTR>(id));
+    SetTimer(hwnd_, static_cast<UINT_PTR>(id), std::min<std::uint32_t>(ms, USER_TIMER_MAXIMUM), nullptr);
 }
 
-int Form::ShowModal() {
-    if (!hwnd_ || modal_) return 0;
-    HWND owner = GetWindow(hwnd_, GW_OWNER);
-    bool disabledOwner = owner && IsWindowEnabled(owner);
-    if (disabledOwner) EnableWindow(owner, FALSE);
-    modal_ = true;
-    modalResult_ = 0;
-    kit_.PushModal(this);
+void Form::RunModal() {
+    modalEnded_ = false;
     ShowWindow(hwnd_, SW_SHOW);
     SetActiveWindow(hwnd_);
     RestoreFocus();
-    while (modalResult_ == 0 && hwnd_) {
+    while (!modalEnded_ && hwnd_) {
         if (!kit_.PumpMessage()) {
             // The program is ending: leave the quit for the outer loop.
             PostQuitMessage(kit_.quitCode);
-            if (modalResult_ == 0) modalResult_ = kModalCancel;
             break;
         }
     }
-    kit_.PopModal();
-    // The owner comes back first, so activation returns to it when the
-    // dialog goes.
-    if (disabledOwner && IsWindow(owner)) EnableWindow(owner, TRUE);
-    if (hwnd_) {
-        ShowWindow(hwnd_, SW_HIDE);
-        if (owner && IsWindow(owner)) SetActiveWindow(owner);
-    }
-    modal_ = false;
-    return modalResult_ ? modalResult_ : kModalCancel;
 }
 
-bool Form::RunCloseQuery() {
-    inCloseQuery_ = true;
-    const bool canClose = pelmor::RunCloseQuery(kit_, events_, layout_);
-    inCloseQuery_ = false;
-    return canClose;
+void Form::ModalDone() {
+    if (!hwnd_) return;
+    HWND owner = GetWindow(hwnd_, GW_OWNER);
+    ShowWindow(hwnd_, SW_HIDE);
+    if (owner && IsWindow(owner)) SetActiveWindow(owner);
 }
 
-void Form::Close() {
-    if (!hwnd_ || inCloseQuery_ || ended_) return;
-    if (!(main_ && closeQueryDone_)) {
-        if (!RunCloseQuery()) return;
-        if (main_) closeQueryDone_ = true;
-    }
-    if (!hwnd_) return;  // the query's work ended the window
-    if (modal_) {
-        modalResult_ = kModalCancel;
-        text::Post(hwnd_, WM_NULL, 0, 0);  // wakes the modal loop
-    } else if (main_) {
-        EndMainForm();
-    } else {
-        ShowWindow(hwnd_, SW_HIDE);
-    }
-}
-
-void Form::EndMainForm() {
-    if (ended_) return;
-    ended_ = true;
-    for (auto& [name, timer] : timers_) KillTimer(hwnd_, timer->id);
-    DestroyWindow(hwnd_);
+void Form::EndMain() {
+    if (hwnd_) DestroyWindow(hwnd_);
     PostQuitMessage(0);
-}
-
-void Form::Fire(const std::string& handler) { RunHandler(kit_, events_, handler); }
-
-void Form::ClickButton(Widget& button) {
-    if (button.hwnd && IsWindowEnabled(button.hwnd)) Fire(button.onClick);
 }
 
 void Form::Command(UINT id, UINT code, HWND control) {
     if (control) {
         auto it = widgetById_.find(id);
         if (it != widgetById_.end() && it->second->hwnd == control && code == BN_CLICKED) {
-            ClickButton(*it->second);
+            input_.Clicked(static_cast<int>(id));
         }
         return;
     }
     // Menus (code 0), accelerators (code 1), and the dialog keys: Esc sends
     // IDCANCEL, Enter sends IDOK when the form has no default button.
     if (id == IDCANCEL) {
-        if (cancelButton_) ClickButton(*cancelButton_);
-        return;
+        input_.CancelKey();
+    } else if (id != IDOK) {
+        input_.MenuCommand(static_cast<int>(id));
     }
-    if (id == IDOK) return;
-    auto it = menuById_.find(id);
-    if (it != menuById_.end() && it->second->Enabled()) Fire(it->second->onClick);
 }
 
 bool Form::PreTranslate(MSG& msg) {
@@ -491,11 +405,12 @@ bool Form::PreTranslate(MSG& msg) {
 void Form::Gone() {
     kit_.Unregister(hwnd_);
     hwnd_ = nullptr;
+    bar_ = nullptr;  // destroyed with the window
     tooltip_ = nullptr;
     focus_ = nullptr;
-    for (auto& [name, w] : widgets_) w->hwnd = nullptr;
-    for (auto& [name, s] : statusBars_) s->hwnd = nullptr;
-    for (auto& [name, i] : images_) i->hwnd = nullptr;
+    for (auto& [id, w] : widgetById_) w->hwnd = nullptr;
+    for (StatusBarImpl* s : statusBars_) s->hwnd = nullptr;
+    for (ImageImpl* i : images_) i->hwnd = nullptr;
 }
 
 LRESULT CALLBACK Form::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -523,17 +438,9 @@ LRESULT Form::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_COMMAND:
             Command(LOWORD(wp), HIWORD(wp), reinterpret_cast<HWND>(lp));
             return 0;
-        case WM_TIMER: {
-            auto it = timerById_.find(static_cast<UINT_PTR>(wp));
-            if (it != timerById_.end()) {
-                if (it->second->Enabled() && it->second->Interval() > 0) {
-                    Fire(it->second->onTimer);
-                } else {
-                    KillTimer(self, wp);
-                }
-            }
+        case WM_TIMER:
+            input_.TimerDue(static_cast<int>(wp));
             return 0;
-        }
         case WM_DRAWITEM: {
             auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
             auto it = bevelEdges_.find(item->CtlID);
@@ -561,37 +468,16 @@ LRESULT Form::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
             RestoreFocus();
             return 0;
         case WM_CLOSE:
-            // While a dialog or a message box holds the main form disabled,
-            // a close can only come from another program (a task manager,
-            // say). It is not lost: it runs once the modal loop has ended and
-            // the form is enabled again.
-            if (main_ && !IsWindowEnabled(self)) {
-                closePending_ = true;
-                return 0;
-            }
-            Close();
+            input_.CloseRequest();
             return 0;
         case WM_ENABLE:
-            // Posted, so that it runs in the loop that goes on, not in the
-            // one that is ending.
-            if (main_ && wp && closePending_) {
-                closePending_ = false;
-                text::Post(self, WM_CLOSE, 0, 0);
-            }
+            if (wp) input_.Enabled();
             break;
         case WM_QUERYENDSESSION:
-            // Windows is shutting down or the user logs off: the close query
-            // saves what must be saved now, as the process may end any time
-            // after the session ends.
-            if (main_ && !closeQueryDone_ && !ended_) {
-                closeQueryDone_ = true;
-                RunCloseQuery();
-            }
+            input_.QueryEndSession();
             return TRUE;
         case WM_ENDSESSION:
-            // The query has run; the program ends whether or not the session
-            // really ends, since what it records is closed already.
-            if (main_ && closeQueryDone_) EndMainForm();
+            input_.EndSession();
             return 0;
         default:
             break;

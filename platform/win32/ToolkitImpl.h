@@ -6,6 +6,8 @@
 #pragma once
 
 #include "platform/win32/Toolkit.h"
+// After the system headers: their MessageBox macro renames every MessageBox.
+#include "platform/Widgets.h"
 
 #include <commctrl.h>
 
@@ -36,7 +38,6 @@ public:
 
     const std::string kind;
     HWND hwnd;  // null once the window is gone
-    std::string onClick;
 };
 
 class CheckBoxWidget final : public Widget, public ICheckBox {
@@ -65,73 +66,11 @@ public:
 
 class StatusBarImpl final : public IStatusBar {
 public:
-    StatusBarImpl(HWND hwnd, int panels) : hwnd(hwnd), panels_(panels) {}
+    explicit StatusBarImpl(HWND hwnd) : hwnd(hwnd) {}
     std::string PanelText(int panel) const override;
     void SetPanelText(int panel, std::string_view text) override;
 
     HWND hwnd;
-
-private:
-    void Check(int panel) const;
-    int panels_;
-};
-
-class MenuItemImpl final : public IMenuItem {
-public:
-    MenuItemImpl(Form& form, HMENU parent, UINT position, UINT id, std::string caption,
-                 std::string onClick)
-        : form_(form), parent_(parent), position_(position), id(id),
-          caption_(std::move(caption)), onClick(std::move(onClick)) {}
-    std::string Caption() const override;
-    void SetCaption(std::string_view caption) override;
-    bool Enabled() const override;
-    void SetEnabled(bool enabled) override;
-
-    bool OnMenuBar() const;
-
-private:
-    bool Alive() const;
-    Form& form_;
-    HMENU parent_;
-    UINT position_;
-
-public:
-    const UINT id;  // 0 for drop-down headings and separators
-
-private:
-    std::string caption_;  // what was last set, for when the menu is gone
-    bool enabled_ = true;
-
-public:
-    const std::string onClick;
-};
-
-class TimerImpl final : public ITimer {
-public:
-    TimerImpl(Form& form, UINT_PTR id, std::uint32_t interval, bool enabled, std::string onTimer)
-        : form_(form), id(id), interval_(interval), enabled_(enabled),
-          onTimer(std::move(onTimer)) {}
-    std::uint32_t Interval() const override { return interval_; }
-    void SetInterval(std::uint32_t ms) override;
-    bool Enabled() const override { return enabled_; }
-    void SetEnabled(bool enabled) override;
-
-    // Kills the window timer and sets it again when the timer is to run:
-    // enabled and an interval above 0, at most USER_TIMER_MAXIMUM.
-    void Arm();
-
-private:
-    Form& form_;
-
-public:
-    const UINT_PTR id;
-
-private:
-    std::uint32_t interval_;
-    bool enabled_;
-
-public:
-    const std::string onTimer;
 };
 
 class ImageImpl;
@@ -215,102 +154,88 @@ private:
     std::string fileName_;
 };
 
-class Form final : public IWindow {
+// A form's window: a top-level window with its controls, menu bar,
+// accelerators and timers, which hands its events to the form engine.
+class Form final : public IFormSurface {
 public:
-    Form(Toolkit& kit, const Layout& layout, IFormEvents& events, bool mainForm, HWND owner);
+    Form(Toolkit& kit, const Layout& layout, IFormInput& input, bool mainForm, HWND owner);
     ~Form() override;
     Form(const Form&) = delete;
     Form& operator=(const Form&) = delete;
 
     WindowHandle Handle() const override { return reinterpret_cast<WindowHandle>(hwnd_); }
-    IControl& Control(std::string_view name) override { return Find(widgets_, name); }
-    ICheckBox& CheckBox(std::string_view name) override {
-        return Kind<ICheckBox>(name, "a check box");
+    bool Alive() const override { return hwnd_ != nullptr; }
+    std::unique_ptr<IControl> CreateControl(const LayoutNode& node, int id) override;
+    std::unique_ptr<IStatusBar> CreateStatusBar(const LayoutNode& node, int id) override;
+    std::unique_ptr<IImage> CreateImage(const LayoutNode& node, int id) override;
+    std::unique_ptr<IOpenDialog> CreateOpenDialog(const LayoutNode& node) override;
+    void AddMenuItem(int parent, int id, const LayoutNode& item, MenuEntry entry,
+                     const toolkit::Shortcut* shortcut) override;
+    void MenuDone() override;
+    void SetMenuItem(int id, std::string_view caption, bool enabled) override;
+    void SetTabOrder(const std::vector<int>& ids) override;
+    void CreateTimer(const LayoutNode&, int) override {}
+    void StartTimer(int id, std::uint32_t ms) override;
+    void StopTimer(int id) override { if (hwnd_) KillTimer(hwnd_, static_cast<UINT_PTR>(id)); }
+    void Show() override {
+        if (hwnd_) ShowWindow(hwnd_, SW_SHOW), UpdateWindow(hwnd_);
     }
-    IMemo& Memo(std::string_view name) override { return Kind<IMemo>(name, "a memo"); }
-    IListBox& ListBox(std::string_view name) override { return Kind<IListBox>(name, "a list box"); }
-    IStatusBar& StatusBar(std::string_view name) override { return Find(statusBars_, name); }
-    IMenuItem& MenuItem(std::string_view name) override { return Find(menuItems_, name); }
-    ITimer& Timer(std::string_view name) override { return Find(timers_, name); }
-    IImage& Image(std::string_view name) override { return Find(images_, name); }
-    IOpenDialog& OpenDialog(std::string_view name) override { return Find(openDialogs_, name); }
-
-    void Show() override;
-    int ShowModal() override;
-    void Close() override;
+    void Hide() override { if (hwnd_) ShowWindow(hwnd_, SW_HIDE); }
+    bool IsEnabled() const override { return hwnd_ && IsWindowEnabled(hwnd_); }
+    void SetEnabled(bool on) override { if (hwnd_) EnableWindow(hwnd_, on); }  // WM_ENABLE tells the engine
+    void RunModal() override;
+    void EndModal() override {
+        if ((modalEnded_ = true) && hwnd_) text::Post(hwnd_, WM_NULL, 0, 0);  // wakes the modal loop
+    }
+    void ModalDone() override;
+    void EndMain() override;
+    void PostClose() override { if (hwnd_) text::Post(hwnd_, WM_CLOSE, 0, 0); }
 
     HWND hwnd() const { return hwnd_; }
-    bool IsMain() const { return main_; }
     // Accelerators (while the form is enabled) and dialog keys: Tab, Enter
     // for the default button, Esc for the cancel button.
     bool PreTranslate(MSG& msg);
-    // Runs an event handler; exceptions go to the default exception display.
-    void Fire(const std::string& handler);
 
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
 private:
-    template <class T>
-    static T& Find(std::map<std::string, std::unique_ptr<T>, std::less<>>& m,
-                   std::string_view name) {
-        auto it = m.find(name);
-        if (it == m.end()) throw Exception("form has no control " + std::string(name));
-        return *it->second;
-    }
-    template <class T>
-    T& Kind(std::string_view name, const char* what) {
-        if (T* t = dynamic_cast<T*>(&Find(widgets_, name))) return *t;
-        throw Exception("control " + std::string(name) + " is not " + what);
-    }
-
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
-    void NumberNodes(const std::vector<LayoutNode>& nodes);
     void CreateFrame(HWND owner);
-    void CreateChildren();
-    void CreateControl(const LayoutNode& node);
+    HWND Child(const LayoutNode& node, int id, const char* cls, DWORD style, DWORD exStyle,
+               const std::string& caption);
     void FitLabel(HWND label, const std::string& text, int width, int height);
-    void BuildMenu(const LayoutNode& menu);
-    void AddMenuItems(HMENU parent, const LayoutNode& node, std::vector<ACCEL>& accels);
-    void ArrangeTabOrder();
     HWND FirstTabStop() const;
     void RestoreFocus();
     void Command(UINT id, UINT code, HWND control);
-    void ClickButton(Widget& button);
-    bool RunCloseQuery();
-    void EndMainForm();
     void Gone();  // the window has been destroyed
 
     Toolkit& kit_;
-    const Layout layout_;  // a copy: the caller's layout may be a temporary
-    IFormEvents& events_;
+    const Layout& layout_;
+    IFormInput& input_;
     const bool main_;
     HWND hwnd_ = nullptr;
     HFONT font_ = nullptr;
+    HMENU bar_ = nullptr;
+    int frameWidth_ = 0, frameHeight_ = 0;  // the window's size as created
     HACCEL accel_ = nullptr;
     HWND tooltip_ = nullptr;
     HWND focus_ = nullptr;  // the child that had the focus when the form was left
     std::vector<HBITMAP> glyphs_;
-    std::map<const LayoutNode*, UINT> ids_;  // every node's id, in layout order from 100
-
-    std::map<std::string, std::unique_ptr<Widget>, std::less<>> widgets_;
-    std::map<std::string, std::unique_ptr<StatusBarImpl>, std::less<>> statusBars_;
-    std::map<std::string, std::unique_ptr<MenuItemImpl>, std::less<>> menuItems_;
-    std::map<std::string, std::unique_ptr<TimerImpl>, std::less<>> timers_;
-    std::map<std::string, std::unique_ptr<ImageImpl>, std::less<>> images_;
-    std::map<std::string, std::unique_ptr<OpenDialogImpl>, std::less<>> openDialogs_;
+    std::vector<ACCEL> accels_;
+    struct MenuSlot {
+        HMENU parent;
+        UINT position;
+    };
+    std::map<int, MenuSlot> menuSlots_;
+    std::map<int, HMENU> submenus_;
+    std::map<HMENU, UINT> menuCounts_;
     std::map<UINT, Widget*> widgetById_;
-    std::map<UINT, MenuItemImpl*> menuById_;
-    std::map<UINT_PTR, TimerImpl*> timerById_;
+    std::vector<StatusBarImpl*> statusBars_;
+    std::vector<ImageImpl*> images_;
+    std::vector<int> tabOrder_;
     std::map<UINT, UINT> bevelEdges_;  // bevel id -> the edges it draws (BF_...)
     Widget* defaultButton_ = nullptr;
-    Widget* cancelButton_ = nullptr;
-
-    bool modal_ = false;
-    int modalResult_ = 0;
-    bool inCloseQuery_ = false;
-    bool closeQueryDone_ = false;  // main form: the close query runs once per run
-    bool ended_ = false;           // main form: closed, the loop is ending
-    bool closePending_ = false;    // main form: a close came while it was disabled
+    bool modalEnded_ = false;
 };
 
 class Toolkit final : public IToolkit {
@@ -320,8 +245,8 @@ public:
 
     void Initialize() override;
     void SetTitle(std::string_view title) override { title_ = std::string(title); }
-    std::unique_ptr<IWindow> CreateForm(const Layout& layout, IFormEvents& events,
-                                        bool mainForm) override;
+    std::unique_ptr<IFormSurface> CreateSurface(const Layout& layout, bool mainForm,
+                                                IFormSurface* owner, IFormInput& input) override;
     void Run() override;
     void MessageBox(IWindow* owner, std::string_view text, std::string_view caption,
                     MessageIcon icon) override;
@@ -341,20 +266,13 @@ public:
     void Register(HWND hwnd, Form* form) { forms_[hwnd] = form; }
     void Unregister(HWND hwnd) { forms_.erase(hwnd); }
     Form* FormOf(HWND hwnd) const;
-    void PushModal(Form* form) { modal_.push_back(form); }
-    void PopModal() { modal_.pop_back(); }
-    // The window new dialogs and message boxes belong to: the innermost
-    // modal form, else the main form.
-    HWND TopForm() const;
 
     const HINSTANCE instance;
-    Form* main = nullptr;
     int quitCode = 0;
 
 private:
     std::string title_;
     std::map<HWND, Form*> forms_;
-    std::vector<Form*> modal_;
     std::set<std::string> classes_;
     bool imageClass_ = false;
 };

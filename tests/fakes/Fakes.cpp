@@ -20,101 +20,67 @@ void Canvas::LineTo(int nx, int ny) {
     x = nx, y = ny;
 }
 
-namespace {
-void Collect(const LayoutNode& node, std::vector<const LayoutNode*>& out) {
-    out.push_back(&node);
-    for (const LayoutNode& child : node.children) Collect(child, out);
-}
-}  // namespace
-
-Window::Window(Toolkit& kit, const Layout& l, IFormEvents& e)
-    : layout(l), events(e), handle(kit.nextHandle++), kit_(kit) {
-    std::vector<const LayoutNode*> nodes;
-    for (const LayoutNode& n : layout.nodes) Collect(n, nodes);
-    for (const LayoutNode* n : nodes) {
-        const std::string& k = n->kind;
-        if (k == "statusbar") {
-            auto bar = std::make_unique<fake::StatusBar>();
-            bar->panels.resize(n->Ints("panels").size());
-            bars.emplace(n->name, std::move(bar));
-        } else if (k == "item") {
-            auto item = std::make_unique<fake::MenuItem>();
-            item->caption = n->Str("caption");
-            items.emplace(n->name, std::move(item));
-        } else if (k == "timer") {
-            auto timer = std::make_unique<fake::Timer>();
-            timer->interval = static_cast<std::uint32_t>(n->Int("interval"));
-            timer->enabled = n->Flag("enabled");
-            timers.emplace(n->name, std::move(timer));
-        } else if (k == "image") {
-            auto image = std::make_unique<fake::Image>();
-            std::tie(image->width, image->height) = n->Pair("size");
-            images.emplace(n->name, std::move(image));
-        } else if (k == "opendialog") {
-            dialogs.emplace(n->name, std::make_unique<fake::OpenDialog>());
-        } else if (k != "menu" && k != "ddeclient") {
-            auto c = std::make_unique<fake::Control>();
-            c->kind = k;
-            c->name = n->name;
-            c->text = n->Str("caption");
-            c->journal = &kit.journal;
-            controls.emplace(n->name, std::move(c));
-        }
-    }
+Window::Window(Toolkit& kit, const Layout& l, IFormInput& in)
+    : layout(l), input(in), handle(kit.nextHandle++), kit_(kit) {
     kit.windows.push_back(this);
 }
 
-Window::~Window() { std::erase(kit_.windows, this); }
-
-fake::Control& Window::Kind(std::string_view n, std::string_view kind) {
-    fake::Control& c = Get(controls, n);
-    if (c.kind != kind) throw Exception(std::string(n) + " is not a " + std::string(kind));
-    return c;
+Window::~Window() {
+    std::erase(kit_.windows, this);
+    std::erase_if(kit_.posted, [this](const auto& p) { return p.first == this; });
 }
 
-int Window::ShowModal() {
+std::unique_ptr<IControl> Window::CreateControl(const LayoutNode& n, int id) {
+    auto c = std::make_unique<fake::Control>();
+    c->name = n.name, c->text = n.Str("caption"), c->journal = &kit_.journal;
+    ids[n.name] = id;
+    return std::unique_ptr<IControl>(controls[n.name] = c.release());
+}
+
+std::unique_ptr<IStatusBar> Window::CreateStatusBar(const LayoutNode& n, int) {
+    auto bar = std::make_unique<fake::StatusBar>();
+    bar->panels.resize(n.Ints("panels").size());
+    return std::unique_ptr<IStatusBar>(bars[n.name] = bar.release());
+}
+
+std::unique_ptr<IImage> Window::CreateImage(const LayoutNode& n, int) {
+    auto image = std::make_unique<fake::Image>();
+    std::tie(image->width, image->height) = n.Pair("size");
+    return std::unique_ptr<IImage>(images[n.name] = image.release());
+}
+
+void Window::RunModal() {
     closed = false;
     if (auto it = kit_.onModal.find(layout.form.name); it != kit_.onModal.end()) it->second(*this);
-    if (!closed) Close();
-    return 0;
+    if (!closed) CloseBox();
 }
 
-void Window::Close() {
-    bool canClose = true;
-    if (std::string query = layout.form.Str("OnCloseQuery"); !query.empty())
-        events.CloseQuery(query, canClose);
-    closed = canClose;
-}
-
-void Window::Run(const std::string& handler) {
-    if (handler.empty()) return;
-    try {
-        events.Dispatch(handler);
-    } catch (const Exception& e) {
-        kit_.ShowException(e);
+// The main loop's part: once the outermost action is over, what was posted
+// meanwhile runs.
+void Window::Deliver(const std::function<void()>& event) {
+    ++kit_.depth;
+    event();
+    while (kit_.depth == 1 && !kit_.posted.empty()) {
+        auto next = std::move(kit_.posted.front().second);
+        kit_.posted.erase(kit_.posted.begin());
+        next();
     }
+    --kit_.depth;
 }
 
-void Window::Click(std::string_view name) {
-    if (auto it = items.find(name); it != items.end() && !it->second->enabled) return;
-    if (auto it = controls.find(name); it != controls.end() && !it->second->enabled) return;
-    const LayoutNode* node = layout.Find(name);
-    if (!node) throw Exception("no control " + std::string(name));
-    Run(node->Str("OnClick"));
-}
+void Window::PostClose() { kit_.posted.emplace_back(this, [this] { input.CloseRequest(); }); }
 
-void Window::Tick(std::string_view timer) { Run(layout.Find(timer)->Str("OnTimer")); }
-
-std::unique_ptr<IWindow> Toolkit::CreateForm(const Layout& layout, IFormEvents& events, bool) {
+std::unique_ptr<IFormSurface> Toolkit::CreateSurface(const Layout& layout, bool, IFormSurface*,
+                                                     IFormInput& input) {
     journal.push_back("form " + layout.form.name);
-    return std::make_unique<Window>(*this, layout, events);
+    return std::make_unique<Window>(*this, layout, input);
 }
 
 void Toolkit::MessageBox(IWindow* owner, std::string_view text, std::string_view caption,
                          MessageIcon icon) {
     journal.push_back("box " + std::string(text) + " / " + std::string(caption) +
                       (icon == MessageIcon::Stop ? " / stop" : "") +
-                      (owner && owner == windows.front() ? " / over main" : ""));
+                      (owner && owner->Handle() == windows.front()->handle ? " / over main" : ""));
     if (onMessageBox) onMessageBox();
 }
 

@@ -18,6 +18,7 @@
 #include "forms/Main.h"
 #include "platform/posix/LogFile.h"
 #include "platform/posix/Profile.h"
+#include "platform/Widgets.h"
 
 namespace pelmor::fake {
 
@@ -46,11 +47,9 @@ std::string Say(const Words&... words) {
     return s;
 }
 
-// Labels, edits, buttons, check boxes, the memo and list boxes. A form asked
-// for a kind by the name of a control of another kind throws, like the
-// real toolkits.
+// Labels, edits, buttons, check boxes, the memo and list boxes.
 struct Control : ICheckBox, IMemo, IListBox {
-    std::string kind, name, text;
+    std::string name, text;
     bool enabled = true, checked = false;
     std::vector<std::string> items;
     int itemIndex = -1;
@@ -80,23 +79,9 @@ struct StatusBar : IStatusBar {
     void SetPanelText(int i, std::string_view t) override { panels.at(static_cast<std::size_t>(i)) = t; }
 };
 
-struct MenuItem : IMenuItem {
-    std::string caption;
-    bool enabled = true;
-    std::string Caption() const override { return caption; }
-    void SetCaption(std::string_view c) override { caption = c; }
-    bool Enabled() const override { return enabled; }
-    void SetEnabled(bool e) override { enabled = e; }
-};
-
-struct Timer : ITimer {
-    std::uint32_t interval = 0;
-    bool enabled = false;
-    std::uint32_t Interval() const override { return interval; }
-    void SetInterval(std::uint32_t ms) override { interval = ms; }
-    bool Enabled() const override { return enabled; }
-    void SetEnabled(bool e) override { enabled = e; }
-};
+// A menu item, and a timer as last started and whether it runs.
+struct MenuItem { std::string caption; bool enabled = true; };
+struct Timer { std::uint32_t interval = 0; bool enabled = false; };
 
 // Records each drawing call as text: "pen 255 2" (colour and width as they
 // are when something is drawn), "rect 0 0 353 97 brush 16777215",
@@ -133,51 +118,76 @@ struct OpenDialog : IOpenDialog {
 
 class Toolkit;
 
-class Window : public IWindow {
+// A form's window: the primitives the form engine asks for, kept where the
+// tests can see them, and the user's actions delivered to the engine as the
+// window system's events.
+class Window : public IFormSurface {
 public:
-    Window(Toolkit& kit, const Layout& layout, IFormEvents& events);
+    Window(Toolkit& kit, const Layout& layout, IFormInput& input);
     ~Window() override;
     WindowHandle Handle() const override { return handle; }
-    IControl& Control(std::string_view n) override { return Get(controls, n); }
-    ICheckBox& CheckBox(std::string_view n) override { return Kind(n, "checkbox"); }
-    IMemo& Memo(std::string_view n) override { return Kind(n, "memo"); }
-    IListBox& ListBox(std::string_view n) override { return Kind(n, "listbox"); }
-    IStatusBar& StatusBar(std::string_view n) override { return Get(bars, n); }
-    IMenuItem& MenuItem(std::string_view n) override { return Get(items, n); }
-    ITimer& Timer(std::string_view n) override { return Get(timers, n); }
-    IImage& Image(std::string_view n) override { return Get(images, n); }
-    IOpenDialog& OpenDialog(std::string_view n) override { return Get(dialogs, n); }
-    void Show() override {}
-    int ShowModal() override;
-    void Close() override;
+    std::unique_ptr<IControl> CreateControl(const LayoutNode& node, int id) override;
+    std::unique_ptr<IStatusBar> CreateStatusBar(const LayoutNode& node, int id) override;
+    std::unique_ptr<IImage> CreateImage(const LayoutNode& node, int id) override;
+    std::unique_ptr<IOpenDialog> CreateOpenDialog(const LayoutNode& n) override {
+        return std::unique_ptr<IOpenDialog>(dialogs[n.name] = new fake::OpenDialog);
+    }
+    void AddMenuItem(int, int id, const LayoutNode& n, MenuEntry, const toolkit::Shortcut*) override {
+        items[n.name] = std::make_unique<fake::MenuItem>(fake::MenuItem{n.Str("caption")});
+        ids[n.name] = id, names[id] = n.name;
+    }
+    void SetMenuItem(int id, std::string_view c, bool e) override { *items.at(names.at(id)) = {std::string(c), e}; }
+    void CreateTimer(const LayoutNode& n, int id) override {
+        timers[n.name] = std::make_unique<fake::Timer>(), ids[n.name] = id, names[id] = n.name;
+    }
+    void StartTimer(int id, std::uint32_t ms) override { *timers.at(names.at(id)) = {ms, true}; }
+    void StopTimer(int id) override { timers.at(names.at(id))->enabled = false; }
+    void Hide() override { closed = true; }
+    bool IsEnabled() const override { return enabled; }
+    void SetEnabled(bool e) override {
+        if ((enabled = e)) input.Enabled();
+    }
+    void RunModal() override;
+    void EndModal() override { closed = true; }
+    void EndMain() override { closed = true; }
+    void PostClose() override;
 
-    // What a user does: a click on a button or a menu item (nothing when it
-    // is disabled), a timer's tick, the close box.
-    void Click(std::string_view name);
-    void Tick(std::string_view timer);
-    fake::Control& Ctl(std::string_view n) { return Get(controls, n); }
-    std::string Panel(int i) { return Get(bars, "StatusBar").panels.at(static_cast<std::size_t>(i)); }
+    // What a user does: a click on a button or a menu item, a timer's tick
+    // (a stopped timer's is dropped), the close box.
+    void Click(std::string_view name) {
+        const int id = Get(ids, name);
+        Deliver([&] { items.count(name) ? input.MenuCommand(id) : input.Clicked(id); });
+    }
+    void Tick(std::string_view timer) {
+        const int id = Get(ids, timer);
+        Deliver([&] { input.TimerDue(id); });
+    }
+    void CloseBox() { Deliver([&] { input.CloseRequest(); }); }
+    fake::Control& Ctl(std::string_view n) { return *Get(controls, n); }
+    std::string Panel(int i) { return Get(bars, "StatusBar")->panels.at(static_cast<std::size_t>(i)); }
 
     const Layout& layout;
-    IFormEvents& events;
+    IFormInput& input;
     WindowHandle handle;
-    bool closed = false;
-    std::map<std::string, std::unique_ptr<fake::Control>, std::less<>> controls;
-    std::map<std::string, std::unique_ptr<fake::StatusBar>, std::less<>> bars;
+    bool closed = false, enabled = true;
+    // What the engine made, by name; the timers as the window system runs them.
+    std::map<std::string, fake::Control*, std::less<>> controls;
+    std::map<std::string, fake::StatusBar*, std::less<>> bars;
     std::map<std::string, std::unique_ptr<fake::MenuItem>, std::less<>> items;
     std::map<std::string, std::unique_ptr<fake::Timer>, std::less<>> timers;
-    std::map<std::string, std::unique_ptr<fake::Image>, std::less<>> images;
-    std::map<std::string, std::unique_ptr<fake::OpenDialog>, std::less<>> dialogs;
+    std::map<std::string, fake::Image*, std::less<>> images;
+    std::map<std::string, fake::OpenDialog*, std::less<>> dialogs;
+    std::map<std::string, int, std::less<>> ids;
+    std::map<int, std::string> names;
 
 private:
-    template <class T>
-    static T& Get(std::map<std::string, std::unique_ptr<T>, std::less<>>& m, std::string_view n) {
+    template <class M>
+    static typename M::mapped_type& Get(M& m, std::string_view n) {
         auto it = m.find(n);
         if (it == m.end()) throw Exception("no control " + std::string(n));
-        return *it->second;
+        return it->second;
     }
-    fake::Control& Kind(std::string_view n, std::string_view kind);
-    void Run(const std::string& handler);
+    void Deliver(const std::function<void()>& event);
     Toolkit& kit_;
 };
 
@@ -186,7 +196,8 @@ public:
     explicit Toolkit(Journal& j) : journal(j) {}
     void Initialize() override { journal.push_back("initialize"); }
     void SetTitle(std::string_view t) override { journal.push_back("title " + std::string(t)); }
-    std::unique_ptr<IWindow> CreateForm(const Layout& layout, IFormEvents& events, bool) override;
+    std::unique_ptr<IFormSurface> CreateSurface(const Layout& layout, bool, IFormSurface*,
+                                                IFormInput& input) override;
     void Run() override {
         journal.push_back("run");
         if (onRun) onRun();
@@ -208,6 +219,10 @@ public:
     // script it is closed by its close box at once.
     std::map<std::string, std::function<void(Window&)>, std::less<>> onModal;
     std::function<void()> onMessageBox, onRun;
+    // Events posted to the main loop, run when the user's action that
+    // posted them is over; depth: how many actions are under way.
+    std::vector<std::pair<Window*, std::function<void()>>> posted;
+    int depth = 0;
 };
 
 struct Clock : IClock {

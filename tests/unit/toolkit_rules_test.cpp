@@ -1,5 +1,4 @@
-// The rules every toolkit applies to a layout, the layout parser, and the
-// check of a form's handlers before it is built.
+// The rules every toolkit applies to a layout, and the layout parser.
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -8,7 +7,6 @@
 #include <tuple>
 
 #include "platform/Toolkit.h"
-#include "fakes/Fakes.h"
 #include "platform/ToolkitRules.h"
 
 using namespace pelmor;
@@ -127,37 +125,4 @@ TEST(ToolkitRules, LayoutSyntaxErrorsThrow) {
         {"no form at all", "# comment only\n"},
     };
     for (const auto& [name, text] : cases) EXPECT_THROW(Layout::Parse(text), Exception) << name;
-}
-
-namespace {
-struct Form {
-    void Click() {}
-    void Query(bool&) {}
-};
-}  // namespace
-
-TEST(ToolkitRules, AFormIsBuiltOnlyWhenEveryHandlerItNamesExists) {
-    Form form;
-    HandlerTable<Form> events(form, {{"btnClick", &Form::Click}, {"Query", nullptr, &Form::Query}});
-    const std::string head = "form f OnCloseQuery=Query\n";
-    std::pair<std::string, std::string> cases[] = {  // layout, the handler it lacks
-        {head + "button b OnClick=btnClick\ntimer t OnTimer=btnClick\n"
-                "menu m\n  item i OnClick=btnClick\n", ""},
-        {"form f OnCloseQuery=FormCloseQuery\n", "FormCloseQuery"},
-        {head + "button b OnClick=btnCllick\n", "btnCllick"},
-        {head + "timer t OnTimer=TimerBaseTimer\n", "TimerBaseTimer"},
-        {head + "menu m\n  item i OnClick=btnClick\n  item j OnClick=mnuExit\n", "mnuExit"},
-    };
-    for (const auto& [text, missing] : cases) {
-        fake::Journal journal;
-        fake::Toolkit ui(journal);
-        std::string error;
-        try {
-            BuildForm(ui, Layout::Parse(text), events, true);
-        } catch (const Exception& e) {
-            error = e.what();
-        }
-        EXPECT_NE(error.find(missing), std::string::npos) << text << error;
-        EXPECT_EQ(journal.size(), missing.empty() ? 1u : 0u) << text << error;
-    }
 }

@@ -35,7 +35,7 @@ class Forms : public ::testing::Test {
 protected:
     void SetUp() override {
         kit.Initialize();
-        form = kit.CreateForm(Layout::Parse(kMain), events, true);
+        form = BuildForm(kit, Layout::Parse(kMain), events, true);
         hwnd = reinterpret_cast<HWND>(form->Handle());
         form->Show();
         SetForegroundWindow(hwnd);
@@ -70,21 +70,12 @@ TEST_F(Forms, AMenuItemsShortcutRunsItsHandlerWhileTheItemIsEnabled) {
 // The samples go on while a dialog (the about box) is open.
 TEST_F(Forms, TimersFireInsideADialogsModalLoop) {
     Events dialogEvents;
-    auto dialog = kit.CreateForm(Layout::Parse("form frmDlg caption=\"確認\" client=200,60 border=dialog\n"), dialogEvents, false);
+    auto dialog = BuildForm(kit, Layout::Parse("form frmDlg caption=\"確認\" client=200,60 border=dialog\n"), dialogEvents, false);
     int ticks = 0;
     events.onTick = [&] { if (++ticks == 10) dialog->Close(); };
     SetTimer(reinterpret_cast<HWND>(dialog->Handle()), 1, 3000, CloseDialog);
     EXPECT_EQ(dialog->ShowModal(), 2);
     EXPECT_EQ(ticks, 10);
-}
-
-TEST_F(Forms, TheCloseQueryRunsOnceForTheSessionEndAndTheClose) {
-    EXPECT_EQ(SendMessageW(hwnd, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
-    EXPECT_EQ(events.count["query"], 1);
-    PostMessageW(hwnd, WM_CLOSE, 0, 0);
-    EXPECT_FALSE(Pump(2000)) << "the message loop did not end";
-    EXPECT_EQ(events.count["query"], 1);
-    EXPECT_FALSE(IsWindow(hwnd));
 }
 
 }  // namespace
