@@ -192,6 +192,7 @@ TEST(Loads, BothBringTheWindowForwardForTheMemo) {
     Main m;
     m.rig.Write("url.lst", "u0");
     m.Open();
+    m.StartStop();  // the loads' timers run while a measurement does
     m.W().Ctl("chkKey").checked = m.W().Ctl("chkURL").checked = true;
     m.rig.journal.clear();
     m.W().Tick("TimerKey");
