@@ -9,6 +9,7 @@
 
 #include "platform/Browser.h"
 #include "platform/Clock.h"
+#include "platform/DataFolder.h"
 #include "platform/Foreground.h"
 #include "platform/Keys.h"
 #include "platform/LogFile.h"
@@ -26,6 +27,7 @@ struct Services {
     ILogFile& log;
     IProfile& profile;
     IPathNames& pathNames;
+    IDataFolder& dataFolder;
     IKeyboard& keys;
     IForeground& foreground;
     IBrowser& browser;
@@ -53,7 +55,8 @@ public:
 
     void Run();
     void ShowException(const std::exception& e);
-    std::string ExeName() const { return svc.ui.ExeName(); }
+    // The folder of pelmor.ini, pelmor.log and url.lst.
+    std::string DataDir() const { return svc.dataFolder.Path(); }
 
     Services& svc;
 
@@ -61,9 +64,6 @@ private:
     std::string title_;
     std::shared_ptr<void> mainForm_;
 };
-
-// ProgramDir: the executable's full path without its last component.
-std::string ExtractFileDir(const std::string& path);
 
 #ifdef _WIN32
 inline constexpr char kPathDelimiter = '\\';

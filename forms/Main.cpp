@@ -23,7 +23,7 @@ std::uint32_t TimerIntervalMs(std::int32_t seconds) {
 }
 
 TfrmMain::TfrmMain(TApplication& owner)
-    : settings(owner.svc.profile, ExtractFileDir(owner.ExeName())),
+    : settings(owner.svc.profile, owner.DataDir()),
       app_(owner),
       events_(*this, {{"TimerBaseTimer", &TfrmMain::TimerBaseTimer},
                       {"TimerKeyTimer", &TfrmMain::TimerKeyTimer},
@@ -56,7 +56,7 @@ TfrmMain::TfrmMain(TApplication& owner)
       tour_(owner.svc.browser, settings, chkURL, lstURL) {
     ReadSetup();
     history_.LoadHistory(StatusBar);
-    tour_.LoadUrlList(ExtractFileDir(app_.ExeName()));
+    tour_.LoadUrlList(app_.DataDir());
     keys_.Prepare();
     window_->Show();
 }

@@ -26,7 +26,7 @@ void MeasurementLog::WriteEndLine() {
 void MeasurementLog::Append(std::string_view text) {
     if (closed_) return;
     ILogFile& file = app_.svc.log;
-    const std::string path = JoinPath(ExtractFileDir(app_.ExeName()), "pelmor.log");
+    const std::string path = JoinPath(app_.DataDir(), "pelmor.log");
 
     bool ok = false;
     ILogFile::OpenResult opened = file.OpenAppend(path);

@@ -1,5 +1,7 @@
-// The part of the code page handling that needs no system tables.
+// The part of the code page handling that needs no system tables, and the
+// folder of a path whose bytes are in the code page.
 #include "platform/Codepage.h"
+#include "platform/DataFolder.h"
 
 namespace pelmor {
 
@@ -11,6 +13,23 @@ std::size_t Cp932Prefix(std::string_view cp932, std::size_t limit) {
         i += n;
     }
     return i;
+}
+
+std::string ExtractFileDir(const std::string& path) {
+    // The last '\\', '/' or ':' that is a character of its own: the trail
+    // byte of a double-byte character can have the value of a backslash.
+    std::size_t cut = std::string::npos;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(path[i]);
+        if (PathLeadByte(c)) {
+            ++i;
+        } else if (c == '\\' || c == '/' || c == ':') {
+            cut = i;
+        }
+    }
+    if (cut == std::string::npos) return std::string();
+    // "C:\pelmor.exe" and "C:pelmor.exe" both give "C:"
+    return path.substr(0, path[cut] == ':' ? cut + 1 : cut);
 }
 
 }  // namespace pelmor

@@ -192,8 +192,6 @@ public:
     virtual void MessageBeep(MessageIcon sound) = 0;
     // The application's default exception display: a box with the message.
     virtual void ShowException(const std::exception& e) = 0;
-    // Full path of the running executable, in the system's ANSI code page.
-    virtual std::string ExeName() const = 0;
 };
 
 }  // namespace pelmor

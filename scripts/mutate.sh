@@ -27,7 +27,7 @@ files = sorted(p for pattern in ("forms/*.cpp", "app/*.cpp", "platform/*.cpp",
                                  "platform/win32/Foreground.cpp", "platform/win32/Keys.cpp",
                                  "platform/win32/Power.cpp", "platform/win32/Browser.cpp",
                                  "platform/win32/Instance.cpp", "platform/posix/*.cpp",
-                                 "platform/linux/Power.cpp", "platform/linux/ProgramPath.cpp")
+                                 "platform/linux/Power.cpp", "platform/linux/DataFolder.cpp")
                for p in work.glob(pattern))
 swap = {"<": "<=", "<=": "<", ">": ">=", ">=": ">", "==": "!=", "!=": "==",
         "+": "-", "-": "+", "*": "/", "/": "*", "&&": "||", "||": "&&"}

@@ -5,6 +5,7 @@
 
 #include "app/Application.h"
 #include "app/Startup.h"
+#include "platform/linux/DataFolder.h"
 #include "platform/linux/Power.h"
 #include "platform/posix/Clock.h"
 #include "platform/posix/Instance.h"
@@ -29,7 +30,8 @@ int main(int argc, char** argv) {
     qt::Foreground foreground;
     qt::Browser browser;
     posix::Instance mark;
-    Services services{*ui, clock, power, log, profile, pathNames, keys, foreground, browser};
+    lnx::DataFolder dataFolder;
+    Services services{*ui, clock, power, log, profile, pathNames, dataFolder, keys, foreground, browser};
     TApplication app(services);
     return PelmorMain(mark, app);
 }

@@ -6,6 +6,7 @@
 #include "app/Startup.h"
 #include "platform/win32/Browser.h"
 #include "platform/win32/Clock.h"
+#include "platform/win32/DataFolder.h"
 #include "platform/win32/Foreground.h"
 #include "platform/win32/Instance.h"
 #include "platform/win32/Keys.h"
@@ -28,7 +29,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     win32::Foreground foreground(api);
     win32::Browser browser;
     win32::Instance mark(api);
-    Services services{*ui, clock, power, log, profile, pathNames, keys, foreground, browser};
+    win32::DataFolder dataFolder;
+    Services services{*ui, clock, power, log, profile, pathNames, dataFolder, keys, foreground, browser};
     TApplication app(services);
     return PelmorMain(mark, app);
 }

@@ -14,7 +14,7 @@
 #include <csignal>
 
 #include "platform/Form.h"
-#include "platform/linux/ProgramPath.h"
+#include "platform/linux/DataFolder.h"
 #include "platform/qt/ToolkitImpl.h"
 
 namespace pelmor::qt {
@@ -128,15 +128,10 @@ void Toolkit::ShowException(const std::exception& e) {
     auto* owner = reinterpret_cast<QWidget*>(TopWindow(*this));
     std::string caption = title_;
     if (caption.empty()) {
-        std::string exe = ExeName();
+        std::string exe = lnx::RunningProgramPath();
         caption = exe.substr(exe.find_last_of('/') + 1);
     }
     ShowBox(owner, QMessageBox::Critical, e.what(), caption);
-}
-
-std::string Toolkit::ExeName() const {
-    if (exeName_.empty()) exeName_ = lnx::RunningProgramPath();
-    return exeName_;
 }
 
 // The designed face when the system has it. A system without it gets a

@@ -269,7 +269,6 @@ public:
                     MessageIcon icon) override;
     void MessageBeep(MessageIcon sound) override;
     void ShowException(const std::exception& e) override;
-    std::string ExeName() const override;
 
     // The font a layout asks for, or a Japanese Gothic face of the same
     // kind when the system lacks it.
@@ -283,7 +282,6 @@ public:
 private:
     void EndSession();
     std::string title_;
-    mutable std::string exeName_;
 };
 
 }  // namespace pelmor::qt

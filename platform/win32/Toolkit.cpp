@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/ToolkitRules.h"
+#include "platform/win32/DataFolder.h"
 #include "platform/win32/ToolkitImpl.h"
 // After the system headers, like every header that declares a MessageBox.
 #include "platform/Form.h"
@@ -121,22 +122,11 @@ void Toolkit::ShowException(const std::exception& e) {
     if (!FormOf(owner)) owner = reinterpret_cast<HWND>(TopWindow(*this));
     std::string caption = title_;
     if (caption.empty()) {
-        std::string exe = ExeName();
+        std::string exe = ModuleFileName();
         std::size_t slash = exe.find_last_of("\\/");
         caption = exe.substr(slash == std::string::npos ? 0 : slash + 1);
     }
     text::Box(owner, e.what(), caption, MB_OK | MB_ICONSTOP);
-}
-
-std::string Toolkit::ExeName() const {
-    std::vector<char> path(MAX_PATH);
-    while (true) {
-        DWORD n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) return std::string();
-        if (n < path.size()) return std::string(path.data(), n);
-        if (path.size() >= 32768) return std::string(path.data(), n);
-        path.resize(path.size() * 2);
-    }
 }
 
 // An icon of the program: an icon resource, or an .ico file kept as raw data

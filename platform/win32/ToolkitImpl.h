@@ -252,7 +252,6 @@ public:
                     MessageIcon icon) override;
     void MessageBeep(MessageIcon sound) override;
     void ShowException(const std::exception& e) override;
-    std::string ExeName() const override;
 
     // Gets and handles one message; false when WM_QUIT arrives (its exit
     // code is then in quitCode).

@@ -129,7 +129,7 @@ std::optional<std::string> ReadFile(const std::filesystem::path& path) {
 Rig::Rig(std::string folder) {
     if (folder.empty()) folder = own.emplace().path.string();
     dir = std::move(folder);
-    ui.exeName = dir + "/pelmor.exe";
+    loads.dataDir = dir;
 }
 
 std::string Rig::Read(const char* name) const { return ReadFile(Path(name)).value_or(""); }

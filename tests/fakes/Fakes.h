@@ -208,11 +208,9 @@ public:
     void ShowException(const std::exception& e) override {
         journal.push_back(std::string("exception ") + e.what());
     }
-    std::string ExeName() const override { return exeName; }
 
     Window& Form(std::string_view name);  // the newest live form of that name
     Journal& journal;
-    std::string exeName;
     std::vector<Window*> windows;
     WindowHandle nextHandle = 0x100;
     // What the user does while a modal form of that name is open; without a
@@ -263,8 +261,9 @@ struct Profile : posix::Profile {
     }
 };
 
-struct Loads : IKeyboard, IForeground, IBrowser, IPathNames {
+struct Loads : IKeyboard, IForeground, IBrowser, IPathNames, IDataFolder {
     Journal& journal;
+    std::string dataDir;
     std::vector<IBrowser::Result> results;  // used up first, then Opened
     std::function<void()> whileOpening;
     explicit Loads(Journal& j) : journal(j) {}
@@ -276,6 +275,7 @@ struct Loads : IKeyboard, IForeground, IBrowser, IPathNames {
     }
     Result OpenPage(const std::string& program, const std::string& url,
                     const std::function<void()>& connected) override;
+    std::string Path() override { return dataDir; }
     std::string ShortPathName(const std::string& path) override {
         return path.size() > 8 ? "SHORT~1.EXE" : "";
     }
@@ -296,7 +296,7 @@ struct Rig {
     Log log{journal};
     Profile profile{journal};
     Loads loads{journal};
-    Services services{ui, clock, power, log, profile, loads, loads, loads, loads};
+    Services services{ui, clock, power, log, profile, loads, loads, loads, loads, loads};
     TApplication app{services};
 
     std::string Path(const char* name) const { return dir + "/" + name; }

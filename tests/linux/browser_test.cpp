@@ -170,7 +170,7 @@ TEST(WebTour, InChromiumHeadlessInOrderWrappingInOneTabAndStartedAgainWhenKilled
     rig.Write("url.lst", (site + "1 " + site + "2\n" + site + "3\n").toStdString());
     rig.Write("pelmor.ini", "[setup]\r\niepath=" + Script(dir, "headless", "", chromium + " --headless \"$@\"").toStdString());
     qt::Browser browser;
-    Services services{rig.ui, rig.clock, rig.power, rig.log, rig.profile, rig.loads, rig.loads, rig.loads, browser};
+    Services services{rig.ui, rig.clock, rig.power, rig.log, rig.profile, rig.loads, rig.loads, rig.loads, rig.loads, browser};
     TApplication app{services};
     TfrmMain form(app);
     rig.ui.Form("frmMain").Ctl("chkURL").checked = true;

@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "fakes/Fakes.h"
-#include "platform/linux/ProgramPath.h"
+#include "platform/linux/DataFolder.h"
 
 using pelmor::lnx::ProgramPlace;
 

@@ -1,10 +1,11 @@
-// Where the Linux program keeps pelmor.ini, pelmor.log and url.lst. The
-// forms keep them in the folder of the path the toolkit gives as the
-// program's name; that is the real executable when its folder may be
-// written, as on Windows, and otherwise a folder of the user's data.
+// Where the Linux program keeps pelmor.ini, pelmor.log and url.lst: in the
+// folder of the path below, which is the real executable when its folder
+// may be written, as on Windows, and otherwise in a folder of the user's data.
 #pragma once
 
 #include <string>
+
+#include "platform/DataFolder.h"
 
 namespace pelmor::lnx {
 
@@ -29,5 +30,14 @@ std::string PrepareProgramPath(const ProgramPlace& place);
 // PrepareProgramPath for this process: /proc/self/exe, access(2) on its
 // folder, the environment (the password database when $HOME is unset).
 std::string RunningProgramPath();
+
+// The folder of RunningProgramPath, found (and made) once.
+class DataFolder : public IDataFolder {
+public:
+    std::string Path() override;
+
+private:
+    std::string path_;
+};
 
 }  // namespace pelmor::lnx

@@ -1,4 +1,4 @@
-#include "platform/linux/ProgramPath.h"
+#include "platform/linux/DataFolder.h"
 
 #include <pwd.h>
 #include <sys/stat.h>
@@ -31,7 +31,7 @@ std::string WithoutTrailingSlashes(std::string path) {
 }
 
 // The data folder, or empty when there is none to be had.
-std::string DataFolder(const ProgramPlace& place) {
+std::string UserDataFolder(const ProgramPlace& place) {
     std::string base;
     if (!place.dataHome.empty() && place.dataHome[0] == '/') {
         base = WithoutTrailingSlashes(place.dataHome);
@@ -62,7 +62,7 @@ void MakeFolders(const std::string& path) {
 
 std::string ProgramPath(const ProgramPlace& place) {
     if (BesideProgram(place)) return place.exe;
-    std::string folder = DataFolder(place);
+    std::string folder = UserDataFolder(place);
     if (folder.empty()) return place.exe;
     return folder + "/" + kName;
 }
@@ -93,6 +93,11 @@ std::string RunningProgramPath() {
         place.home = pw->pw_dir;
     }
     return PrepareProgramPath(place);
+}
+
+std::string DataFolder::Path() {
+    if (path_.empty()) path_ = Folder(RunningProgramPath());
+    return path_;
 }
 
 }  // namespace pelmor::lnx
