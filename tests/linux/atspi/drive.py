@@ -25,9 +25,7 @@ def poll(get, done, secs):
     return got
 
 
-def check(what, get, want, secs=0):
-    """get: a value, or a function polled for up to secs seconds until it gives want
-    (a compiled pattern: a text it matches whole)."""
+def check(what, get, want, secs=0):  # get: a value, or polled up to secs s; want: a value or a pattern
     global checks, failures
     match = (lambda g: bool(want.fullmatch(g))) if isinstance(want, re.Pattern) else (lambda g: g == want)
     got = poll(get if callable(get) else lambda: get, match, secs)
@@ -63,8 +61,7 @@ def text(acc):
     return acc.queryText().getText(0, -1)
 
 
-def showing(app, name):
-    """Whether a dialog of that name is on the screen; None while one closes as it is looked at."""
+def showing(app, name):  # a dialog of that name on the screen; None while one closes as it is looked at
     try:
         return any(c.name == name and c.getState().contains(pyatspi.STATE_SHOWING) for c in app
                    if c.getRoleName() == 'dialog')
@@ -199,8 +196,7 @@ def steps():
     want = setup + b'[log]\r\n' + b''.join(b'%s=%s\r\n' % e for e in hist)
     want += b'%d=\r\nendtime=%s\r\n' % (len(hist), end[1] if end else b'')
     check('pelmor.ini byte for byte', ini, want)
-    for name, data in (('pelmor.log', log), ('pelmor.ini', ini)):
-        open(f'{art}/{name}', 'wb').write(data)
+    open(f'{art}/pelmor.log', 'wb').write(log), open(f'{art}/pelmor.ini', 'wb').write(ini)
 
 
 battery(77, 0)
