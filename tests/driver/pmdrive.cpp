@@ -153,10 +153,8 @@ std::vector<HWND> TopWindows(const Args& a) {
 template <class Done>
 void WaitFor(const Args& a, DWORD def, const char* failure, Done done) {
     const DWORD timeout = static_cast<DWORD>(a.Int("timeout", def)), start = GetTickCount();
-    while (!done()) {
+    for (; !done(); Sleep(50))
         if (GetTickCount() - start >= timeout) Fail(failure);
-        Sleep(50);
-    }
 }
 
 // find: waits for matching windows (or the one hwnd= names); timeout=0 looks once.
@@ -167,10 +165,7 @@ void CmdFind(const Args& a) {
     for (HWND h : found) PrintWindow_(h);
 }
 
-void CmdGone(const Args& a) {
-    HWND h = Hwnd(a, true);
-    WaitFor(a, 10000, "window still there", [&] { return !IsWindow(h); });
-}
+void CmdGone(const Args& a) { WaitFor(a, 10000, "window still there", [h = Hwnd(a, true)] { return !IsWindow(h); }); }
 
 // The controls of hwnd= that match class=, text= and at=X,Y (top-left corner in its
 // client area).
@@ -183,15 +178,13 @@ int PrintControls(const Args& a) {
         RECT r{};
         GetWindowRect(h, &r);
         MapWindowPoints(HWND_DESKTOP, top, reinterpret_cast<POINT*>(&r), 2);
-        char at[48];
-        std::snprintf(at, sizeof at, "%ld,%ld", r.left, r.top);
-        std::string text = Utf8(TextOf(h));
+        const std::string at = std::to_string(r.left) + "," + std::to_string(r.top), text = Utf8(TextOf(h));
         if ((a.Has("class") && _wcsicmp(ClassOf(h).c_str(), Wide(a.Str("class")).c_str()) != 0) ||
             (a.Has("at") && a.Str("at") != at) || (a.Has("text") && text != a.Str("text")))
             continue;
         LONG_PTR style = GetWindowLongPtrW(h, GWL_STYLE);
         Line l{"control"};
-        l("hwnd", h)("class", Utf8(ClassOf(h)))("text", text)("x", r.left)("y", r.top)("w", r.right - r.left)(
+        l("hwnd", h)("class", Utf8(ClassOf(h)))("text", text)("w", r.right - r.left)(
             "h", r.bottom - r.top)("visible", (style & WS_VISIBLE) ? 1 : 0)("enabled", (style & WS_DISABLED) ? 0 : 1);
         if (_wcsicmp(ClassOf(h).c_str(), L"Button") == 0) l("checked", static_cast<long long>(Send(h, BM_GETCHECK, 0, 0)));
         l.Print();
@@ -200,13 +193,9 @@ int PrintControls(const Args& a) {
     return printed;
 }
 
-void CmdControl(const Args& a) {
-    WaitFor(a, 5000, "no such control", [&] { return PrintControls(a) > 0; });
-}
+void CmdControl(const Args& a) { WaitFor(a, 5000, "no such control", [&] { return PrintControls(a) > 0; }); }
 
-void CmdText(const Args& a) {
-    Line{"text"}("text", Utf8(TextOf(Hwnd(a)))).Print();
-}
+void CmdText(const Args& a) { Line{"text"}("text", Utf8(TextOf(Hwnd(a)))).Print(); }
 
 void CmdSetText(const Args& a) {
     std::wstring text = Wide(a.Need("text"));

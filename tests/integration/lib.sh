@@ -32,29 +32,20 @@ note() { printf '  %s\n' "$*"; }
 
 
 check() {  # check DESCRIPTION ACTUAL EXPECTED
-    PM_CHECKS=$((PM_CHECKS + 1))
-    if [ "$2" == "$3" ]; then
-        printf 'ok    %s\n' "$1"
-    else
-        PM_FAILED=$((PM_FAILED + 1))
-        printf 'FAIL  %s\n        got:      [%s]\n        expected: [%s]\n' "$1" "$2" "$3"
-    fi
+    [ "$2" == "$3" ] && { PM_CHECKS=$((PM_CHECKS + 1)); printf 'ok    %s\n' "$1"; return; }
+    fail "$1" && printf '        got:      [%s]\n        expected: [%s]\n' "$2" "$3"
 }
 
 check_match() {  # check_match DESCRIPTION ACTUAL EXTENDED-REGEX
     if [[ $2 =~ $3 ]]; then check "$1" 1 1; else check "$1" "$2" "/$3/"; fi
 }
 
-fail() {
-    PM_CHECKS=$((PM_CHECKS + 1)) PM_FAILED=$((PM_FAILED + 1))
-    printf 'FAIL  %s\n' "$*"
-}
+fail() { PM_CHECKS=$((PM_CHECKS + 1)) PM_FAILED=$((PM_FAILED + 1)) && printf 'FAIL  %s\n' "$*"; }
 abort() { fail "$*"; exit 1; }  # a step the rest depends on failed
 skip() { printf 'SKIP  %s\n' "$*"; PM_SKIPPED=1; exit 77; }
 
 wait_until() {  # wait_until SECONDS COMMAND...
-    local end=$((SECONDS + $1))
-    shift
+    local end=$((SECONDS + $1)) && shift
     until "$@"; do
         [ "$SECONDS" -ge "$end" ] && return 1
         sleep 0.2
@@ -197,7 +188,8 @@ battery_set() {
     for kv in BAT0/type=Battery BAT0/present=1 BAT0/status=$status BAT0/charge_full=5000000 \
         BAT0/charge_full_design=5000000 BAT0/charge_now=$(($1 * 50000)) BAT0/voltage_now=11100000 \
         BAT0/current_now=1000000 BAT0/capacity=$1 AC/type=Mains AC/online=$2; do
-        echo "${kv#*=}" >"$PELMOR_POWER/${kv%%=*}"
+        # renamed into place: a reader never sees a file emptied for its rewrite
+        echo "${kv#*=}" >"$PELMOR_POWER/${kv%%=*}.new" && mv -f "$PELMOR_POWER/${kv%%=*}.new" "$PELMOR_POWER/${kv%%=*}"
     done
 }
 
