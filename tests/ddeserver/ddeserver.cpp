@@ -1,44 +1,40 @@
-// ddeserver: a stand-in for the browser's DDE service "Iexplore" / "WWW_OpenURL". It
-// reads its arguments from ddeserver.args beside it:
-//   RECORD [--mode accept|hang|stall] [--events FILE] [--ready FILE] [--stop FILE] [--lifetime SECONDS]
-// and appends each execute command, up to its zero, as a line to RECORD. hang never
-// answers; stall handles no message after the first command. --events gets "connect",
-// "execute cb=N zero=Z" and "disconnect" lines, --ready "ready" once registered; it ends
-// when the --stop file appears or after --lifetime seconds. Each start adds a line to
-// "starts" beside the program.
+// ddeserver: a stand-in for the browser's DDE service "Iexplore" / "WWW_OpenURL". Its
+// files are beside it: "mode" holds accept (the default), hang (never answers a command)
+// or stall (handles no message after the first command). It appends each execute
+// command, up to its zero, as a line to "rec"; "connect", "execute cb=N zero=Z" and
+// "disconnect" lines to "events"; "ready" to "ready" once registered and "start" to
+// "starts" at each start. It ends when a file "stop" appears, or after five minutes.
 #include <windows.h>
 #include <ddeml.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 namespace {
 
-std::string g_record, g_events, g_ready, g_stop, g_mode = "accept";
-unsigned g_lifetime = 600;
+const DWORD kLifetime = 300000;
+std::string g_dir, g_mode = "accept";
 HSZ g_topic = nullptr;
 
-void Append(const std::string& path, const std::string& bytes) {
-    if (path.empty()) return;
-    if (std::FILE* f = std::fopen(path.c_str(), "ab")) {
+void Append(const char* name, const std::string& bytes) {
+    if (std::FILE* f = std::fopen((g_dir + name).c_str(), "ab")) {
         std::fwrite(bytes.data(), 1, bytes.size(), f);
         std::fclose(f);
     }
 }
 
-bool StopAsked() { return !g_stop.empty() && GetFileAttributesA(g_stop.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool StopAsked() { return GetFileAttributesA((g_dir + "stop").c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 HDDEDATA CALLBACK Callback(UINT type, UINT, HCONV, HSZ hsz1, HSZ, HDDEDATA data, ULONG_PTR, ULONG_PTR) {
     switch (type) {
     case XTYP_CONNECT:  // hsz1 is the topic; the service was matched by the name filter
         return reinterpret_cast<HDDEDATA>(DdeCmpStringHandles(hsz1, g_topic) == 0);
     case XTYP_CONNECT_CONFIRM:
-        Append(g_events, "connect\n");
+        Append("events", "connect\n");
         return nullptr;
     case XTYP_DISCONNECT:
-        Append(g_events, "disconnect\n");
+        Append("events", "disconnect\n");
         return nullptr;
     case XTYP_EXECUTE: {
         DWORD cb = DdeGetData(data, nullptr, 0, 0);
@@ -46,11 +42,11 @@ HDDEDATA CALLBACK Callback(UINT type, UINT, HCONV, HSZ hsz1, HSZ, HDDEDATA data,
         if (cb) DdeGetData(data, reinterpret_cast<LPBYTE>(bytes.data()), cb, 0);
         std::size_t len = 0;
         while (len < bytes.size() && bytes[len] != '\0') ++len;
-        Append(g_record, std::string(bytes.data(), len) + "\n");
-        Append(g_events, "execute cb=" + std::to_string(cb) + " zero=" + (len < cb ? "1" : "0") + "\n");
+        Append("rec", std::string(bytes.data(), len) + "\n");
+        Append("events", "execute cb=" + std::to_string(cb) + " zero=" + (len < cb ? "1" : "0") + "\n");
         if (g_mode == "hang") return CBR_BLOCK;
         if (g_mode == "stall") {
-            for (DWORD start = GetTickCount(); !StopAsked() && GetTickCount() - start < g_lifetime * 1000u;) Sleep(100);
+            for (DWORD start = GetTickCount(); !StopAsked() && GetTickCount() - start < kLifetime;) Sleep(100);
             ExitProcess(0);
         }
         return reinterpret_cast<HDDEDATA>(DDE_FACK);
@@ -64,30 +60,17 @@ void CALLBACK CheckStop(HWND, UINT, UINT_PTR, DWORD) {
     if (StopAsked()) PostQuitMessage(0);
 }
 
-std::string BesideProgram(const char* name) {
-    char path[MAX_PATH];
-    std::string s(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
-    return s.substr(0, s.find_last_of("\\/") + 1) + name;
-}
-
 }  // namespace
 
 int main() {
-    Append(BesideProgram("starts"), "start\n");
-    std::FILE* f = std::fopen(BesideProgram("ddeserver.args").c_str(), "rb");
-    if (!f) return 2;
-    char w[1024], value[1024];
-    while (std::fscanf(f, "%1023s", w) == 1) {
-        std::string key = w;
-        if (key.rfind("--", 0) != 0) g_record = key;
-        else if (std::fscanf(f, "%1023s", value) != 1) return 2;
-        else if (key == "--mode") g_mode = value;
-        else if (key == "--events") g_events = value;
-        else if (key == "--ready") g_ready = value;
-        else if (key == "--stop") g_stop = value;
-        else if (key == "--lifetime") g_lifetime = static_cast<unsigned>(std::strtoul(value, nullptr, 10));
+    char path[MAX_PATH], mode[16];
+    g_dir.assign(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
+    g_dir.erase(g_dir.find_last_of("\\/") + 1);
+    Append("starts", "start\n");
+    if (std::FILE* f = std::fopen((g_dir + "mode").c_str(), "rb")) {
+        if (std::fscanf(f, "%15s", mode) == 1) g_mode = mode;
+        std::fclose(f);
     }
-    std::fclose(f);
 
     DWORD inst = 0;
     if (DdeInitializeA(&inst, Callback, APPCLASS_STANDARD | CBF_SKIP_REGISTRATIONS | CBF_SKIP_UNREGISTRATIONS, 0) !=
@@ -96,12 +79,12 @@ int main() {
     HSZ service = DdeCreateStringHandleA(inst, "Iexplore", CP_WINANSI);
     g_topic = DdeCreateStringHandleA(inst, "WWW_OpenURL", CP_WINANSI);
     if (!DdeNameService(inst, service, nullptr, DNS_REGISTER)) return 4;
-    Append(g_ready, "ready\n");
+    Append("ready", "ready\n");
 
     SetTimer(nullptr, 0, 100, CheckStop);
     const DWORD start = GetTickCount();
     MSG msg;
-    while (GetTickCount() - start < g_lifetime * 1000u && GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    while (GetTickCount() - start < kLifetime && GetMessageA(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }

@@ -1,8 +1,7 @@
-// pmdrive serve: drives Win32 programs from outside. One command a line on stdin
-// (a word, then key=value arguments and plain words; double quotes group, with \" and
-// \\ escapes) until "quit"; the commands are in kCommands. A reply is data lines (a
-// kind, then tab-separated key=value fields, UTF-8 with \\ \t \r \n escaped), then
-// "ok" or "error<TAB>message".
+// pmdrive serve: drives Win32 programs from outside. One command a line on stdin (a
+// word, then key=value arguments and plain words, separated by tabs) until "quit"; the
+// commands are in kCommands. A reply is data lines (a kind, then tab-separated key=value
+// fields, UTF-8 with \\ \t \r \n escaped), then "ok" or "error<TAB>message".
 #include <windows.h>
 #include <commctrl.h>
 
@@ -13,6 +12,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <iostream>
 #include <map>
 #include <string>
 #include <vector>
@@ -55,9 +55,7 @@ struct Line {  // one reply line: kind, then fields
     void Print() { std::printf("%s\n", text.c_str()); }
 };
 
-struct Failure {
-    std::string message;
-};
+struct Failure { std::string message; };
 
 [[noreturn]] void Fail(const std::string& message) { throw Failure{message}; }
 
@@ -67,40 +65,18 @@ struct Args {
     std::vector<std::string> words;
 
     bool Has(const char* key) const { return named.count(key) != 0; }
-    std::string Str(const char* key, const std::string& def = {}) const {
-        auto it = named.find(key);
-        return it == named.end() ? def : it->second;
-    }
-    long long Int(const char* key, long long def) const {
-        return Has(key) ? std::strtoll(named.at(key).c_str(), nullptr, 0) : def;
-    }
-    std::string Need(const char* key) const {
-        if (!Has(key)) Fail(std::string("missing ") + key + "=");
-        return Str(key);
-    }
+    std::string Str(const char* key) const { return Has(key) ? named.at(key) : std::string(); }
+    long long Int(const char* key, long long def) const { return Has(key) ? std::strtoll(Str(key).c_str(), nullptr, 0) : def; }
+    std::string Need(const char* key) const { return Has(key) ? Str(key) : (Fail(std::string("missing ") + key + "="), ""); }
 };
 
 Args Parse(const std::string& line) {
     Args a;
-    std::size_t i = 0;
-    auto blank = [&](std::size_t k) { return line[k] == ' ' || line[k] == '\t' || line[k] == '\r' || line[k] == '\n'; };
-    while (i < line.size()) {
-        while (i < line.size() && blank(i)) ++i;
-        if (i >= line.size()) break;
-        std::string tok;
-        bool quoted = false;
-        for (; i < line.size() && (quoted || !blank(i)); ++i) {
-            if (line[i] == '"') {
-                quoted = !quoted;
-            } else if (quoted && line[i] == '\\' && i + 1 < line.size() &&
-                       (line[i + 1] == '\\' || line[i + 1] == '"')) {
-                tok += line[++i];
-            } else {
-                tok += line[i];
-            }
-        }
+    for (std::size_t at = 0, end; at <= line.size(); at = end + 1) {
+        end = std::min(line.find('\t', at), line.size());
+        std::string tok = line.substr(at, end - at);
         std::size_t eq = tok.find('=');
-        if (a.command.empty()) a.command = tok;
+        if (at == 0) a.command = tok;
         else if (eq != std::string::npos && eq > 0) a.named[tok.substr(0, eq)] = tok.substr(eq + 1);
         else a.words.push_back(tok);
     }
@@ -110,10 +86,9 @@ Args Parse(const std::string& line) {
 std::map<DWORD, HANDLE> g_processes;  // started by "start"
 std::vector<HANDLE> g_held;           // named objects and files kept open
 
-HWND Hwnd(const Args& a) {
-    std::string s = a.Need("hwnd");
-    HWND h = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(std::strtoull(s.c_str(), nullptr, 0)));
-    if (!IsWindow(h)) Fail("window " + s + " does not exist");
+HWND Hwnd(const Args& a, bool gone = false) {
+    HWND h = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(std::strtoull(a.Need("hwnd").c_str(), nullptr, 0)));
+    if (!gone && !IsWindow(h)) Fail("window " + a.Str("hwnd") + " does not exist");
     return h;
 }
 
@@ -178,10 +153,8 @@ std::vector<HWND> TopWindows(const Args& a) {
 template <class Done>
 void WaitFor(const Args& a, DWORD def, const char* failure, Done done) {
     const DWORD timeout = static_cast<DWORD>(a.Int("timeout", def)), start = GetTickCount();
-    while (!done()) {
+    for (; !done(); Sleep(50))
         if (GetTickCount() - start >= timeout) Fail(failure);
-        Sleep(50);
-    }
 }
 
 // find: waits for matching windows (or the one hwnd= names); timeout=0 looks once.
@@ -192,10 +165,7 @@ void CmdFind(const Args& a) {
     for (HWND h : found) PrintWindow_(h);
 }
 
-void CmdGone(const Args& a) {
-    HWND h = reinterpret_cast<HWND>(static_cast<ULONG_PTR>(std::strtoull(a.Need("hwnd").c_str(), nullptr, 0)));
-    WaitFor(a, 10000, "window still there", [&] { return !IsWindow(h); });
-}
+void CmdGone(const Args& a) { WaitFor(a, 10000, "window still there", [h = Hwnd(a, true)] { return !IsWindow(h); }); }
 
 // The controls of hwnd= that match class=, text= and at=X,Y (top-left corner in its
 // client area).
@@ -208,15 +178,13 @@ int PrintControls(const Args& a) {
         RECT r{};
         GetWindowRect(h, &r);
         MapWindowPoints(HWND_DESKTOP, top, reinterpret_cast<POINT*>(&r), 2);
-        char at[48];
-        std::snprintf(at, sizeof at, "%ld,%ld", r.left, r.top);
-        std::string text = Utf8(TextOf(h));
+        const std::string at = std::to_string(r.left) + "," + std::to_string(r.top), text = Utf8(TextOf(h));
         if ((a.Has("class") && _wcsicmp(ClassOf(h).c_str(), Wide(a.Str("class")).c_str()) != 0) ||
             (a.Has("at") && a.Str("at") != at) || (a.Has("text") && text != a.Str("text")))
             continue;
         LONG_PTR style = GetWindowLongPtrW(h, GWL_STYLE);
         Line l{"control"};
-        l("hwnd", h)("class", Utf8(ClassOf(h)))("text", text)("x", r.left)("y", r.top)("w", r.right - r.left)(
+        l("hwnd", h)("class", Utf8(ClassOf(h)))("text", text)("w", r.right - r.left)(
             "h", r.bottom - r.top)("visible", (style & WS_VISIBLE) ? 1 : 0)("enabled", (style & WS_DISABLED) ? 0 : 1);
         if (_wcsicmp(ClassOf(h).c_str(), L"Button") == 0) l("checked", static_cast<long long>(Send(h, BM_GETCHECK, 0, 0)));
         l.Print();
@@ -225,22 +193,19 @@ int PrintControls(const Args& a) {
     return printed;
 }
 
-void CmdControl(const Args& a) {
-    WaitFor(a, 5000, "no such control", [&] { return PrintControls(a) > 0; });
-}
+void CmdControl(const Args& a) { WaitFor(a, 5000, "no such control", [&] { return PrintControls(a) > 0; }); }
 
-void CmdText(const Args& a) {
-    Line{"text"}("text", Utf8(TextOf(Hwnd(a)))).Print();
-}
+void CmdText(const Args& a) { Line{"text"}("text", Utf8(TextOf(Hwnd(a)))).Print(); }
 
 void CmdSetText(const Args& a) {
     std::wstring text = Wide(a.Need("text"));
     if (!Send(Hwnd(a), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()))) Fail("WM_SETTEXT refused");
 }
 
-// BM_CLICK is posted: a click that opens a modal dialog must not block us.
-void CmdClick(const Args& a) {
-    if (!PostMessageW(Hwnd(a), BM_CLICK, 0, 0)) Fail("cannot post BM_CLICK");
+// Posted: a click or close that opens a modal dialog must not block us.
+template <UINT kMsg>
+void CmdPost(const Args& a) {
+    if (!PostMessageW(Hwnd(a), kMsg, 0, 0)) Fail("cannot post message " + std::to_string(kMsg));
 }
 
 void CmdCheck(const Args& a) {
@@ -293,16 +258,10 @@ void CmdItems(const Args& a) {
     }
 }
 
-bool Foreground(HWND h) {
-    for (int i = 0; i < 20 && GetForegroundWindow() != h; ++i) {
-        SetForegroundWindow(h);
-        Sleep(50);
-    }
-    return GetForegroundWindow() == h;
-}
-
 void CmdForeground(const Args& a) {
-    if (!Foreground(Hwnd(a))) Fail("the window did not come to the foreground");
+    HWND h = Hwnd(a);
+    for (int i = 0; i < 20 && GetForegroundWindow() != h; ++i, Sleep(50)) SetForegroundWindow(h);
+    if (GetForegroundWindow() != h) Fail("the window did not come to the foreground");
 }
 
 WORD VkOf(const std::string& name) {
@@ -322,19 +281,13 @@ void CmdKeys(const Args& a) {
         std::size_t plus = chord.find('+');
         if (plus != std::string::npos) vks.push_back(VkOf(chord.substr(0, plus)));
         vks.push_back(VkOf(chord.substr(plus == std::string::npos ? 0 : plus + 1)));
-        std::vector<INPUT> in;
         for (int up = 0; up < 2; ++up) {
             for (std::size_t k = 0; k < vks.size(); ++k) {
                 WORD vk = vks[up ? vks.size() - 1 - k : k];
-                INPUT i{};
-                i.type = INPUT_KEYBOARD;
-                i.ki = {vk, static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)),
-                        static_cast<DWORD>((up ? KEYEVENTF_KEYUP : 0) | (vk == VK_UP ? KEYEVENTF_EXTENDEDKEY : 0)), 0, 0};
-                in.push_back(i);
+                keybd_event(static_cast<BYTE>(vk), static_cast<BYTE>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)),
+                            (up ? KEYEVENTF_KEYUP : 0) | (vk == VK_UP ? KEYEVENTF_EXTENDEDKEY : 0), 0);
             }
         }
-        if (SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT)) != in.size())
-            Fail("SendInput refused the keys");
         Sleep(150);
     }
 }
@@ -346,10 +299,6 @@ void CmdFocus(const Args&) {
     info.cbSize = sizeof info;
     if (fg) GetGUIThreadInfo(GetWindowThreadProcessId(fg, nullptr), &info);
     Line{"focus"}("foreground", fg)("active", info.hwndActive)("focus", info.hwndFocus).Print();
-}
-
-void CmdClose(const Args& a) {
-    if (!PostMessageW(Hwnd(a), WM_CLOSE, 0, 0)) Fail("cannot post WM_CLOSE");
 }
 
 // WM_QUERYENDSESSION, then WM_ENDSESSION with the answer.
@@ -401,7 +350,7 @@ void CmdStart(const Args& a) {
     Line{"process"}("pid", static_cast<long long>(pi.dwProcessId)).Print();
 }
 
-// wait-exit pid= [timeout=ms]: the exit code, unsigned and signed.
+// wait-exit pid= [timeout=ms]: the exit code, signed.
 void CmdWaitExit(const Args& a) {
     DWORD pid = static_cast<DWORD>(a.Int("pid", 0));
     if (!g_processes.count(pid)) Fail("process " + std::to_string(pid) + " was not started here");
@@ -410,7 +359,7 @@ void CmdWaitExit(const Args& a) {
         Fail("process " + std::to_string(pid) + " still running");
     DWORD code = 0;
     GetExitCodeProcess(h, &code);
-    Line{"exit"}("code", static_cast<long long>(code))("signed", static_cast<long long>(static_cast<LONG>(code))).Print();
+    Line{"exit"}("signed", static_cast<long long>(static_cast<LONG>(code))).Print();
 }
 
 void CmdCleanup(const Args&) {
@@ -424,9 +373,9 @@ void CmdCleanup(const Args&) {
 
 const std::map<std::string, void (*)(const Args&)> kCommands = {
     {"find", CmdFind},       {"gone", CmdGone},         {"control", CmdControl},     {"text", CmdText},
-    {"settext", CmdSetText}, {"click", CmdClick},       {"check", CmdCheck},         {"status", CmdStatus},
+    {"settext", CmdSetText}, {"click", CmdPost<BM_CLICK>},       {"check", CmdCheck},         {"status", CmdStatus},
     {"items", CmdItems},     {"foreground", CmdForeground}, {"keys", CmdKeys},       {"focus", CmdFocus},
-    {"close", CmdClose},     {"endsession", CmdEndSession}, {"event", CmdEvent},     {"mutex", CmdMutex},
+    {"close", CmdPost<WM_CLOSE>},     {"endsession", CmdEndSession}, {"event", CmdEvent},     {"mutex", CmdMutex},
     {"hold", CmdHold},       {"release", CmdRelease},   {"start", CmdStart},         {"wait-exit", CmdWaitExit},
     {"cleanup", CmdCleanup},
 };
@@ -436,13 +385,8 @@ const std::map<std::string, void (*)(const Args&)> kCommands = {
 int wmain(int, wchar_t**) {
     _setmode(_fileno(stdout), _O_BINARY);  // lines end in LF alone
     _setmode(_fileno(stdin), _O_BINARY);
-    std::string line;
-    char buf[4096];
-    while (std::fgets(buf, sizeof buf, stdin)) {
-        line += buf;
-        if (line.back() != '\n' && !std::feof(stdin)) continue;
+    for (std::string line; std::getline(std::cin, line);) {
         Args a = Parse(line);
-        line.clear();
         if (a.command == "quit") break;
         try {
             auto it = kCommands.find(a.command);

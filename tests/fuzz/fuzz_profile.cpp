@@ -29,8 +29,7 @@ bool Plain(const std::string& s) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string start = Piece(data, size, 200);
-    fuzz::WriteFile("f.ini", reinterpret_cast<const std::uint8_t*>(start.data()), start.size());
-    const std::string path = fuzz::Folder() + "/f.ini";
+    const std::string path = fuzz::Put("f.ini", start.data(), start.size()) + "/f.ini";
     posix::Profile ini;
     ini.WriteString("pelmor-guard", "Guard", "kept", path);
     for (int op = 0; op < 16 && size > 0; ++op) {

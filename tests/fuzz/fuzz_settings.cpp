@@ -7,8 +7,7 @@
 using namespace pelmor;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    fuzz::WriteFile("pelmor.ini", data, size);
-    fuzz::Rig rig;
+    fake::Rig rig(fuzz::Put("pelmor.ini", data, size));
     Settings settings(rig.profile, rig.dir);
     settings.Read();
     if (std::memchr(settings.IePath, 0, sizeof settings.IePath) == nullptr) std::abort();

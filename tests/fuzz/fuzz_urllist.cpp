@@ -8,8 +8,7 @@
 using namespace pelmor;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    fuzz::WriteFile("url.lst", data, size);
-    fuzz::Rig rig;
+    fake::Rig rig(fuzz::Put("url.lst", data, size));
     Settings settings(rig.profile, rig.dir);
     fake::Control box, list;
     WebTour tour(rig.loads, settings, box, list);

@@ -32,29 +32,20 @@ note() { printf '  %s\n' "$*"; }
 
 
 check() {  # check DESCRIPTION ACTUAL EXPECTED
-    PM_CHECKS=$((PM_CHECKS + 1))
-    if [ "$2" == "$3" ]; then
-        printf 'ok    %s\n' "$1"
-    else
-        PM_FAILED=$((PM_FAILED + 1))
-        printf 'FAIL  %s\n        got:      [%s]\n        expected: [%s]\n' "$1" "$2" "$3"
-    fi
+    [ "$2" == "$3" ] && { PM_CHECKS=$((PM_CHECKS + 1)); printf 'ok    %s\n' "$1"; return; }
+    fail "$1" && printf '        got:      [%s]\n        expected: [%s]\n' "$2" "$3"
 }
 
 check_match() {  # check_match DESCRIPTION ACTUAL EXTENDED-REGEX
     if [[ $2 =~ $3 ]]; then check "$1" 1 1; else check "$1" "$2" "/$3/"; fi
 }
 
-fail() {
-    PM_CHECKS=$((PM_CHECKS + 1)) PM_FAILED=$((PM_FAILED + 1))
-    printf 'FAIL  %s\n' "$*"
-}
+fail() { PM_CHECKS=$((PM_CHECKS + 1)) PM_FAILED=$((PM_FAILED + 1)) && printf 'FAIL  %s\n' "$*"; }
 abort() { fail "$*"; exit 1; }  # a step the rest depends on failed
 skip() { printf 'SKIP  %s\n' "$*"; PM_SKIPPED=1; exit 77; }
 
 wait_until() {  # wait_until SECONDS COMMAND...
-    local end=$((SECONDS + $1))
-    shift
+    local end=$((SECONDS + $1)) && shift
     until "$@"; do
         [ "$SECONDS" -ge "$end" ] && return 1
         sleep 0.2
@@ -68,14 +59,9 @@ exec {PM_IN}>&"${PMD[1]}" {PM_OUT}<&"${PMD[0]}"
 
 # pm COMMAND [key=value | word]...: data lines in PM_LINES; on failure 1 and PM_ERROR.
 pm() {
-    local line arg out=$1
-    shift
-    for arg in "$@"; do
-        arg=${arg//\\/\\\\}
-        out+=" \"${arg//\"/\\\"}\""
-    done
-    PM_LINES=()
-    PM_ERROR=
+    local IFS=$'\t'
+    local line out="$*"
+    PM_LINES=() PM_ERROR=
     printf '%s\n' "$out" >&"$PM_IN" || { PM_ERROR="driver gone"; return 1; }
     while IFS= read -r -t 60 -u "$PM_OUT" line; do
         case $line in
@@ -101,6 +87,11 @@ field() {  # field LINE KEY: the unescaped value of KEY in a driver line
 }
 
 pm_field() { field "${PM_LINES[${2:-0}]-}" "$1"; }  # pm_field KEY [N]: KEY of reply line N
+pm_all() {  # ALL = KEY of every reply line
+    local l
+    ALL=()
+    for l in "${PM_LINES[@]}"; do ALL+=("$(field "$l" "$1")"); done
+}
 
 
 [ -f "${PELMOR_EXE:-}" ] && cp "$PELMOR_EXE" "$T/pelmor.exe"
@@ -127,12 +118,7 @@ ctl() { pm control "hwnd=${3:-$W}" "at=$1,$2" && pm_field hwnd; }  # ctl X Y [WI
 
 text_of() { pm text "hwnd=$1" && pm_field text; }
 
-panels() {  # PANELS = the texts of the status panels
-    local l
-    PANELS=()
-    pm status "hwnd=$SB" || return 1
-    for l in "${PM_LINES[@]}"; do PANELS+=("$(field "$l" text)"); done
-}
+panels() { PANELS=() && pm status "hwnd=$SB" && pm_all text && PANELS=("${ALL[@]}"); }  # the status panels' texts
 
 panel_is() { panels && [ "${PANELS[$1]-}" == "$2" ]; }
 wait_panel() { wait_until 5 panel_is "$@"; }  # wait_panel N TEXT
@@ -140,6 +126,11 @@ wait_panel() { wait_until 5 panel_is "$@"; }  # wait_panel N TEXT
 write_ini() { printf '[setup]\r\n' >"$INI" && printf '%s\r\n' "$@" >>"$INI"; }
 
 shot() { import -display "$DISPLAY" -window root "$ART/$1.png" 2>/dev/null; }
+notepad() {  # OTHER = the window of a notepad started now
+    pm_ok start 'path=C:\windows\system32\notepad.exe'
+    pm find class=Notepad "pid=$(pm_field pid)" || abort "notepad did not open: $PM_ERROR"
+    OTHER=$(pm_field hwnd)
+}
 
 
 comment_open() {  # Ctrl+S; DLG = the comment dialog
@@ -165,18 +156,13 @@ wait_line() {  # wait_line LEVEL SOURCE: waits for that sample as the last log l
 
 
 boxes() {  # BOXES = the handles of Pelmor's open message boxes
-    local l
     BOXES=()
     pm find class=#32770 "pid=$PELMOR_PID" timeout=0 || [ "$PM_ERROR" = "no such window" ] || return 1
-    for l in "${PM_LINES[@]}"; do BOXES+=("$(field "$l" hwnd)"); done
+    pm_all hwnd && BOXES=("${ALL[@]}")
 }
 
 box_count() { boxes && printf '%s' "${#BOXES[@]}"; }
-box_text() {  # box_text HWND: the texts of its static controls
-    local l
-    pm control "hwnd=$1" class=Static || return 1
-    for l in "${PM_LINES[@]}"; do field "$l" text; done
-}
+box_text() { pm control "hwnd=$1" class=Static && pm_all text && printf '%s' "${ALL[@]}"; }  # its static texts
 
 box_ok() { pm control "hwnd=$1" text=OK && pm click "hwnd=$(pm_field hwnd)" && pm gone "hwnd=$1" timeout=5000; }
 
@@ -202,7 +188,8 @@ battery_set() {
     for kv in BAT0/type=Battery BAT0/present=1 BAT0/status=$status BAT0/charge_full=5000000 \
         BAT0/charge_full_design=5000000 BAT0/charge_now=$(($1 * 50000)) BAT0/voltage_now=11100000 \
         BAT0/current_now=1000000 BAT0/capacity=$1 AC/type=Mains AC/online=$2; do
-        echo "${kv#*=}" >"$PELMOR_POWER/${kv%%=*}"
+        # renamed into place: a reader never sees a file emptied for its rewrite
+        echo "${kv#*=}" >"$PELMOR_POWER/${kv%%=*}.new" && mv -f "$PELMOR_POWER/${kv%%=*}.new" "$PELMOR_POWER/${kv%%=*}"
     done
 }
 

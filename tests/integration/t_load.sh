@@ -10,15 +10,9 @@ u=('http://127.0.0.1:9/a?x=1&y=2' 'http://127.0.0.1:9/日本語/ﾃｽﾄ' 'http
 printf '%s %s\r\n\r\n%s\r\n' "${u[@]}" | cp932 >"$T/url.lst"
 write_ini key=1 reload=2 "iepath=$(pelmor_winpath "$T/app")\\ddeserver.exe"
 
-dde_args() {
-    local d=$T/$1 w
-    w=$(pelmor_winpath "$T/$1")
-    mkdir -p "$d"
-    echo "$w\\rec --events $w\\events --ready $w\\ready --stop $w\\stop --lifetime 300 --mode $2" >"$d/ddeserver.args"
-}
 declare -A DDE_PID
 dde_start() {  # dde_start NAME [MODE]: starts a server and waits until it is registered
-    dde_args "$1" "${2:-accept}"
+    mkdir -p "$T/$1" && echo "${2:-accept}" >"$T/$1/mode"
     cp "$DDESERVER_EXE" "$T/$1/ddeserver.exe"
     pm_ok start "path=$(pelmor_winpath "$T/$1/ddeserver.exe")"
     DDE_PID[$1]=$(pm_field pid)
@@ -79,18 +73,16 @@ check "one conversation per page; each command ends in its zero" "$(head -16 "$T
 
 memo_ok
 check "the memo holds only digit lines, at least two" "$?$((MEMO_LINES >= 2))" 01
-pm_ok start 'path=C:\windows\system32\notepad.exe'
-pm find class=Notepad "pid=$(pm_field pid)" || abort "notepad did not open: $PM_ERROR"
-other=$(pm_field hwnd)
-other_edit=$(pm control "hwnd=$other" class=Edit && pm_field hwnd)
-pm_ok foreground "hwnd=$other"
+notepad
+other_edit=$(pm control "hwnd=$OTHER" class=Edit && pm_field hwnd)
+pm_ok foreground "hwnd=$OTHER"
 memo_ok
 before=$MEMO_LINES
 wait_until 3 eval 'memo_ok && [ "$MEMO_LINES" != "$before" ]' || fail "no line typed after notepad took the foreground"
 pm_ok focus
 check "Pelmor is in front again, the memo has the focus, notepad got nothing" \
     "$(pm_field foreground) $(pm_field focus) [$(text_of "$other_edit")]" "$W $MEMO []"
-pm_ok close "hwnd=$other"
+pm_ok close "hwnd=$OTHER"
 
 dde_stop srv
 dde_start hang hang
@@ -104,8 +96,7 @@ check "no box, nothing logged" "$(box_count) $(wc -c <"$LOG")" "0 $size"
 # a server stuck on its first command: while its window hangs, no browser is started
 dde_start stall stall
 wait_until 5 eval '[ "$(sent stall)" -ge 1 ]'
-dde_args app accept
-cp "$DDESERVER_EXE" "$T/app/ddeserver.exe"
+mkdir -p "$T/app" && cp "$DDESERVER_EXE" "$T/app/ddeserver.exe"
 live "a server stuck on its first command" 6
 check "it got one command; no browser program started meanwhile" "$(sent stall) $(cat "$T/app/starts" 2>/dev/null)" "1 "
 due=$(($(sent srv) + $(sent hang) + 1))

@@ -31,13 +31,9 @@ for row in "8,8 Button 113x17 ｷｰｽﾄﾛｰｸ出力 0" "128,8 Button 113x1
     "128,32 ListBox 233x89 - -" "8,128 PelmorImage 353x97 - -" "0,0 Static 373x9 - -" \
     "0,227 msctls_statusbar32 373x19 - -"; do
     at=${row%% *}
-    if pm control "hwnd=$W" "at=$at"; then
-        l=${PM_LINES[0]}
-        t=$(field "$l" text) c=$(field "$l" checked)
-        check "control at $at" "$(field "$l" class) $(field "$l" w)x$(field "$l" h) ${t:--} ${c:--} $(field "$l" visible)$(field "$l" enabled)" "${row#* } 11"
-    else
-        fail "no control at $at"
-    fi
+    pm control "hwnd=$W" "at=$at" || { fail "no control at $at"; continue; }
+    l=${PM_LINES[0]} t=$(pm_field text) c=$(pm_field checked)
+    check "control at $at" "$(field "$l" class) $(field "$l" w)x$(field "$l" h) ${t:--} ${c:--} $(field "$l" visible)$(field "$l" enabled)" "${row#* } 11"
 done
 pm_ok items "hwnd=$(ctl 128 32)"
 check "the URL list is empty without url.lst" "$(pm_field count)" 0

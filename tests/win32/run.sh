@@ -1,10 +1,7 @@
 #!/usr/bin/env bash
-# Runs win32_test.exe under Wine, on a private X display with the Wine
-# session the integration scenarios use, and prints GoogleTest's report;
-# the exit code is the test's.
-#   tests/win32/run.sh BUILD_DIR [GoogleTest options]
-# BUILD_DIR: the Windows build that Wine runs here (see scripts/wine-env.sh,
-# also for PELMOR_WINEPREFIX and PELMOR_DISPLAY).
+# tests/win32/run.sh BUILD_DIR [GoogleTest options]: win32_test.exe of the Windows build
+# that Wine runs here, on the Wine session of the scenarios (scripts/wine-env.sh); the exit
+# code is the test's.
 set -uo pipefail
 exe=$(find "${1:?usage: tests/win32/run.sh BUILD_DIR [GoogleTest options]}" -name win32_test.exe -type f | head -1)
 shift
