@@ -50,7 +50,7 @@ TEST(History, HandEditedFiles) {
         {"text after the level", "[log]\r\n0=57: 1\r\n", 1, {57, 10}, ""},
         {"negative level", "[log]\r\n0=-5 0\r\n", 1, {-5, 10}, ""},
         {"endtime in the future", "[log]\r\nendtime=1700000030\r\n", 0, {}, " 前回の電源断から 0:00:-30経過"},
-        {"endtime 100 hours ago", "[log]\r\nendtime=1699640000\r\n", 0, {}, " 前回の電源断から 100:00:00経過"},
+        {"endtime 100 hours ago", "[log]\r\nendtime=1699639940\r\n", 0, {}, " 前回の電源断から 100:01:00経過"},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);

@@ -24,7 +24,7 @@ TEST(SysfsPower, SourceAndLevelFromTheSupplies) {
         bool readable = true;
     } cases[] = {
         {"mains online", {"AC type=Mains online=1", bat + " capacity=76"s}, Source::Mains, 76},
-        {"mains offline", {"AC type=Mains online=0", bat + " capacity=76"s}, Source::Battery, 76},
+        {"mains offline, empty", {"AC type=Mains online=0", bat + " capacity=0"s}, Source::Battery, 0},
         {"USB online beats a discharging battery",
          {"ucsi type=USB_C online=1", "AC type=Mains online=0", bat + " status=Discharging"s},
          Source::Mains, {}},
@@ -39,7 +39,8 @@ TEST(SysfsPower, SourceAndLevelFromTheSupplies) {
          {bat + " energy_now=10 energy_full=50 capacity=88"s, "BAT1 type=Battery capacity=35"},
          Source::Unknown, 62},
         {"more than full is 100", {bat + " energy_now=60 energy_full=50"s}, Source::Unknown, 100},
-        {"garbage gives no level", {bat + " energy_now=abc energy_full=0 capacity=-3"s},
+        {"garbage gives no level",
+         {bat + " energy_now=40x energy_full=50 capacity=-3"s, "BAT1 type=Battery capacity=9%"},
          Source::Unknown, {}},
         {"no mains, one battery discharging",
          {bat + " status=Charging"s, "BAT1 type=Battery status=Discharging"}, Source::Battery, {}},
