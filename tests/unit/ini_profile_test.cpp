@@ -41,7 +41,7 @@ TEST(PosixProfile, AWriteChangesOnlyItsValue) {
          "[a]\nx=5\nz=2\r\n\n[b]\r\ny=1"},
         {"new key after a last line without line end", "[b]\r\ny=1", "b", "z", "2", true,
          "[b]\r\ny=1\r\nz=2\r\n"},
-        {"new section last", "[a]\r\nx=1", "l", "0", "8", true, "[a]\r\nx=1\r\n[l]\r\n0=8\r\n"},
+        {"new section last, after a file of 1 byte", "x", "l", "0", "8", true, "x\r\n[l]\r\n0=8\r\n"},
         {"new file; double-byte name with 0x5D ']'", nullptr, "\x83\x5D", "k", "\x8C\x76", true,
          "[\x83\x5D]\r\nk=\x8C\x76\r\n"},
         {"0x8341 and 0x8361 differ", "[s]\r\n\x83\x41=1\r\n", "s", "\x83\x61", "2", true,
