@@ -30,8 +30,7 @@ TEST(History, SlidesHalfAnHourWhenFull) {
     h.history.AppendSample(179, 1);
     ASSERT_EQ(h.history.Count(), 150);
     EXPECT_EQ(h.history.Samples()[0].Level, 30);
-    EXPECT_EQ(h.history.Samples()[149].Level, 179);
-    EXPECT_EQ(h.history.Samples()[149].Source, 1);
+    EXPECT_EQ(std::pair(h.history.Samples()[149].Level, h.history.Samples()[149].Source), std::pair(179, 1));
 }
 
 TEST(History, HandEditedFiles) {
@@ -56,10 +55,8 @@ TEST(History, HandEditedFiles) {
         SCOPED_TRACE(r.name);
         History h(r.ini);
         EXPECT_EQ(h.history.Count(), r.count);
-        if (r.count) {
-            EXPECT_EQ(h.history.Samples()[0].Level, r.first.Level);
-            EXPECT_EQ(h.history.Samples()[0].Source, r.first.Source);
-        }
+        const PowerSample& first = h.history.Samples()[0];
+        if (r.count) { EXPECT_EQ(std::pair(first.Level, first.Source), std::pair(r.first.Level, r.first.Source)); }
         EXPECT_EQ(h.status.panels[2], r.panel2);
     }
     // More entries than the program writes: the newest 179 are kept.
