@@ -39,11 +39,9 @@ TEST(ToolkitRules, TextToInteger) {
         {"2147483648", std::nullopt}, {"$100000000", std::nullopt}, {"", std::nullopt}, {"1 2", std::nullopt},
         {"0x", std::nullopt}, {"12a", std::nullopt}, {"-", std::nullopt}};
     for (const auto& [text, value] : cases) {
-        if (value) {
-            EXPECT_EQ(StrToInt(text), *value) << text;
-        } else {
-            EXPECT_THROW(StrToInt(text), EConvertError) << text;
-        }
+        std::optional<int> got;  // none: the conversion error
+        try { got = StrToInt(text); } catch (const EConvertError&) {}
+        EXPECT_EQ(got, value) << text;
     }
 }
 
