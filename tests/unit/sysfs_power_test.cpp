@@ -33,7 +33,7 @@ TEST(SysfsPower, SourceAndLevelFromTheSupplies) {
         {"energy of all batteries combined, not their percentages",
          {bat + " energy_now=40000 energy_full=50000 capacity=99"s,
           "BAT1 type=Battery energy_now=2000 energy_full=20000 capacity=99"}, Source::Unknown, 60},
-        {"charge without energy, rounded", {bat + " charge_now=2000 charge_full=3000"s},
+        {"charge where energy is incomplete, rounded", {bat + " energy_full=5 charge_now=2000 charge_full=3000"s},
          Source::Unknown, 67},
         {"capacity mean when one battery gives no amounts",
          {bat + " energy_now=10 energy_full=50 capacity=88"s, "BAT1 type=Battery capacity=35"},

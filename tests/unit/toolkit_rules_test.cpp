@@ -87,8 +87,8 @@ static std::string Ico(std::initializer_list<std::array<unsigned, 3>> pictures) 
 
 TEST(ToolkitRules, IconPictures) {
     const std::string one = Ico({{32, 16, 4}});
-    std::string big = one + std::string(299, 'a');  // its picture now 300 bytes
-    big[6 + 8] = char(300 % 256), big[6 + 9] = char(300 / 256);
+    std::string big = one + std::string(69999, 'a');  // its picture now 70000 bytes
+    big[6 + 8] = char(70000 % 256), big[6 + 9] = char(70000 / 256), big[6 + 10] = char(70000 >> 16);
     std::tuple<const char*, std::string, int, std::string> cases[] = {  // size, bytes and size
         {"exact size, most colours", Ico({{16, 16, 4}, {32, 16, 4}, {32, 0, 8}}), 32, "ccc 32x32"},
         {"exact small size", Ico({{16, 16, 4}, {32, 16, 4}}), 16, "a 16x16"},
@@ -100,7 +100,7 @@ TEST(ToolkitRules, IconPictures) {
         {"3 colours need 4 bits", Ico({{32, 3, 0}, {32, 0, 2}}), 32, "a 32x32"},
         {"no colour count is 8 bits: a tie", Ico({{32, 0, 8}, {32, 0, 0}}), 32, "a 32x32"},
         {"one picture", one, 16, "a 32x32"},
-        {"a picture of 300 bytes", big, 32, std::string(300, 'a') + " 32x32"},
+        {"a picture of 70000 bytes", big, 32, std::string(70000, 'a') + " 32x32"},
         {"picture cut short", one.substr(0, one.size() - 1), 32, ""},
         {"directory cut short", one.substr(0, 20), 32, ""},
         {"no pictures", "\0\0\1\0\0\0"s, 32, ""},
