@@ -129,9 +129,7 @@ TEST(Close, EndsTheLogBeforeSavingTheHistory) {
     m.StartStop();
     m.Tick();
     m.Close();
-    const int end = m.rig.Find("log       0,   0,  2");
-    ASSERT_NE(end, -1);
-    EXPECT_LT(end, m.rig.Find("ini log"));
+    EXPECT_LT(m.rig.Find("log       0,   0,  2"), m.rig.Find("ini log"));
     EXPECT_EQ(m.rig.Read("pelmor.log"), "      1,  80,  0\r\n      0,   0,  2\r\n");
 }
 
