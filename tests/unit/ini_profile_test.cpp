@@ -48,6 +48,8 @@ TEST(PosixProfile, AWriteChangesOnlyItsValue) {
          "[s]\r\n\x83\x41=1\r\n\x83\x61=2\r\n"},
         {"refused: line break in the value", s, "s", "a", "2\r\nb=3", false, s},
         {"refused: NUL in the value", s, "s", "a", std::string("2\0b", 3), false, s},
+        {"refused: line break in the section", s, "s\n", "a", "2", false, s},
+        {"refused: line break in the key", s, "s", "a\r", "2", false, s},
         {"refused: '=' in the key", s, "s", "a=x", "v", false, s},
         {"refused: key opening a section", s, "s", "[t]", "v", false, s},
         {"refused: ']' in the section", s, "s]x", "k", "v", false, s},

@@ -80,14 +80,14 @@ TEST(Log, AFailedWriteShowsOneBoxWhileTicksGoOn) {
 
 TEST(Measure, StartAndStop) {
     Main m;
-    m.rig.Write("pelmor.ini", "[setup]\r\nreload=0x1F\r\nkey=0xb\r\n");
+    m.rig.Write("pelmor.ini", "[setup]\r\nreload=0x1A\r\nkey=0xb\r\n");
     m.Open();
     auto& w = m.W();
     m.StartStop();
     EXPECT_EQ(w.items["mnuStart"]->caption, "計測終了(&E)");
     EXPECT_FALSE(w.items["mnuSetup"]->enabled);
     EXPECT_TRUE(w.timers["TimerKey"]->enabled && w.timers["TimerURL"]->enabled);
-    EXPECT_EQ(w.timers["TimerURL"]->interval, 31000u);
+    EXPECT_EQ(w.timers["TimerURL"]->interval, 26000u);
     EXPECT_EQ(w.timers["TimerKey"]->interval, 11000u);
     m.Tick(5);
     m.StartStop();

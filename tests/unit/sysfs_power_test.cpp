@@ -36,7 +36,7 @@ TEST(SysfsPower, SourceAndLevelFromTheSupplies) {
         {"charge where energy is incomplete, rounded", {bat + " energy_full=5 charge_now=2000 charge_full=3000"s},
          Source::Unknown, 67},
         {"capacity mean when one battery gives no amounts",
-         {bat + " energy_now=10 energy_full=50 capacity=88"s, "BAT1 type=Battery capacity=35"},
+         {bat + " energy_now=10 energy_full=50 capacity=88"s, "BAT1 type=Battery charge_now=5 charge_full=0 capacity=35"},
          Source::Unknown, 62},
         {"more than full is 100", {bat + " energy_now=2 energy_full=1"s}, Source::Unknown, 100},
         {"garbage gives no level",
@@ -54,6 +54,8 @@ TEST(SysfsPower, SourceAndLevelFromTheSupplies) {
         {"unreadable directory: the reading stays", {}, Source::Battery, 7, false},
     };
     const fs::path root = fs::temp_directory_path() / ("pelmor-sysfs-" + std::to_string(getpid()));
+    auto descriptors = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), {}); };
+    const auto open = descriptors();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         fs::remove_all(root);
@@ -71,6 +73,7 @@ TEST(SysfsPower, SourceAndLevelFromTheSupplies) {
         PowerReading r{Source::Battery, 7};
         EXPECT_EQ(lnx::Power(root.string()).Read(r), c.readable);
         EXPECT_EQ(std::pair(r.source, r.level), std::pair(c.source, c.level));
+        EXPECT_EQ(descriptors(), open) << "the folder is closed again";
     }
     fs::remove_all(root);
 }
