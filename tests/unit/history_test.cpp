@@ -64,8 +64,7 @@ TEST(History, HandEditedFiles) {
     for (int i = 0; i < 200; ++i) ini += std::to_string(i) + "=" + std::to_string(i) + " 0\r\n";
     History h(ini);
     EXPECT_EQ(h.history.Count(), 179);
-    EXPECT_EQ(h.history.Samples()[0].Level, 21);
-    EXPECT_EQ(h.history.Samples()[178].Level, 199);
+    EXPECT_EQ(std::pair(h.history.Samples()[0].Level, h.history.Samples()[178].Level), std::pair(21, 199));
 }
 
 TEST(Graph, GridFrameAndCurve) {

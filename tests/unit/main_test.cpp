@@ -86,9 +86,8 @@ TEST(Measure, StartAndStop) {
     m.StartStop();
     EXPECT_EQ(w.items["mnuStart"]->caption, "計測終了(&E)");
     EXPECT_FALSE(w.items["mnuSetup"]->enabled);
-    EXPECT_TRUE(w.timers["TimerKey"]->enabled && w.timers["TimerURL"]->enabled);
-    EXPECT_EQ(w.timers["TimerURL"]->interval, 26000u);
-    EXPECT_EQ(w.timers["TimerKey"]->interval, 11000u);
+    EXPECT_EQ(std::tuple(w.timers["TimerURL"]->interval, w.timers["TimerKey"]->interval, w.timers["TimerKey"]->enabled &&
+              w.timers["TimerURL"]->enabled), std::tuple(26000u, 11000u, true));
     m.Tick(5);
     m.StartStop();
     EXPECT_EQ(w.items["mnuStart"]->caption, "計測開始(&S)");

@@ -231,9 +231,8 @@ TEST(Startup, RunsTheApplicationBetweenAcquireAndRelease) {
         }
         EXPECT_EQ(rig.journal.front(), "acquire");
         EXPECT_EQ(rig.journal.back(), "release");
-        EXPECT_LT(rig.Find("initialize"), rig.Find("title Pelmor"));
-        EXPECT_LT(rig.Find("title Pelmor"), rig.Find("form frmMain"));
-        EXPECT_LT(rig.Find("form frmMain"), rig.Find("run"));
+        EXPECT_TRUE(rig.Find("initialize") < rig.Find("title Pelmor") &&
+                    rig.Find("title Pelmor") < rig.Find("form frmMain") && rig.Find("form frmMain") < rig.Find("run"));
     }
     // A framework error from the form is shown and the program still ends well.
     fake::Rig rig;
