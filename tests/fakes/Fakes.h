@@ -132,7 +132,8 @@ public:
     std::unique_ptr<IOpenDialog> CreateOpenDialog(const LayoutNode& n) override {
         return std::unique_ptr<IOpenDialog>(dialogs[n.name] = new fake::OpenDialog);
     }
-    void AddMenuItem(int, int id, const LayoutNode& n, MenuEntry, const toolkit::Shortcut*) override {
+    void AddMenuItem(int, int id, const LayoutNode& n, MenuEntry, const toolkit::Shortcut* key) override {
+        if (key) keyed.push_back(n.name);
         items[n.name] = std::make_unique<fake::MenuItem>(fake::MenuItem{n.Str("caption")});
         ids[n.name] = id, names[id] = n.name;
     }
@@ -174,6 +175,7 @@ public:
     std::map<std::string, fake::Control*, std::less<>> controls;
     std::map<std::string, fake::StatusBar*, std::less<>> bars;
     std::map<std::string, std::unique_ptr<fake::MenuItem>, std::less<>> items;
+    std::vector<std::string> keyed;  // the menu items given a shortcut
     std::map<std::string, std::unique_ptr<fake::Timer>, std::less<>> timers;
     std::map<std::string, fake::Image*, std::less<>> images;
     std::map<std::string, fake::OpenDialog*, std::less<>> dialogs;

@@ -72,16 +72,12 @@ TEST(SetupDialog, OkStoresAndWritesEachValueThatPassesItsTest) {
             w.Ctl("edtReload").text = r.reload;
             w.Ctl("edtKey").text = r.key;
             w.Click("btnOK");
-            if (r.editedPath) {
-                EXPECT_EQ(w.Ctl("edtIEpath").text, r.editedPath);
-            }
+            if (r.editedPath) { EXPECT_EQ(w.Ctl("edtIEpath").text, r.editedPath); }
         });
         EXPECT_EQ(closed, r.closes);
         // A rejection beeps, or shows the conversion error.
         EXPECT_EQ(d.rig.Find("beep") != -1 || d.rig.Find("exception") != -1, !r.closes);
-        if (r.ini) {
-            EXPECT_EQ(d.rig.Read("pelmor.ini"), r.ini);
-        }
+        if (r.ini) { EXPECT_EQ(d.rig.Read("pelmor.ini"), r.ini); }
         EXPECT_EQ(d.form.settings.ReloadInterval, r.reloadNow);
         EXPECT_EQ(d.form.settings.KeyInterval, r.keyNow);
     }

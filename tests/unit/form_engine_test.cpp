@@ -23,7 +23,8 @@ struct Main : IFormEvents {
     std::unique_ptr<IWindow> form = BuildForm(
         ui, Layout::Parse("form f OnCloseQuery=Query menu=m\nbutton b OnClick=bClick\n"
                           "button c cancel=1 OnClick=cClick\ncheckbox x\ntimer t OnTimer=tTick\n"
-                          "timer off enabled=0 OnTimer=offTick\nmenu m\n  item i OnClick=iClick\n"),
+                          "timer off enabled=0 OnTimer=offTick\nmenu m\n  item i OnClick=iClick\n"
+                          "  item sub\n    item k shortcut=Ctrl+K OnClick=iClick\n"),
         *this, true);
     fake::Window& w = ui.Form("f");
 };
@@ -61,6 +62,7 @@ TEST(FormEngine, WhatAUsersActionRuns) {
     }
     // The window system runs the timers as the form sets them: 1000 ms by default.
     Main m;
+    EXPECT_EQ(m.w.keyed, std::vector<std::string>{"k"}) << "a shortcut only where given";
     m.form->Timer("off").SetEnabled(true);
     for (const char* t : {"t", "off"}) EXPECT_TRUE(m.w.timers[t]->interval == 1000 && m.w.timers[t]->enabled) << t;
     m.form->Timer("t").SetEnabled(false);

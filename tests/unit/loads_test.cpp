@@ -2,8 +2,6 @@
 // the next page of url.lst opened in the browser.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "fakes/Fakes.h"
 
 using namespace pelmor;
@@ -68,7 +66,6 @@ TEST(UrlList, TokensOfTheFile) {
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         Tour t(r.file);
-        EXPECT_EQ(t.tour.UrlCount(), static_cast<std::int32_t>(r.entries.size()));
         EXPECT_EQ(t.tour.UrlEntries(), r.entries);
         EXPECT_EQ(t.list.items, r.entries);
         EXPECT_EQ(t.tour.Tick(), !r.entries.empty());
@@ -118,9 +115,7 @@ TEST(WebTour, ATickWhileTheBrowserIsAwaitedDoesNothing) {
     };
     EXPECT_TRUE(t.tour.Tick());
     EXPECT_FALSE(inner);
-    EXPECT_EQ(std::count_if(t.journal.begin(), t.journal.end(),
-                            [](const std::string& s) { return s.rfind("open", 0) == 0; }),
-              1);
+    EXPECT_EQ(t.journal, fake::Journal{"open u0 with C:\\PROGRA~1\\INTERN~1\\IEXPLORE.EXE"});
     EXPECT_EQ(t.tour.UrlIndex(), 1);
 }
 

@@ -28,9 +28,7 @@ TEST(Sampling, SourceAndLevelOfAReading) {
         power.reading = {r.source, r.level};
         power.fails = r.fails;
         const PowerStatus status = PowerSampling(power).Read();
-        EXPECT_EQ(status.text, r.text) << r.name;
-        EXPECT_EQ(status.level, r.logged) << r.name;
-        EXPECT_EQ(status.source, r.code) << r.name;
+        EXPECT_EQ(std::tuple(status.text, status.level, status.source), std::tuple(r.text, r.logged, r.code)) << r.name;
     }
 }
 

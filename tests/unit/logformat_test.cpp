@@ -39,6 +39,7 @@ TEST(LogFormat, EveryLineWrittenReadsBackAsWritten) {
         {SampleLine(12345678, 5, kOnAc), "sample 12345678 5 1"},
         {SampleLine(-3, 50, kOnBattery), "sample -3 50 0"},
         {EndLine(), "end"},
+        {"1\n", "bad"},
     };
     for (const auto& r : rows) EXPECT_EQ(ReadBack(r.written), r.read) << r.written;
 }

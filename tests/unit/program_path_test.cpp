@@ -6,9 +6,11 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "fakes/Fakes.h"
 #include "platform/linux/DataFolder.h"
+#include "platform/posix/ShortPath.h"
 
 using pelmor::lnx::ProgramPlace;
 
@@ -37,4 +39,15 @@ TEST(ProgramPath, TheDataFolderIsCreatedPrivate) {
     struct stat st {};
     ASSERT_EQ(::stat((data + "/pelmor").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
+}
+
+// An existing path is its own short name while it fits 127 bytes.
+TEST(ShortPath, AnExistingPathOfAtMost127Bytes) {
+    const pelmor::fake::TempDir tmp;
+    const std::string dir = tmp.path.string() + "/";
+    for (std::size_t n : {127u, 128u}) std::ofstream(dir + std::string(n - dir.size(), 'x'));
+    const std::pair<std::string, std::string> rows[] = {
+        {dir + std::string(127 - dir.size(), 'x'), dir + std::string(127 - dir.size(), 'x')},
+        {dir + std::string(128 - dir.size(), 'x'), ""}, {dir + "missing", ""}};
+    for (const auto& [path, name] : rows) EXPECT_EQ(pelmor::posix::PathNames().ShortPathName(path), name);
 }

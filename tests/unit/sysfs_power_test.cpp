@@ -24,7 +24,7 @@ TEST(SysfsPower, SourceAndLevelFromTheSupplies) {
         bool readable = true;
     } cases[] = {
         {"mains online", {"AC type=Mains online=1", bat + " capacity=76"s}, Source::Mains, 76},
-        {"mains offline", {"AC type=Mains online=0", bat + " capacity=76"s}, Source::Battery, 76},
+        {"mains offline, empty", {"AC type=Mains online=0", bat + " capacity=0"s}, Source::Battery, 0},
         {"USB online beats a discharging battery",
          {"ucsi type=USB_C online=1", "AC type=Mains online=0", bat + " status=Discharging"s},
          Source::Mains, {}},
@@ -33,13 +33,14 @@ TEST(SysfsPower, SourceAndLevelFromTheSupplies) {
         {"energy of all batteries combined, not their percentages",
          {bat + " energy_now=40000 energy_full=50000 capacity=99"s,
           "BAT1 type=Battery energy_now=2000 energy_full=20000 capacity=99"}, Source::Unknown, 60},
-        {"charge without energy, rounded", {bat + " charge_now=2000 charge_full=3000"s},
+        {"charge where energy is incomplete, rounded", {bat + " energy_full=5 charge_now=2000 charge_full=3000"s},
          Source::Unknown, 67},
         {"capacity mean when one battery gives no amounts",
-         {bat + " energy_now=10 energy_full=50 capacity=88"s, "BAT1 type=Battery capacity=35"},
+         {bat + " energy_now=10 energy_full=50 capacity=88"s, "BAT1 type=Battery charge_now=5 charge_full=0 capacity=35"},
          Source::Unknown, 62},
-        {"more than full is 100", {bat + " energy_now=60 energy_full=50"s}, Source::Unknown, 100},
-        {"garbage gives no level", {bat + " energy_now=abc energy_full=0 capacity=-3"s},
+        {"more than full is 100", {bat + " energy_now=2 energy_full=1"s}, Source::Unknown, 100},
+        {"garbage gives no level",
+         {bat + " energy_now=40x energy_full=50 capacity=-3"s, "BAT1 type=Battery capacity=9%"},
          Source::Unknown, {}},
         {"no mains, one battery discharging",
          {bat + " status=Charging"s, "BAT1 type=Battery status=Discharging"}, Source::Battery, {}},
@@ -53,6 +54,8 @@ TEST(SysfsPower, SourceAndLevelFromTheSupplies) {
         {"unreadable directory: the reading stays", {}, Source::Battery, 7, false},
     };
     const fs::path root = fs::temp_directory_path() / ("pelmor-sysfs-" + std::to_string(getpid()));
+    auto descriptors = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), {}); };
+    const auto open = descriptors();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         fs::remove_all(root);
@@ -70,6 +73,7 @@ TEST(SysfsPower, SourceAndLevelFromTheSupplies) {
         PowerReading r{Source::Battery, 7};
         EXPECT_EQ(lnx::Power(root.string()).Read(r), c.readable);
         EXPECT_EQ(std::pair(r.source, r.level), std::pair(c.source, c.level));
+        EXPECT_EQ(descriptors(), open) << "the folder is closed again";
     }
     fs::remove_all(root);
 }
