@@ -11,13 +11,7 @@ const Layout& AboutLayout() {
 
 TfrmAbout::TfrmAbout(TApplication& owner)
     : events_(*this, {{"btnOKClick", &TfrmAbout::btnOKClick}}),
-      window_(BuildForm(owner.svc.ui, AboutLayout(), events_, false)),
-      btnOK(window_->Control("btnOK")),
-      Image1(window_->Image("Image1")),
-      Label1(window_->Control("Label1")),
-      Label2(window_->Control("Label2")) {}
-
-TfrmAbout::~TfrmAbout() = default;
+      window_(BuildForm(owner.svc.ui, AboutLayout(), events_, false)) {}
 
 void TfrmAbout::btnOKClick() { window_->Close(); }
 

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <memory>
-#include <string_view>
 
 #include "app/Application.h"
 
@@ -12,9 +11,6 @@ namespace pelmor {
 class TfrmAbout {
 public:
     explicit TfrmAbout(TApplication& owner);
-    ~TfrmAbout();
-    TfrmAbout(const TfrmAbout&) = delete;
-    TfrmAbout& operator=(const TfrmAbout&) = delete;
 
     int ShowModal() { return window_->ShowModal(); }
     IWindow& Window() { return *window_; }
@@ -25,13 +21,6 @@ public:
 private:
     HandlerTable<TfrmAbout> events_;
     std::unique_ptr<IWindow> window_;
-
-public:
-    // Controls, in declaration order.
-    IControl& btnOK;
-    IImage& Image1;
-    IControl& Label1;
-    IControl& Label2;
 };
 
 const Layout& AboutLayout();

@@ -16,11 +16,7 @@ TfrmComment::TfrmComment(TApplication& owner)
     : app_(owner),
       events_(*this, {{"btnOKClick", &TfrmComment::btnOKClick}}),
       window_(BuildForm(owner.svc.ui, CommentLayout(), events_, false)),
-      edtComment(window_->Control("edtComment")),
-      Label1(window_->Control("Label1")),
-      btnOK(window_->Control("btnOK")) {}
-
-TfrmComment::~TfrmComment() = default;
+      edtComment(window_->Control("edtComment")) {}
 
 void TfrmComment::btnOKClick() {
     const std::int32_t t = app_.svc.clock.Now();

@@ -14,9 +14,6 @@ namespace pelmor {
 class TfrmComment {
 public:
     explicit TfrmComment(TApplication& owner);
-    ~TfrmComment();
-    TfrmComment(const TfrmComment&) = delete;
-    TfrmComment& operator=(const TfrmComment&) = delete;
     int ShowModal() { return window_->ShowModal(); }
     IWindow& Window() { return *window_; }
 
@@ -30,12 +27,7 @@ private:
     HandlerTable<TfrmComment> events_;
     std::unique_ptr<IWindow> window_;
     std::optional<std::string> header_;
-
-public:
-    // Controls, in declaration order.
     IControl& edtComment;
-    IControl& Label1;
-    IControl& btnOK;
 };
 
 const Layout& CommentLayout();

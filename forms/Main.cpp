@@ -40,18 +40,13 @@ TfrmMain::TfrmMain(TApplication& owner)
       lstURL(window_->ListBox("lstURL")),
       chkURL(window_->CheckBox("chkURL")),
       TimerURL(window_->Timer("TimerURL")),
-      TimerBase(window_->Timer("TimerBase")),
-      Image1(window_->Image("Image1")),
       StatusBar(window_->StatusBar("StatusBar")),
-      File1(window_->MenuItem("File1")),
       mnuStart(window_->MenuItem("mnuStart")),
-      S1(window_->MenuItem("S1")),
       mnuSetup(window_->MenuItem("mnuSetup")),
-      mnuExit(window_->MenuItem("mnuExit")),
       sampling_(owner.svc.power),
       log_(owner, window_.get()),
       history_(settings, owner.svc.clock),
-      graph_(Image1),
+      graph_(window_->Image("Image1")),
       keys_(owner.svc.keys, owner.svc.foreground, chkKey, Memo1),
       tour_(owner.svc.browser, settings, chkURL, lstURL) {
     ReadSetup();
@@ -60,8 +55,6 @@ TfrmMain::TfrmMain(TApplication& owner)
     keys_.Prepare();
     window_->Show();
 }
-
-TfrmMain::~TfrmMain() = default;
 
 void TfrmMain::ReadSetup() { settings.Read(); }
 

@@ -24,9 +24,6 @@ namespace pelmor {
 class TfrmMain {
 public:
     explicit TfrmMain(TApplication& owner);
-    ~TfrmMain();
-    TfrmMain(const TfrmMain&) = delete;
-    TfrmMain& operator=(const TfrmMain&) = delete;
 
     // Event handlers, named after their control and event.
     void TimerKeyTimer();
@@ -57,14 +54,9 @@ private:
     IListBox& lstURL;
     ICheckBox& chkURL;
     ITimer& TimerURL;
-    ITimer& TimerBase;
-    IImage& Image1;
     IStatusBar& StatusBar;
-    IMenuItem& File1;
     IMenuItem& mnuStart;
-    IMenuItem& S1;
     IMenuItem& mnuSetup;
-    IMenuItem& mnuExit;
 
     PowerSampling sampling_;
     MeasurementLog log_;

@@ -26,25 +26,15 @@ TfrmSetup::TfrmSetup(TApplication& owner, Settings& settings)
                       {"btnCancelClick", &TfrmSetup::btnCancelClick},
                       {"SpeedButton1Click", &TfrmSetup::SpeedButton1Click}}),
       window_(BuildForm(owner.svc.ui, SetupLayout(), events_, false)),
-      btnOK(window_->Control("btnOK")),
-      btnCancel(window_->Control("btnCancel")),
       edtIEpath(window_->Control("edtIEpath")),
-      Label1(window_->Control("Label1")),
-      Label4(window_->Control("Label4")),
       edtReload(window_->Control("edtReload")),
-      Label5(window_->Control("Label5")),
-      SpeedButton1(window_->Control("SpeedButton1")),
       OpenDialog(window_->OpenDialog("OpenDialog")),
-      Label2(window_->Control("Label2")),
-      edtKey(window_->Control("edtKey")),
-      Label3(window_->Control("Label3")) {
+      edtKey(window_->Control("edtKey")) {
     const char* path = settings.IePath;
     edtIEpath.SetText(Cp932ToUtf8(std::string_view(path, strnlen(path, sizeof settings.IePath))));
     edtReload.SetText(IntToStr(settings.ReloadInterval));
     edtKey.SetText(IntToStr(settings.KeyInterval));
 }
-
-TfrmSetup::~TfrmSetup() = default;
 
 // Each value is stored in the main window as soon as it is read, and written
 // once it has passed its test; a rejection beeps and leaves the dialog open

@@ -14,9 +14,6 @@ namespace pelmor {
 class TfrmSetup {
 public:
     TfrmSetup(TApplication& owner, Settings& settings);
-    ~TfrmSetup();
-    TfrmSetup(const TfrmSetup&) = delete;
-    TfrmSetup& operator=(const TfrmSetup&) = delete;
 
     int ShowModal() { return window_->ShowModal(); }
     IWindow& Window() { return *window_; }
@@ -30,21 +27,10 @@ private:
     Settings& settings_;
     HandlerTable<TfrmSetup> events_;
     std::unique_ptr<IWindow> window_;
-
-public:
-    // Controls, in declaration order.
-    IControl& btnOK;
-    IControl& btnCancel;
     IControl& edtIEpath;
-    IControl& Label1;
-    IControl& Label4;
     IControl& edtReload;
-    IControl& Label5;
-    IControl& SpeedButton1;
     IOpenDialog& OpenDialog;
-    IControl& Label2;
     IControl& edtKey;
-    IControl& Label3;
 };
 
 const Layout& SetupLayout();

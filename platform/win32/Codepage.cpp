@@ -88,55 +88,32 @@ namespace {
 
 constexpr UINT kCp932 = 932;
 
+// Both fail (ok false, nothing converted) on text too long for the system,
+// or when the system refuses it.
 std::wstring ToWide(UINT codePage, DWORD flags, std::string_view text, bool& ok) {
-    ok = true;
-    if (text.empty()) return {};
-    if (text.size() > 0x7FFFFFFF) {
-        ok = false;
-        return {};
-    }
-    int len = static_cast<int>(text.size());
+    ok = text.size() <= 0x7FFFFFFF;
+    if (text.empty() || !ok) return {};
+    const int len = static_cast<int>(text.size());
     int n = ::MultiByteToWideChar(codePage, flags, text.data(), len, nullptr, 0);
-    if (n <= 0) {
-        ok = false;
-        return {};
-    }
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    n = ::MultiByteToWideChar(codePage, flags, text.data(), len, wide.data(), n);
-    if (n <= 0) {
-        ok = false;
-        return {};
-    }
-    wide.resize(static_cast<std::size_t>(n));
+    std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) n = ::MultiByteToWideChar(codePage, flags, text.data(), len, wide.data(), n);
+    ok = n > 0;
+    wide.resize(ok ? static_cast<std::size_t>(n) : 0);
     return wide;
 }
 
 std::string FromWide(UINT codePage, DWORD flags, std::wstring_view wide, const char* defaultChar,
                      bool& ok) {
-    ok = true;
-    if (wide.empty()) return {};
-    if (wide.size() > 0x7FFFFFFF) {
-        ok = false;
-        return {};
-    }
-    int len = static_cast<int>(wide.size());
-    int n = ::WideCharToMultiByte(codePage, flags, wide.data(), len, nullptr, 0, defaultChar,
-                                  nullptr);
-    if (n <= 0) {
-        ok = false;
-        return {};
-    }
-    std::string out(static_cast<std::size_t>(n), '\0');
-    n = ::WideCharToMultiByte(codePage, flags, wide.data(), len, out.data(), n, defaultChar,
-                              nullptr);
-    if (n <= 0) {
-        ok = false;
-        return {};
-    }
-    out.resize(static_cast<std::size_t>(n));
+    ok = wide.size() <= 0x7FFFFFFF;
+    if (wide.empty() || !ok) return {};
+    const int len = static_cast<int>(wide.size());
+    int n = ::WideCharToMultiByte(codePage, flags, wide.data(), len, nullptr, 0, defaultChar, nullptr);
+    std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0) n = ::WideCharToMultiByte(codePage, flags, wide.data(), len, out.data(), n, defaultChar, nullptr);
+    ok = n > 0;
+    out.resize(ok ? static_cast<std::size_t>(n) : 0);
     return out;
 }
-
 
 }  // namespace
 

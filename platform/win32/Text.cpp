@@ -17,9 +17,6 @@ namespace pelmor::win32::text {
 
 namespace {
 
-std::string Ansi(std::string_view utf8) { return Utf8ToCp932(utf8); }
-std::string FromAnsi(std::string_view cp932) { return Cp932ToUtf8(cp932); }
-
 // The longest whole-character prefix of a face name that fits LOGFONT.
 std::wstring WideFace(std::string_view face) {
     std::wstring w = Widen(face);
@@ -27,7 +24,7 @@ std::wstring WideFace(std::string_view face) {
     return w;
 }
 std::string AnsiFace(std::string_view face) {
-    std::string a = Ansi(face);
+    std::string a = Utf8ToCp932(face);
     a.resize(Cp932Prefix(a, LF_FACESIZE - 1));
     return a;
 }
@@ -76,7 +73,7 @@ ATOM RegisterWindowClass(const WNDCLASSEXA& wc, std::string_view name) {
         w.hIconSm = wc.hIconSm;
         return RegisterClassExW(&w);
     }
-    std::string n = Ansi(name);
+    std::string n = Utf8ToCp932(name);
     WNDCLASSEXA a = wc;
     a.cbSize = sizeof a;
     a.lpszMenuName = nullptr;
@@ -91,7 +88,7 @@ HWND NewWindow(DWORD exStyle, std::string_view className, std::string_view capti
         return CreateWindowExW(exStyle, Widen(className).c_str(), Widen(caption).c_str(), style, x,
                                y, w, h, parent, menu, instance, param);
     }
-    return CreateWindowExA(exStyle, Ansi(className).c_str(), Ansi(caption).c_str(), style, x, y, w,
+    return CreateWindowExA(exStyle, Utf8ToCp932(className).c_str(), Utf8ToCp932(caption).c_str(), style, x, y, w,
                            h, parent, menu, instance, param);
 }
 
@@ -160,7 +157,7 @@ LRESULT SendText(HWND hwnd, UINT msgA, UINT msgW, WPARAM wp, std::string_view te
         std::wstring w = Widen(text);
         return SendMessageW(hwnd, msgW, wp, reinterpret_cast<LPARAM>(w.c_str()));
     }
-    std::string a = Ansi(text);
+    std::string a = Utf8ToCp932(text);
     return SendMessageA(hwnd, msgA, wp, reinterpret_cast<LPARAM>(a.c_str()));
 }
 
@@ -174,7 +171,7 @@ std::string ReceiveText(HWND hwnd, UINT msgA, UINT msgW, WPARAM wp, std::size_t 
     std::string a(units + 1, '\0');
     SendMessageA(hwnd, msgA, wp, reinterpret_cast<LPARAM>(a.data()));
     a.resize(std::strlen(a.c_str()));
-    return FromAnsi(a);
+    return Cp932ToUtf8(a);
 }
 
 LRESULT SendLength(HWND hwnd, UINT msgA, UINT msgW, WPARAM wp) {
@@ -194,14 +191,14 @@ std::string WindowText(HWND hwnd) {
     std::string a(static_cast<std::size_t>(n) + 1, '\0');
     n = GetWindowTextA(hwnd, a.data(), n + 1);
     a.resize(static_cast<std::size_t>(std::max(n, 0)));
-    return FromAnsi(a);
+    return Cp932ToUtf8(a);
 }
 
 void SetText(HWND hwnd, std::string_view text) {
     if (Wide()) {
         SetWindowTextW(hwnd, Widen(text).c_str());
     } else {
-        SetWindowTextA(hwnd, Ansi(text).c_str());
+        SetWindowTextA(hwnd, Utf8ToCp932(text).c_str());
     }
 }
 
@@ -212,7 +209,7 @@ BOOL AppendMenuItem(HMENU menu, UINT flags, UINT_PTR id, std::string_view captio
         return Wide() ? AppendMenuW(menu, flags, id, nullptr) : AppendMenuA(menu, flags, id, nullptr);
     }
     if (Wide()) return AppendMenuW(menu, flags, id, Widen(caption).c_str());
-    return AppendMenuA(menu, flags, id, Ansi(caption).c_str());
+    return AppendMenuA(menu, flags, id, Utf8ToCp932(caption).c_str());
 }
 
 std::string MenuText(HMENU menu, UINT position) {
@@ -229,7 +226,7 @@ std::string MenuText(HMENU menu, UINT position) {
     std::string a(static_cast<std::size_t>(n) + 1, '\0');
     n = GetMenuStringA(menu, position, a.data(), n + 1, MF_BYPOSITION);
     a.resize(static_cast<std::size_t>(std::max(n, 0)));
-    return FromAnsi(a);
+    return Cp932ToUtf8(a);
 }
 
 // Windows 2000 and later take the string alone (MIIM_STRING). The systems
@@ -247,7 +244,7 @@ bool SetMenuText(HMENU menu, UINT position, std::string_view caption) {
         info.dwTypeData = w.data();
         return SetMenuItemInfoW(menu, position, TRUE, &info) != FALSE;
     }
-    std::string a = Ansi(caption);
+    std::string a = Utf8ToCp932(caption);
     MENUITEMINFOA info{};
     info.cbSize = kOldSize;
     info.fMask = MIIM_TYPE;
@@ -258,7 +255,7 @@ bool SetMenuText(HMENU menu, UINT position, std::string_view caption) {
 
 int Box(HWND owner, std::string_view text, std::string_view caption, UINT type) {
     if (Wide()) return MessageBoxW(owner, Widen(text).c_str(), Widen(caption).c_str(), type);
-    return MessageBoxA(owner, Ansi(text).c_str(), Ansi(caption).c_str(), type);
+    return MessageBoxA(owner, Utf8ToCp932(text).c_str(), Utf8ToCp932(caption).c_str(), type);
 }
 
 // The record's second size is understood by the common controls from 4.70
@@ -275,7 +272,7 @@ void AddTool(HWND tooltip, HWND owner, HWND tool, std::string_view text) {
         SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
         return;
     }
-    std::string a = Ansi(text);
+    std::string a = Utf8ToCp932(text);
     TTTOOLINFOA info{};
     info.cbSize = TTTOOLINFOA_V2_SIZE;
     info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
@@ -290,12 +287,12 @@ void AddTool(HWND tooltip, HWND owner, HWND tool, std::string_view text) {
 HANDLE LoadImageResource(HINSTANCE instance, std::string_view name, UINT type, int cx, int cy,
                  UINT flags) {
     if (Wide()) return LoadImageW(instance, Widen(name).c_str(), type, cx, cy, flags);
-    return LoadImageA(instance, Ansi(name).c_str(), type, cx, cy, flags);
+    return LoadImageA(instance, Utf8ToCp932(name).c_str(), type, cx, cy, flags);
 }
 
 HRSRC FindResourceData(HINSTANCE instance, std::string_view name, int type) {
     if (Wide()) return FindResourceW(instance, Widen(name).c_str(), MAKEINTRESOURCEW(type));
-    return FindResourceA(instance, Ansi(name).c_str(), MAKEINTRESOURCEA(type));
+    return FindResourceA(instance, Utf8ToCp932(name).c_str(), MAKEINTRESOURCEA(type));
 }
 
 HCURSOR SystemCursor(int id) {
@@ -339,7 +336,7 @@ bool FaceInstalled(std::string_view face, BYTE charset) {
             EnumFontFamiliesExW(dc, &lf, FoundW, reinterpret_cast<LPARAM>(&found), 0);
         }
     } else {
-        std::string a = Ansi(face);
+        std::string a = Utf8ToCp932(face);
         if (!a.empty() && a.size() < LF_FACESIZE) {
             LOGFONTA lf{};
             lf.lfCharSet = charset;
@@ -357,7 +354,7 @@ SIZE TextExtent(HDC dc, std::string_view text) {
         std::wstring w = Widen(text);
         GetTextExtentPoint32W(dc, w.c_str(), static_cast<int>(w.size()), &extent);
     } else {
-        std::string a = Ansi(text);
+        std::string a = Utf8ToCp932(text);
         GetTextExtentPoint32A(dc, a.c_str(), static_cast<int>(a.size()), &extent);
     }
     return extent;
@@ -409,9 +406,9 @@ bool OpenFileName(HWND owner, std::string_view filter, std::string_view title,
     ofn.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
     ofn.hwndOwner = owner;
     ofn.Flags = flags;
-    std::string name = Ansi(file);
-    if (!ShowFileDialog(fn, ofn, Ansi(filter), Ansi(title), Ansi(defaultExt), name)) return false;
-    file = FromAnsi(name);
+    std::string name = Utf8ToCp932(file);
+    if (!ShowFileDialog(fn, ofn, Utf8ToCp932(filter), Utf8ToCp932(title), Utf8ToCp932(defaultExt), name)) return false;
+    file = Cp932ToUtf8(name);
     return true;
 }
 
