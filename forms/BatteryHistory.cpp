@@ -1,8 +1,8 @@
 #include "forms/BatteryHistory.h"
+#include "forms/PowerSampling.h"
 
 #include <algorithm>
 #include <climits>
-#include <cstdio>
 #include <cstring>
 
 namespace pelmor {
@@ -46,13 +46,7 @@ void BatteryHistory::LoadHistory(IStatusBar& status) {
         // Both times are 32-bit; their difference is taken as 32-bit too.
         const std::int32_t d = static_cast<std::int32_t>(
             static_cast<std::uint32_t>(clock_.Now()) - static_cast<std::uint32_t>(*endTime));
-        const std::int32_t hours = d / 3600;
-        const std::int32_t minutes = (d - hours * 3600) / 60;
-        const std::int32_t seconds = d % 60;
-        char text[80];
-        std::snprintf(text, sizeof text, " 前回の電源断から %d:%02d:%02d経過", static_cast<int>(hours),
-                      static_cast<int>(minutes), static_cast<int>(seconds));
-        status.SetPanelText(2, text);
+        status.SetPanelText(2, " 前回の電源断から " + HoursMinutesSeconds(d, 0) + "経過");
     }
 }
 

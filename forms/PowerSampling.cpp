@@ -51,13 +51,12 @@ bool PowerSampling::NewMinute(int minute) {
     return true;
 }
 
-std::string ElapsedText(std::int32_t elapsed) {
-    const std::int32_t hours = elapsed / 3600;
-    const std::int32_t minutes = (elapsed - hours * 3600) / 60;
-    const std::int32_t seconds = elapsed % 60;
+std::string HoursMinutesSeconds(std::int32_t seconds, int hourWidth) {
+    const std::int32_t hours = seconds / 3600;
+    const std::int32_t minutes = (seconds - hours * 3600) / 60;
     char text[64];
-    std::snprintf(text, sizeof text, " %3d:%02d:%02d", static_cast<int>(hours),
-                  static_cast<int>(minutes), static_cast<int>(seconds));
+    std::snprintf(text, sizeof text, "%*d:%02d:%02d", hourWidth, static_cast<int>(hours),
+                  static_cast<int>(minutes), static_cast<int>(seconds % 60));
     return text;
 }
 

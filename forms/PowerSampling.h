@@ -42,7 +42,10 @@ private:
     int LastMinute = -1;
 };
 
+// Seconds as hours:minutes:seconds, the hours at least hourWidth wide.
+std::string HoursMinutesSeconds(std::int32_t seconds, int hourWidth);
+
 // The elapsed time of a measurement for status panel 0: " %3d:%02d:%02d".
-std::string ElapsedText(std::int32_t elapsed);
+inline std::string ElapsedText(std::int32_t elapsed) { return " " + HoursMinutesSeconds(elapsed, 3); }
 
 }  // namespace pelmor
