@@ -2,6 +2,7 @@
 // are, as far as the system can tell.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 
 namespace pelmor {
@@ -10,6 +11,10 @@ struct PowerReading {
     enum class Source { Battery, Mains, Unknown };
     Source source = Source::Unknown;
     std::optional<int> level;  // percent; none when the system cannot tell
+    // The batteries' energy, all batteries combined, where the system tells
+    // it: remaining, at full charge and by design (mWh), the discharge power
+    // (mW), the voltage (mV) and the charge cycles counted.
+    std::optional<std::int64_t> energyMwh, fullMwh, designMwh, powerMw, voltageMv, cycles;
 };
 
 class IPowerSource {

@@ -7,7 +7,7 @@
 # main window's parts (the forms/ files of no form: forms with a .layout)
 # reach each other through their headers only and never a form's header; only
 # forms include parts; the report takes nothing of forms/ but the log's
-# layout, which takes nothing of forms/ or app/. Prints each offending line;
+# and the trace's layouts, which take nothing of forms/ or app/. Prints each offending line;
 # exits 1 when there is one.
 cd "$(dirname "$0")/.." || exit 2
 win32='GetVersionEx|keybd_event|SystemParametersInfo|SetForegroundWindow|CreateMutex|GetSystemPowerStatus|SECURITY_ATTRIBUTES|\bMB_[A-Z]+|\bDde[A-Z]\w*\(|\bDDE|\bXTYP_|\bHWND\b|\bHINSTANCE\b|\bDWORD\b|\bWPARAM\b|\bLPARAM\b|\bWINAPI\b|<windows\.h>'
@@ -35,8 +35,8 @@ for f in $(printf '%s\n' $parts | grep '\.cpp$'); do
     grep -m1 '#include "' "$f" | grep -qF "\"${f%.cpp}.h\"" || bad+=$'\n'"$f: its own header is not its first include"
 done
 bad+=$(git ls-files 'app/*' 'platform/*' | inc "$(printf '%s\n' $parts | grep '\.h$' | paste -sd'|')")
-bad+=$(git ls-files 'report/*' | xargs grep -nE '#include "forms/' | grep -v 'forms/LogFormat\.h' | sed 's/^/\n/')
-bad+=$(git ls-files 'forms/LogFormat.*' | xargs grep -nE '#include "(forms|app)/' | grep -v 'forms/LogFormat\.h' | sed 's/^/\n/')
+bad+=$(git ls-files 'report/*' | xargs grep -nE '#include "forms/' | grep -vE 'forms/(Log|Trace)Format\.h' | sed 's/^/\n/')
+bad+=$(git ls-files 'forms/LogFormat.*' 'forms/TraceFormat.*' | xargs grep -nE '#include "(forms|app)/' | grep -vE 'forms/(Log|Trace)Format\.h' | sed 's/^/\n/')
 if [ -n "$bad" ]; then
     printf '%s\n' "$bad"
     echo "layering: FAILED"
