@@ -74,11 +74,6 @@ Form::Form(Toolkit& kit, const Layout& layout, IFormInput& input, bool mainForm,
     CreateFrame(owner);
 }
 
-Form::~Form() {
-    timers_.clear();
-    window_.reset();
-}
-
 void Form::CreateFrame(QWidget* owner) {
     const LayoutNode& f = layout_.form;
     if (main_) {
@@ -217,16 +212,7 @@ std::unique_ptr<IControl> Form::CreateControl(const LayoutNode& node, int id) {
     }
     Place(widget, node, text, x, y, w, h);
 
-    std::unique_ptr<Widget> control;
-    if (k == "checkbox") {
-        control = std::make_unique<CheckBoxWidget>(k, widget);
-    } else if (k == "memo") {
-        control = std::make_unique<MemoWidget>(k, widget);
-    } else if (k == "listbox") {
-        control = std::make_unique<ListBoxWidget>(k, widget, node.Int("itemheight", 0));
-    } else {
-        control = std::make_unique<Widget>(k, widget);
-    }
+    auto control = std::make_unique<Widget>(widget, k == "listbox" ? node.Int("itemheight", 0) : 0);
     if (auto* button = qobject_cast<QAbstractButton*>(widget); button && node.Has("OnClick")) {
         QObject::connect(button, &QAbstractButton::clicked, button, [this, id] { input_.Clicked(id); },
                          Qt::QueuedConnection);
@@ -240,7 +226,7 @@ std::unique_ptr<IStatusBar> Form::CreateStatusBar(const LayoutNode& node, int) {
     bar->setSizeGripEnabled(false);
     QString name = QString::fromStdString(node.name);
     std::vector<int> widths = node.Ints("panels");
-    std::vector<QLabel*> panels;
+    std::vector<QPointer<QLabel>> panels;
     for (std::size_t i = 0; i < widths.size(); ++i) {
         auto* panel = new QLabel(bar);
         panel->setObjectName(name + "." + QString::number(i));
@@ -258,7 +244,7 @@ std::unique_ptr<IStatusBar> Form::CreateStatusBar(const LayoutNode& node, int) {
     auto [x, y] = node.Pair("at");
     auto [w, h] = node.Pair("size");
     Place(bar, node, QString(), x, y, w, h);
-    return std::make_unique<StatusBarImpl>(bar, std::move(panels));
+    return std::make_unique<StatusBarImpl>(std::move(panels));
 }
 
 std::unique_ptr<IImage> Form::CreateImage(const LayoutNode& node, int) {

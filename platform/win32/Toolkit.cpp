@@ -15,8 +15,6 @@ std::unique_ptr<IToolkit> CreateToolkit(HINSTANCE instance) {
     return std::make_unique<Toolkit>(instance);
 }
 
-Toolkit::~Toolkit() = default;
-
 void Toolkit::Initialize() {
     INITCOMMONCONTROLSEX icc{};
     icc.dwSize = sizeof icc;

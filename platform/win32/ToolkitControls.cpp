@@ -28,49 +28,23 @@ void Widget::SetFocus() {
     if (hwnd) ::SetFocus(hwnd);
 }
 
-bool CheckBoxWidget::Checked() const {
+bool Widget::Checked() const {
     return hwnd && text::Send(hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-void CheckBoxWidget::SetChecked(bool checked) {
-    if (hwnd) text::Send(hwnd, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-}
-
-void MemoWidget::SelectAll() {
+void Widget::SelectAll() {
     if (hwnd) text::Send(hwnd, EM_SETSEL, 0, -1);
 }
 
-void MemoWidget::Clear() {
+void Widget::Clear() {
     if (hwnd) text::SetText(hwnd, "");
 }
 
-void ListBoxWidget::Add(std::string_view item) {
+void Widget::Add(std::string_view item) {
     if (hwnd) text::SendText(hwnd, LB_ADDSTRING, LB_ADDSTRING, 0, item);
 }
 
-int ListBoxWidget::Count() const {
-    if (!hwnd) return 0;
-    LRESULT n = text::Send(hwnd, LB_GETCOUNT, 0, 0);
-    return n == LB_ERR ? 0 : static_cast<int>(n);
-}
-
-std::string ListBoxWidget::Item(int index) const {
-    if (!hwnd || index < 0 || index >= Count()) {
-        throw Exception("list index out of bounds (" + std::to_string(index) + ")");
-    }
-    LRESULT n = text::SendLength(hwnd, LB_GETTEXTLEN, LB_GETTEXTLEN, static_cast<WPARAM>(index));
-    if (n == LB_ERR || n <= 0) return std::string();
-    return text::ReceiveText(hwnd, LB_GETTEXT, LB_GETTEXT, static_cast<WPARAM>(index),
-                             static_cast<std::size_t>(n));
-}
-
-int ListBoxWidget::ItemIndex() const {
-    if (!hwnd) return -1;
-    LRESULT i = text::Send(hwnd, LB_GETCURSEL, 0, 0);
-    return i == LB_ERR ? -1 : static_cast<int>(i);
-}
-
-void ListBoxWidget::SetItemIndex(int index) {
+void Widget::SetItemIndex(int index) {
     // -1 clears the selection, like an index past the end.
     if (hwnd) text::Send(hwnd, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }

@@ -197,20 +197,10 @@ std::unique_ptr<IControl> Form::CreateControl(const LayoutNode& node, int id) {
     auto [w, h] = node.Pair("size");
     if (k == "label") FitLabel(hwnd, caption, w, h);
 
-    std::unique_ptr<Widget> widget;
-    if (k == "checkbox") {
-        auto box = std::make_unique<CheckBoxWidget>(k, hwnd);
-        if (node.Flag("checked")) box->SetChecked(true);
-        widget = std::move(box);
-    } else if (k == "memo") {
-        widget = std::make_unique<MemoWidget>(k, hwnd);
-    } else if (k == "listbox") {
-        if (node.Has("itemheight"))
-            text::Send(hwnd, LB_SETITEMHEIGHT, 0, MAKELPARAM(node.Int("itemheight"), 0));
-        widget = std::make_unique<ListBoxWidget>(k, hwnd);
-    } else {
-        widget = std::make_unique<Widget>(k, hwnd);
-    }
+    auto widget = std::make_unique<Widget>(k, hwnd);
+    if (k == "checkbox" && node.Flag("checked")) text::Send(hwnd, BM_SETCHECK, BST_CHECKED, 0);
+    if (k == "listbox" && node.Has("itemheight"))
+        text::Send(hwnd, LB_SETITEMHEIGHT, 0, MAKELPARAM(node.Int("itemheight"), 0));
     if (k == "bevel") {
         std::string shape = node.Str("shape", "box");
         bevelEdges_[id] = shape == "topline"      ? BF_TOP

@@ -23,10 +23,10 @@ namespace pelmor::win32 {
 class Form;
 class Toolkit;
 
-// Labels, edits, buttons: the text, the enabled state and the focus of the
-// standard control wrapped. Check boxes, the memo and list boxes are kinds of
-// their own, and a form asked for one kind by the name of another throws.
-class Widget : public virtual IControl {
+// Any standard control: the text, the enabled state and the focus, and what
+// a check box, the memo or a list box does besides. The engine hands a control
+// out as a check box, memo or list box only when it is of that kind.
+class Widget final : public ICheckBox, public IMemo, public IListBox {
 public:
     Widget(std::string kind, HWND hwnd) : kind(std::move(kind)), hwnd(hwnd) {}
 
@@ -35,33 +35,14 @@ public:
     bool Enabled() const override;
     void SetEnabled(bool enabled) override;
     void SetFocus() override;
+    bool Checked() const override;
+    void SelectAll() override;
+    void Clear() override;
+    void Add(std::string_view item) override;
+    void SetItemIndex(int index) override;
 
     const std::string kind;
     HWND hwnd;  // null once the window is gone
-};
-
-class CheckBoxWidget final : public Widget, public ICheckBox {
-public:
-    using Widget::Widget;
-    bool Checked() const override;
-    void SetChecked(bool checked) override;
-};
-
-class MemoWidget final : public Widget, public IMemo {
-public:
-    using Widget::Widget;
-    void SelectAll() override;
-    void Clear() override;
-};
-
-class ListBoxWidget final : public Widget, public IListBox {
-public:
-    using Widget::Widget;
-    void Add(std::string_view item) override;
-    int Count() const override;
-    std::string Item(int index) const override;
-    int ItemIndex() const override;
-    void SetItemIndex(int index) override;
 };
 
 class StatusBarImpl final : public IStatusBar {
@@ -85,7 +66,6 @@ public:
 
     Color PenColor() const override { return penColor_; }
     void SetPenColor(Color c) override;
-    int PenWidth() const override { return penWidth_; }
     void SetPenWidth(int w) override;
     Color BrushColor() const override { return brushColor_; }
     void SetBrushColor(Color c) override;
@@ -174,7 +154,6 @@ public:
     void MenuDone() override;
     void SetMenuItem(int id, std::string_view caption, bool enabled) override;
     void SetTabOrder(const std::vector<int>& ids) override;
-    void CreateTimer(const LayoutNode&, int) override {}
     void StartTimer(int id, std::uint32_t ms) override;
     void StopTimer(int id) override { if (hwnd_) KillTimer(hwnd_, static_cast<UINT_PTR>(id)); }
     void Show() override {
@@ -241,7 +220,6 @@ private:
 class Toolkit final : public IToolkit {
 public:
     explicit Toolkit(HINSTANCE instance) : instance(instance) {}
-    ~Toolkit() override;
 
     void Initialize() override;
     void SetTitle(std::string_view title) override { title_ = std::string(title); }
