@@ -72,10 +72,8 @@ public:
 class ICanvas {
 public:
     virtual ~ICanvas() = default;
-    virtual Color PenColor() const = 0;
     virtual void SetPenColor(Color c) = 0;
     virtual void SetPenWidth(int w) = 0;
-    virtual Color BrushColor() const = 0;
     virtual void SetBrushColor(Color c) = 0;
     // Filled with the brush, outlined with the pen; right and bottom excluded.
     virtual void Rectangle(int left, int top, int right, int bottom) = 0;

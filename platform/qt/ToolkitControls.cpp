@@ -1,6 +1,5 @@
 // The controls of a form: thin wrappers over the standard widgets.
 #include <QAbstractButton>
-#include <QAction>
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -11,17 +10,13 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QSortFilterProxyModel>
-#include <QStatusBar>
 
 #include <algorithm>
-#include <climits>
 
 #include "platform/ToolkitRules.h"
 #include "platform/qt/ToolkitImpl.h"
 
 namespace pelmor::qt {
-
-// --- Widget ---------------------------------------------------------------
 
 std::string Widget::Text() const {
     if (auto* edit = qobject_cast<QLineEdit*>(widget)) return FromQ(edit->text());
@@ -81,8 +76,6 @@ void Widget::SetItemIndex(int index) {
     list->scrollToItem(list->item(index));
 }
 
-// --- Status bar -------------------------------------------------------------
-
 std::string StatusBarImpl::PanelText(int panel) const {
     QLabel* label = panels_[static_cast<std::size_t>(panel)];
     return label ? FromQ(label->text()) : std::string();
@@ -96,8 +89,6 @@ void StatusBarImpl::SetPanelText(int panel, std::string_view text) {
     QString q = ToQ(text);
     if (label->text() != q) label->setText(q);
 }
-
-// --- Canvas and image -------------------------------------------------------
 
 namespace {
 
@@ -169,8 +160,6 @@ void ImageView::paintEvent(QPaintEvent*) {
     image_->Paint(painter);
 }
 
-// --- File-open dialog -------------------------------------------------------
-
 namespace {
 
 // Folders and the files one may execute: the programs of this system,
@@ -210,11 +199,11 @@ QStringList NameFilters(const std::string& filter, bool& programs) {
 }  // namespace
 
 bool OpenDialogImpl::Execute() {
-    QFileDialog dialog(form_.window(), ToQ(title_));
+    QFileDialog dialog(form_.window(), ToQ(node_.Str("title")));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     bool programs = false;
-    QStringList filters = NameFilters(filter_, programs);
+    QStringList filters = NameFilters(node_.Str("filter"), programs);
     if (!filters.isEmpty()) dialog.setNameFilters(filters);
     if (programs) {
         // The proxy works on Qt's own dialog; a platform's dialog would

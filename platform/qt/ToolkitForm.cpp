@@ -44,16 +44,14 @@ QKeySequence KeySequence(const toolkit::Shortcut& s) {
 
 }  // namespace
 
-// --- top-level widgets ------------------------------------------------------
-
 void MainWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
-    form_.input().CloseRequest();
+    input_.CloseRequest();
 }
 
 void DialogWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
-    form_.input().CloseRequest();
+    input_.CloseRequest();
 }
 
 // Enter goes to the default button as QDialog does it; Esc is the engine's
@@ -61,13 +59,11 @@ void DialogWindow::closeEvent(QCloseEvent* event) {
 void DialogWindow::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
         event->accept();
-        form_.input().CancelKey();
+        input_.CancelKey();
         return;
     }
     QDialog::keyPressEvent(event);
 }
-
-// --- Form -------------------------------------------------------------------
 
 Form::Form(Toolkit& kit, const Layout& layout, IFormInput& input, bool mainForm, QWidget* owner)
     : kit_(kit), layout_(layout), input_(input), main_(mainForm), font_(kit.FormFont(layout_.form)) {
@@ -77,9 +73,9 @@ Form::Form(Toolkit& kit, const Layout& layout, IFormInput& input, bool mainForm,
 void Form::CreateFrame(QWidget* owner) {
     const LayoutNode& f = layout_.form;
     if (main_) {
-        window_ = std::make_unique<MainWindow>(*this);
+        window_ = std::make_unique<MainWindow>(input_);
     } else {
-        window_ = std::make_unique<DialogWindow>(*this, owner);
+        window_ = std::make_unique<DialogWindow>(input_, owner);
     }
     QWidget* w = window_.get();
     w->setObjectName(QString::fromStdString(f.name));
@@ -259,7 +255,7 @@ std::unique_ptr<IImage> Form::CreateImage(const LayoutNode& node, int) {
 }
 
 std::unique_ptr<IOpenDialog> Form::CreateOpenDialog(const LayoutNode& node) {
-    return std::make_unique<OpenDialogImpl>(*this, node.Str("title"), node.Str("filter"));
+    return std::make_unique<OpenDialogImpl>(*this, node);
 }
 
 void Form::AddMenuItem(int parent, int id, const LayoutNode& item, MenuEntry entry,

@@ -96,10 +96,8 @@ public:
     int Height() const override { return height_; }
     ICanvas& Canvas() override { return *this; }
 
-    Color PenColor() const override { return penColor_; }
     void SetPenColor(Color c) override { penColor_ = c; }
     void SetPenWidth(int w) override { penWidth_ = w; }
-    Color BrushColor() const override { return brushColor_; }
     void SetBrushColor(Color c) override { brushColor_ = c; }
     void Rectangle(int left, int top, int right, int bottom) override;
     void MoveTo(int x, int y) override { at_ = QPoint(x, y); }
@@ -123,44 +121,42 @@ private:
 
 class OpenDialogImpl final : public IOpenDialog {
 public:
-    OpenDialogImpl(Form& form, std::string title, std::string filter)
-        : form_(form), title_(std::move(title)), filter_(std::move(filter)) {}
+    OpenDialogImpl(Form& form, const LayoutNode& node) : form_(form), node_(node) {}
     bool Execute() override;
     std::string FileName() const override { return fileName_; }
 
 private:
     Form& form_;
-    std::string title_, filter_;
+    const LayoutNode& node_;  // title, filter
     std::string fileName_;
 };
 
 // The top-level widgets: the main window and the dialogs hand their close
-// box and their keys to the form.
+// box and their keys to the form engine.
 class MainWindow final : public QWidget {
 public:
-    explicit MainWindow(Form& form) : form_(form) {}
+    explicit MainWindow(IFormInput& input) : input_(input) {}
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    Form& form_;
+    IFormInput& input_;
 };
 
 class DialogWindow final : public QDialog {
 public:
-    DialogWindow(Form& form, QWidget* owner) : QDialog(owner), form_(form) {}
+    DialogWindow(IFormInput& input, QWidget* owner) : QDialog(owner), input_(input) {}
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    Form& form_;
+    IFormInput& input_;
 };
 
-// A form's window: the top-level widget, its controls, menu bar, shortcuts
-// and timers, which hands its events to the form engine.
+// A form's window (ToolkitForm.cpp).
 class Form final : public IFormSurface {
 public:
     Form(Toolkit& kit, const Layout& layout, IFormInput& input, bool mainForm, QWidget* owner);
@@ -194,7 +190,6 @@ public:
     void PostClose() override;
 
     QWidget* window() const { return window_.get(); }
-    IFormInput& input() { return input_; }
 
 private:
     void CreateFrame(QWidget* owner);
@@ -231,8 +226,6 @@ public:
     void MessageBeep(MessageIcon sound) override;
     void ShowException(const std::exception& e) override;
 
-    // The font a layout asks for, or a Japanese Gothic face of the same
-    // kind when the system lacks it.
     QFont FormFont(const LayoutNode& form) const;
     // A picture of the program's resources by its layout name (MAINICON,
     // ABOUTICON, BROWSEGLYPH); null when there is none.

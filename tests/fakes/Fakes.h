@@ -91,11 +91,11 @@ struct Canvas : ICanvas {
     int width = 1, x = 0, y = 0;
     bool record = true;
     Journal calls;
-    Color PenColor() const override { return pen; }
+    Color PenColor() const { return pen; }
     void SetPenColor(Color c) override { pen = c; }
     int PenWidth() const { return width; }
     void SetPenWidth(int w) override { width = w; }
-    Color BrushColor() const override { return brush; }
+    Color BrushColor() const { return brush; }
     void SetBrushColor(Color c) override { brush = c; }
     void Rectangle(int l, int t, int r, int b) override;
     void MoveTo(int nx, int ny) override { x = nx, y = ny; }
