@@ -2,8 +2,6 @@
 
 namespace pelmor {
 
-TApplication::~TApplication() = default;
-
 void TApplication::Initialize() { svc.ui.Initialize(); }
 
 void TApplication::SetTitle(std::string_view title) {

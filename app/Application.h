@@ -38,7 +38,6 @@ public:
     explicit TApplication(Services& services) : svc(services) {}
     TApplication(const TApplication&) = delete;
     TApplication& operator=(const TApplication&) = delete;
-    ~TApplication();
 
     void Initialize();
     void SetTitle(std::string_view title);

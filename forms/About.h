@@ -13,7 +13,6 @@ public:
     explicit TfrmAbout(TApplication& owner);
 
     int ShowModal() { return window_->ShowModal(); }
-    IWindow& Window() { return *window_; }
 
     // The button, Enter and Esc.
     void btnOKClick();

@@ -15,7 +15,6 @@ class TfrmComment {
 public:
     explicit TfrmComment(TApplication& owner);
     int ShowModal() { return window_->ShowModal(); }
-    IWindow& Window() { return *window_; }
 
     void btnOKClick();
     // The log header (code page 932 bytes) once the button closed the

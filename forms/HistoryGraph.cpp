@@ -20,13 +20,9 @@ HistoryGraph::HistoryGraph(IImage& image)
     : image_(image), GraphView{0, 0, image.Width(), image.Height()} {}
 
 void HistoryGraph::ClearGraph(ICanvas& canvas) {
-    Color pen = canvas.PenColor();
-    Color brush = canvas.BrushColor();
     canvas.SetPenColor(kWhite);
     canvas.SetBrushColor(kWhite);
     canvas.Rectangle(0, 0, image_.Width(), image_.Height());
-    canvas.SetPenColor(pen);
-    canvas.SetBrushColor(brush);
 }
 
 void HistoryGraph::PlotLine(ICanvas& canvas, Color color, double x1, double y1, double x2,

@@ -36,9 +36,6 @@ TfrmMain::TfrmMain(TApplication& owner)
       window_(BuildForm(owner.svc.ui, MainLayout(), events_, true)),
       Memo1(window_->Memo("Memo1")),
       TimerKey(window_->Timer("TimerKey")),
-      chkKey(window_->CheckBox("chkKey")),
-      lstURL(window_->ListBox("lstURL")),
-      chkURL(window_->CheckBox("chkURL")),
       TimerURL(window_->Timer("TimerURL")),
       StatusBar(window_->StatusBar("StatusBar")),
       mnuStart(window_->MenuItem("mnuStart")),
@@ -47,8 +44,8 @@ TfrmMain::TfrmMain(TApplication& owner)
       log_(owner, window_.get()),
       history_(settings, owner.svc.clock),
       graph_(window_->Image("Image1")),
-      keys_(owner.svc.keys, owner.svc.foreground, chkKey, Memo1),
-      tour_(owner.svc.browser, settings, chkURL, lstURL) {
+      keys_(owner.svc.keys, owner.svc.foreground, window_->CheckBox("chkKey"), Memo1),
+      tour_(owner.svc.browser, settings, window_->CheckBox("chkURL"), window_->ListBox("lstURL")) {
     ReadSetup();
     history_.LoadHistory(StatusBar);
     tour_.LoadUrlList(app_.DataDir());

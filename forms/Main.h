@@ -50,9 +50,6 @@ private:
     // Controls, resolved by name from the layout.
     IMemo& Memo1;
     ITimer& TimerKey;
-    ICheckBox& chkKey;
-    IListBox& lstURL;
-    ICheckBox& chkURL;
     ITimer& TimerURL;
     IStatusBar& StatusBar;
     IMenuItem& mnuStart;

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <memory>
-#include <string_view>
 
 #include "app/Application.h"
 #include "forms/Settings.h"
@@ -16,7 +15,6 @@ public:
     TfrmSetup(TApplication& owner, Settings& settings);
 
     int ShowModal() { return window_->ShowModal(); }
-    IWindow& Window() { return *window_; }
 
     void btnOKClick();
     void btnCancelClick();

@@ -27,9 +27,7 @@ std::unique_ptr<IWindow> BuildForm(IToolkit& ui, const Layout& layout, IFormEven
 // A timer runs while it is enabled with an interval above 0.
 struct Form::TimerImpl final : ITimer {
     TimerImpl(IFormSurface& s, int id, std::uint32_t ms, bool on) : surface(s), id(id), interval(ms), enabled(on) {}
-    std::uint32_t Interval() const override { return interval; }
     void SetInterval(std::uint32_t ms) override { interval = ms, Arm(); }
-    bool Enabled() const override { return enabled; }
     void SetEnabled(bool on) override { enabled = on, Arm(); }
     bool Running() const { return enabled && interval > 0; }
     void Arm() { Running() ? surface.StartTimer(id, interval) : surface.StopTimer(id); }
@@ -43,7 +41,6 @@ struct Form::MenuItemImpl final : IMenuItem {
     MenuItemImpl(IFormSurface& s, int id, std::string text) : surface(s), id(id), caption(std::move(text)) {}
     std::string Caption() const override { return caption; }
     void SetCaption(std::string_view text) override { caption = text, surface.SetMenuItem(id, caption, enabled); }
-    bool Enabled() const override { return enabled; }
     void SetEnabled(bool on) override { enabled = on, surface.SetMenuItem(id, caption, enabled); }
     IFormSurface& surface;
     const int id;
@@ -265,7 +262,7 @@ void Form::Clicked(int id) {
 
 void Form::MenuCommand(int id) {
     Node* n = byId_.count(id) ? byId_[id] : nullptr;
-    if (!n || !n->menuItem || !n->menuItem->Enabled() || (main_ && Top(kit_) != this)) return;
+    if (!n || !n->menuItem || !n->menuItem->enabled || (main_ && Top(kit_) != this)) return;
     Fire(n->handler);
 }
 

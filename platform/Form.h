@@ -21,8 +21,6 @@ public:
     // Checks the handlers the layout names, then makes the window.
     Form(IToolkit& kit, const Layout& layout, IFormEvents& events, bool mainForm);
     ~Form() override;
-    Form(const Form&) = delete;
-    Form& operator=(const Form&) = delete;
 
     WindowHandle Handle() const override { return surface_->Handle(); }
     IControl& Control(std::string_view name) override;

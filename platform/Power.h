@@ -14,7 +14,7 @@ struct PowerReading {
     // The batteries' energy, all batteries combined, where the system tells
     // it: remaining, at full charge and by design (mWh), the discharge power
     // (mW), the voltage (mV) and the charge cycles counted.
-    std::optional<std::int64_t> energyMwh, fullMwh, designMwh, powerMw, voltageMv, cycles;
+    std::optional<std::int64_t> energyMwh{}, fullMwh{}, designMwh{}, powerMw{}, voltageMv{}, cycles{};
 };
 
 class IPowerSource {

@@ -31,7 +31,6 @@ public:
 class ICheckBox : public virtual IControl {
 public:
     virtual bool Checked() const = 0;
-    virtual void SetChecked(bool checked) = 0;
 };
 
 class IMemo : public virtual IControl {
@@ -43,9 +42,6 @@ public:
 class IListBox : public virtual IControl {
 public:
     virtual void Add(std::string_view item) = 0;
-    virtual int Count() const = 0;
-    virtual std::string Item(int index) const = 0;
-    virtual int ItemIndex() const = 0;  // -1: nothing selected
     virtual void SetItemIndex(int index) = 0;
 };
 
@@ -61,16 +57,13 @@ public:
     virtual ~IMenuItem() = default;
     virtual std::string Caption() const = 0;
     virtual void SetCaption(std::string_view caption) = 0;
-    virtual bool Enabled() const = 0;
     virtual void SetEnabled(bool enabled) = 0;
 };
 
 class ITimer {
 public:
     virtual ~ITimer() = default;
-    virtual std::uint32_t Interval() const = 0;  // milliseconds; 0 never fires
-    virtual void SetInterval(std::uint32_t ms) = 0;
-    virtual bool Enabled() const = 0;
+    virtual void SetInterval(std::uint32_t ms) = 0;  // milliseconds; 0 never fires
     virtual void SetEnabled(bool enabled) = 0;
 };
 
@@ -79,11 +72,8 @@ public:
 class ICanvas {
 public:
     virtual ~ICanvas() = default;
-    virtual Color PenColor() const = 0;
     virtual void SetPenColor(Color c) = 0;
-    virtual int PenWidth() const = 0;
     virtual void SetPenWidth(int w) = 0;
-    virtual Color BrushColor() const = 0;
     virtual void SetBrushColor(Color c) = 0;
     // Filled with the brush, outlined with the pen; right and bottom excluded.
     virtual void Rectangle(int left, int top, int right, int bottom) = 0;
@@ -193,10 +183,6 @@ public:
     // The application's default exception display: a box with the message.
     virtual void ShowException(const std::exception& e) = 0;
 };
-
-}  // namespace pelmor
-
-namespace pelmor {
 
 // Builds a form (platform/Form.h) after checking that its events object has
 // every handler the layout names: a misspelt name is an error, not a control

@@ -1,13 +1,7 @@
-// pelmor-report: the battery life, read from pelmor.log.
-//
-//   pelmor-report [pelmor.log]                     a summary table of every measurement
-//   pelmor-report --summary-csv [pelmor.log]       the same as CSV
-//   pelmor-report --csv [pelmor.log]               every sample line as CSV
-//   pelmor-report --html report.html [pelmor.log]  a page with the table and charts
-//
-// Without a file name it reads pelmor.log in the current folder; "-" reads
-// standard input ("--html -" writes the page to standard output). Lines
-// that cannot be read are listed on standard error.
+// pelmor-report: the battery life, read from pelmor.log (its uses: kUsage
+// below). Without a file name it reads pelmor.log in the current folder; "-"
+// reads standard input ("--html -" writes the page to standard output).
+// Lines that cannot be read are listed on standard error.
 // Exit code: 0 all lines read, 1 report made but lines skipped, 2 no report
 // (wrong arguments, the log cannot be read, the output cannot be written).
 #include <cerrno>

@@ -76,8 +76,6 @@ void ShowBox(QWidget* owner, QMessageBox::Icon icon, std::string_view text, std:
 
 }  // namespace
 
-Toolkit::~Toolkit() = default;
-
 void Toolkit::Initialize() {
     // The main form ends the program; a window closing does not.
     QGuiApplication::setQuitOnLastWindowClosed(false);

@@ -1,6 +1,5 @@
 // The controls of a form: thin wrappers over the standard widgets.
 #include <QAbstractButton>
-#include <QAction>
 #include <QCheckBox>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -11,17 +10,13 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QSortFilterProxyModel>
-#include <QStatusBar>
 
 #include <algorithm>
-#include <climits>
 
 #include "platform/ToolkitRules.h"
 #include "platform/qt/ToolkitImpl.h"
 
 namespace pelmor::qt {
-
-// --- Widget ---------------------------------------------------------------
 
 std::string Widget::Text() const {
     if (auto* edit = qobject_cast<QLineEdit*>(widget)) return FromQ(edit->text());
@@ -48,51 +43,27 @@ void Widget::SetFocus() {
     if (widget) widget->setFocus(Qt::OtherFocusReason);
 }
 
-bool CheckBoxWidget::Checked() const {
+bool Widget::Checked() const {
     auto* box = qobject_cast<QCheckBox*>(widget);
     return box && box->isChecked();
 }
 
-void CheckBoxWidget::SetChecked(bool checked) {
-    if (auto* box = qobject_cast<QCheckBox*>(widget)) box->setChecked(checked);
-}
-
-void MemoWidget::SelectAll() {
+void Widget::SelectAll() {
     if (auto* memo = qobject_cast<QPlainTextEdit*>(widget)) memo->selectAll();
 }
 
-void MemoWidget::Clear() {
+void Widget::Clear() {
     if (auto* memo = qobject_cast<QPlainTextEdit*>(widget)) memo->clear();
 }
 
-void ListBoxWidget::Add(std::string_view item) {
+void Widget::Add(std::string_view item) {
     auto* list = qobject_cast<QListWidget*>(widget);
     if (!list) return;
     auto* entry = new QListWidgetItem(ToQ(item), list);
     if (itemHeight_ > 0) entry->setSizeHint(QSize(0, itemHeight_));
 }
 
-int ListBoxWidget::Count() const {
-    auto* list = qobject_cast<QListWidget*>(widget);
-    return list ? list->count() : 0;
-}
-
-std::string ListBoxWidget::Item(int index) const {
-    auto* list = qobject_cast<QListWidget*>(widget);
-    if (!list || index < 0 || index >= list->count()) {
-        throw Exception("list index out of bounds (" + std::to_string(index) + ")");
-    }
-    return FromQ(list->item(index)->text());
-}
-
-int ListBoxWidget::ItemIndex() const {
-    auto* list = qobject_cast<QListWidget*>(widget);
-    if (!list) return -1;
-    QListWidgetItem* current = list->currentItem();
-    return current && current->isSelected() ? list->currentRow() : -1;
-}
-
-void ListBoxWidget::SetItemIndex(int index) {
+void Widget::SetItemIndex(int index) {
     auto* list = qobject_cast<QListWidget*>(widget);
     if (!list) return;
     // -1 clears the selection, like an index past the end.
@@ -105,27 +76,19 @@ void ListBoxWidget::SetItemIndex(int index) {
     list->scrollToItem(list->item(index));
 }
 
-// --- Status bar -------------------------------------------------------------
-
-QLabel* StatusBarImpl::Panel(int panel) const {
-    return bar_ ? panels_[static_cast<std::size_t>(panel)] : nullptr;
-}
-
 std::string StatusBarImpl::PanelText(int panel) const {
-    QLabel* label = Panel(panel);
+    QLabel* label = panels_[static_cast<std::size_t>(panel)];
     return label ? FromQ(label->text()) : std::string();
 }
 
 void StatusBarImpl::SetPanelText(int panel, std::string_view text) {
-    QLabel* label = Panel(panel);
+    QLabel* label = panels_[static_cast<std::size_t>(panel)];
     if (!label) return;
     // Repainting a panel costs more than comparing its text: most ticks
     // leave two of the three as they were.
     QString q = ToQ(text);
     if (label->text() != q) label->setText(q);
 }
-
-// --- Canvas and image -------------------------------------------------------
 
 namespace {
 
@@ -141,29 +104,29 @@ QPen GdiPen(Color color, int width) {
 
 }  // namespace
 
-void CanvasImpl::Rectangle(int left, int top, int right, int bottom) {
+void ImageImpl::Rectangle(int left, int top, int right, int bottom) {
     if (right < left) std::swap(left, right);
     if (bottom < top) std::swap(top, bottom);
     if (right - left < 1 || bottom - top < 1) return;
     {
-        QPainter p(&image_.Picture());
+        QPainter p(&picture_);
         p.fillRect(left, top, right - left, bottom - top, ToQColor(brushColor_));
         p.setPen(GdiPen(penColor_, penWidth_));
         // The outline runs along the outermost pixels inside the rectangle.
         p.drawRect(left, top, right - left - 1, bottom - top - 1);
     }
-    image_.Drawn();
+    Drawn();
 }
 
-void CanvasImpl::LineTo(int x, int y) {
+void ImageImpl::LineTo(int x, int y) {
     QPoint to(x, y);
     {
-        QPainter p(&image_.Picture());
+        QPainter p(&picture_);
         p.setPen(GdiPen(penColor_, penWidth_));
         p.drawLine(at_, to);
     }
     at_ = to;
-    image_.Drawn();
+    Drawn();
 }
 
 ImageImpl::ImageImpl(int width, int height, QPixmap icon)
@@ -196,8 +159,6 @@ void ImageView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     image_->Paint(painter);
 }
-
-// --- File-open dialog -------------------------------------------------------
 
 namespace {
 
@@ -238,11 +199,11 @@ QStringList NameFilters(const std::string& filter, bool& programs) {
 }  // namespace
 
 bool OpenDialogImpl::Execute() {
-    QFileDialog dialog(form_.window(), ToQ(title_));
+    QFileDialog dialog(form_.window(), ToQ(node_.Str("title")));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     bool programs = false;
-    QStringList filters = NameFilters(filter_, programs);
+    QStringList filters = NameFilters(node_.Str("filter"), programs);
     if (!filters.isEmpty()) dialog.setNameFilters(filters);
     if (programs) {
         // The proxy works on Qt's own dialog; a platform's dialog would

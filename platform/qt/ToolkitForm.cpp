@@ -44,16 +44,14 @@ QKeySequence KeySequence(const toolkit::Shortcut& s) {
 
 }  // namespace
 
-// --- top-level widgets ------------------------------------------------------
-
 void MainWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
-    form_.input().CloseRequest();
+    input_.CloseRequest();
 }
 
 void DialogWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
-    form_.input().CloseRequest();
+    input_.CloseRequest();
 }
 
 // Enter goes to the default button as QDialog does it; Esc is the engine's
@@ -61,30 +59,23 @@ void DialogWindow::closeEvent(QCloseEvent* event) {
 void DialogWindow::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
         event->accept();
-        form_.input().CancelKey();
+        input_.CancelKey();
         return;
     }
     QDialog::keyPressEvent(event);
 }
-
-// --- Form -------------------------------------------------------------------
 
 Form::Form(Toolkit& kit, const Layout& layout, IFormInput& input, bool mainForm, QWidget* owner)
     : kit_(kit), layout_(layout), input_(input), main_(mainForm), font_(kit.FormFont(layout_.form)) {
     CreateFrame(owner);
 }
 
-Form::~Form() {
-    timers_.clear();
-    window_.reset();
-}
-
 void Form::CreateFrame(QWidget* owner) {
     const LayoutNode& f = layout_.form;
     if (main_) {
-        window_ = std::make_unique<MainWindow>(*this);
+        window_ = std::make_unique<MainWindow>(input_);
     } else {
-        window_ = std::make_unique<DialogWindow>(*this, owner);
+        window_ = std::make_unique<DialogWindow>(input_, owner);
     }
     QWidget* w = window_.get();
     w->setObjectName(QString::fromStdString(f.name));
@@ -217,16 +208,7 @@ std::unique_ptr<IControl> Form::CreateControl(const LayoutNode& node, int id) {
     }
     Place(widget, node, text, x, y, w, h);
 
-    std::unique_ptr<Widget> control;
-    if (k == "checkbox") {
-        control = std::make_unique<CheckBoxWidget>(k, widget);
-    } else if (k == "memo") {
-        control = std::make_unique<MemoWidget>(k, widget);
-    } else if (k == "listbox") {
-        control = std::make_unique<ListBoxWidget>(k, widget, node.Int("itemheight", 0));
-    } else {
-        control = std::make_unique<Widget>(k, widget);
-    }
+    auto control = std::make_unique<Widget>(widget, k == "listbox" ? node.Int("itemheight", 0) : 0);
     if (auto* button = qobject_cast<QAbstractButton*>(widget); button && node.Has("OnClick")) {
         QObject::connect(button, &QAbstractButton::clicked, button, [this, id] { input_.Clicked(id); },
                          Qt::QueuedConnection);
@@ -240,7 +222,7 @@ std::unique_ptr<IStatusBar> Form::CreateStatusBar(const LayoutNode& node, int) {
     bar->setSizeGripEnabled(false);
     QString name = QString::fromStdString(node.name);
     std::vector<int> widths = node.Ints("panels");
-    std::vector<QLabel*> panels;
+    std::vector<QPointer<QLabel>> panels;
     for (std::size_t i = 0; i < widths.size(); ++i) {
         auto* panel = new QLabel(bar);
         panel->setObjectName(name + "." + QString::number(i));
@@ -258,7 +240,7 @@ std::unique_ptr<IStatusBar> Form::CreateStatusBar(const LayoutNode& node, int) {
     auto [x, y] = node.Pair("at");
     auto [w, h] = node.Pair("size");
     Place(bar, node, QString(), x, y, w, h);
-    return std::make_unique<StatusBarImpl>(bar, std::move(panels));
+    return std::make_unique<StatusBarImpl>(std::move(panels));
 }
 
 std::unique_ptr<IImage> Form::CreateImage(const LayoutNode& node, int) {
@@ -273,7 +255,7 @@ std::unique_ptr<IImage> Form::CreateImage(const LayoutNode& node, int) {
 }
 
 std::unique_ptr<IOpenDialog> Form::CreateOpenDialog(const LayoutNode& node) {
-    return std::make_unique<OpenDialogImpl>(*this, node.Str("title"), node.Str("filter"));
+    return std::make_unique<OpenDialogImpl>(*this, node);
 }
 
 void Form::AddMenuItem(int parent, int id, const LayoutNode& item, MenuEntry entry,

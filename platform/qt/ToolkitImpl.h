@@ -13,7 +13,6 @@
 #include <QPixmap>
 #include <QPoint>
 #include <QPointer>
-#include <QStatusBar>
 #include <QTimer>
 #include <QWidget>
 
@@ -35,88 +34,41 @@ namespace pelmor::qt {
 class Form;
 class Toolkit;
 
-// Labels, edits, buttons: the text, the enabled state and the focus of the
-// widget wrapped. Check boxes, the memo and list boxes are kinds of their
-// own, and a form asked for one kind by the name of another throws.
-class Widget : public virtual IControl {
+// Any widget of a control: the text, the enabled state and the focus, and
+// what a check box, the memo or a list box does besides. The engine hands a
+// control out as a check box, memo or list box only when it is of that kind.
+class Widget final : public ICheckBox, public IMemo, public IListBox {
 public:
-    Widget(std::string kind, QWidget* widget) : kind(std::move(kind)), widget(widget) {}
+    Widget(QWidget* widget, int itemHeight) : widget(widget), itemHeight_(itemHeight) {}
 
     std::string Text() const override;
     void SetText(std::string_view text) override;
     bool Enabled() const override;
     void SetEnabled(bool enabled) override;
     void SetFocus() override;
-
-    const std::string kind;
-    QPointer<QWidget> widget;  // null once the window is gone
-};
-
-class CheckBoxWidget final : public Widget, public ICheckBox {
-public:
-    using Widget::Widget;
     bool Checked() const override;
-    void SetChecked(bool checked) override;
-};
-
-class MemoWidget final : public Widget, public IMemo {
-public:
-    using Widget::Widget;
     void SelectAll() override;
     void Clear() override;
-};
-
-class ListBoxWidget final : public Widget, public IListBox {
-public:
-    ListBoxWidget(std::string kind, QWidget* widget, int itemHeight)
-        : Widget(std::move(kind), widget), itemHeight_(itemHeight) {}
     void Add(std::string_view item) override;
-    int Count() const override;
-    std::string Item(int index) const override;
-    int ItemIndex() const override;
     void SetItemIndex(int index) override;
 
+    QPointer<QWidget> widget;  // null once the window is gone
+
 private:
-    int itemHeight_;
+    int itemHeight_;  // a list box's, 0: the style's
 };
 
 class StatusBarImpl final : public IStatusBar {
 public:
-    StatusBarImpl(QStatusBar* bar, std::vector<QLabel*> panels)
-        : bar_(bar), panels_(std::move(panels)) {}
+    explicit StatusBarImpl(std::vector<QPointer<QLabel>> panels) : panels_(std::move(panels)) {}
     std::string PanelText(int panel) const override;
     void SetPanelText(int panel, std::string_view text) override;
 
 private:
-    QLabel* Panel(int panel) const;
-    QPointer<QStatusBar> bar_;
-    std::vector<QLabel*> panels_;
+    std::vector<QPointer<QLabel>> panels_;  // null once the window is gone
 };
 
 class ImageImpl;
-
-// Draws into the image's QImage with GDI's rules: a 1-pixel line leaves its
-// end pixel out, a rectangle leaves out its right and bottom edges.
-class CanvasImpl final : public ICanvas {
-public:
-    explicit CanvasImpl(ImageImpl& image) : image_(image) {}
-    Color PenColor() const override { return penColor_; }
-    void SetPenColor(Color c) override { penColor_ = c; }
-    int PenWidth() const override { return penWidth_; }
-    void SetPenWidth(int w) override { penWidth_ = w; }
-    Color BrushColor() const override { return brushColor_; }
-    void SetBrushColor(Color c) override { brushColor_ = c; }
-    void Rectangle(int left, int top, int right, int bottom) override;
-    void MoveTo(int x, int y) override { at_ = QPoint(x, y); }
-    void LineTo(int x, int y) override;
-
-private:
-    ImageImpl& image_;
-    Color penColor_ = 0x000000;
-    int penWidth_ = 1;
-    Color brushColor_ = 0xFFFFFF;
-    QPoint at_;
-};
 
 // The widget of an image: the canvas's picture once something is drawn,
 // before that the form's colour and the icon, if it has one.
@@ -132,74 +84,82 @@ private:
     ImageImpl* image_;
 };
 
-class ImageImpl final : public IImage {
+// An image and its canvas, which draws into a QImage with GDI's rules: a
+// 1-pixel line leaves its end pixel out, a rectangle leaves out its right and
+// bottom edges.
+class ImageImpl final : public IImage, public ICanvas {
 public:
     ImageImpl(int width, int height, QPixmap icon);
     void SetView(ImageView* view) { view_ = view; }
     ~ImageImpl() override;
     int Width() const override { return width_; }
     int Height() const override { return height_; }
-    ICanvas& Canvas() override { return canvas_; }
+    ICanvas& Canvas() override { return *this; }
 
-    QImage& Picture() { return picture_; }
-    void Drawn();
+    void SetPenColor(Color c) override { penColor_ = c; }
+    void SetPenWidth(int w) override { penWidth_ = w; }
+    void SetBrushColor(Color c) override { brushColor_ = c; }
+    void Rectangle(int left, int top, int right, int bottom) override;
+    void MoveTo(int x, int y) override { at_ = QPoint(x, y); }
+    void LineTo(int x, int y) override;
+
     void Paint(QPainter& painter);
 
 private:
+    void Drawn();
+
     QPointer<ImageView> view_;
     int width_, height_;
     QPixmap icon_;
     QImage picture_;
-    CanvasImpl canvas_{*this};
+    Color penColor_ = 0x000000;
+    int penWidth_ = 1;
+    Color brushColor_ = 0xFFFFFF;
+    QPoint at_;
     bool drawn_ = false;
 };
 
 class OpenDialogImpl final : public IOpenDialog {
 public:
-    OpenDialogImpl(Form& form, std::string title, std::string filter)
-        : form_(form), title_(std::move(title)), filter_(std::move(filter)) {}
+    OpenDialogImpl(Form& form, const LayoutNode& node) : form_(form), node_(node) {}
     bool Execute() override;
     std::string FileName() const override { return fileName_; }
 
 private:
     Form& form_;
-    std::string title_, filter_;
+    const LayoutNode& node_;  // title, filter
     std::string fileName_;
 };
 
 // The top-level widgets: the main window and the dialogs hand their close
-// box and their keys to the form.
+// box and their keys to the form engine.
 class MainWindow final : public QWidget {
 public:
-    explicit MainWindow(Form& form) : form_(form) {}
+    explicit MainWindow(IFormInput& input) : input_(input) {}
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    Form& form_;
+    IFormInput& input_;
 };
 
 class DialogWindow final : public QDialog {
 public:
-    DialogWindow(Form& form, QWidget* owner) : QDialog(owner), form_(form) {}
+    DialogWindow(IFormInput& input, QWidget* owner) : QDialog(owner), input_(input) {}
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    Form& form_;
+    IFormInput& input_;
 };
 
-// A form's window: the top-level widget, its controls, menu bar, shortcuts
-// and timers, which hands its events to the form engine.
+// A form's window (ToolkitForm.cpp).
 class Form final : public IFormSurface {
 public:
     Form(Toolkit& kit, const Layout& layout, IFormInput& input, bool mainForm, QWidget* owner);
-    ~Form() override;
-    Form(const Form&) = delete;
-    Form& operator=(const Form&) = delete;
 
     WindowHandle Handle() const override { return reinterpret_cast<WindowHandle>(window_.get()); }
     bool Alive() const override { return window_ != nullptr; }
@@ -230,7 +190,6 @@ public:
     void PostClose() override;
 
     QWidget* window() const { return window_.get(); }
-    IFormInput& input() { return input_; }
 
 private:
     void CreateFrame(QWidget* owner);
@@ -257,9 +216,6 @@ private:
 
 class Toolkit final : public IToolkit {
 public:
-    Toolkit() = default;
-    ~Toolkit() override;
-
     void Initialize() override;
     void SetTitle(std::string_view title) override { title_ = std::string(title); }
     std::unique_ptr<IFormSurface> CreateSurface(const Layout& layout, bool mainForm,
@@ -270,8 +226,6 @@ public:
     void MessageBeep(MessageIcon sound) override;
     void ShowException(const std::exception& e) override;
 
-    // The font a layout asks for, or a Japanese Gothic face of the same
-    // kind when the system lacks it.
     QFont FormFont(const LayoutNode& form) const;
     // A picture of the program's resources by its layout name (MAINICON,
     // ABOUTICON, BROWSEGLYPH); null when there is none.

@@ -29,11 +29,8 @@ std::string AnsiFace(std::string_view face) {
     return a;
 }
 
-int CALLBACK FoundW(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
-    *reinterpret_cast<bool*>(found) = true;
-    return 0;
-}
-int CALLBACK FoundA(const LOGFONTA*, const TEXTMETRICA*, DWORD, LPARAM found) {
+template <class LogFont, class TextMetric>
+int CALLBACK Found(const LogFont*, const TextMetric*, DWORD, LPARAM found) {
     *reinterpret_cast<bool*>(found) = true;
     return 0;
 }
@@ -53,8 +50,6 @@ FARPROC OpenFileNameFunction() {
 constexpr DWORD kFileBuffer = 32768;
 
 }  // namespace
-
-// --- Window classes, windows and window procedures ----------------------------
 
 ATOM RegisterWindowClass(const WNDCLASSEXA& wc, std::string_view name) {
     if (Wide()) {
@@ -123,8 +118,6 @@ HWND TopLevel(HWND hwnd) {
     }
     return hwnd;
 }
-
-// --- Messages ------------------------------------------------------------------
 
 LRESULT Send(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return Wide() ? SendMessageW(hwnd, msg, wp, lp) : SendMessageA(hwnd, msg, wp, lp);
@@ -201,8 +194,6 @@ void SetText(HWND hwnd, std::string_view text) {
         SetWindowTextA(hwnd, Utf8ToCp932(text).c_str());
     }
 }
-
-// --- Menus, boxes, tooltips ----------------------------------------------------
 
 BOOL AppendMenuItem(HMENU menu, UINT flags, UINT_PTR id, std::string_view caption) {
     if (flags & MF_SEPARATOR) {
@@ -282,8 +273,6 @@ void AddTool(HWND tooltip, HWND owner, HWND tool, std::string_view text) {
     SendMessageA(tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
 }
 
-// --- Resources and fonts -------------------------------------------------------
-
 HANDLE LoadImageResource(HINSTANCE instance, std::string_view name, UINT type, int cx, int cy,
                  UINT flags) {
     if (Wide()) return LoadImageW(instance, Widen(name).c_str(), type, cx, cy, flags);
@@ -333,7 +322,7 @@ bool FaceInstalled(std::string_view face, BYTE charset) {
             LOGFONTW lf{};
             lf.lfCharSet = charset;
             std::copy(w.begin(), w.end(), lf.lfFaceName);
-            EnumFontFamiliesExW(dc, &lf, FoundW, reinterpret_cast<LPARAM>(&found), 0);
+            EnumFontFamiliesExW(dc, &lf, Found<LOGFONTW, TEXTMETRICW>, reinterpret_cast<LPARAM>(&found), 0);
         }
     } else {
         std::string a = Utf8ToCp932(face);
@@ -341,7 +330,7 @@ bool FaceInstalled(std::string_view face, BYTE charset) {
             LOGFONTA lf{};
             lf.lfCharSet = charset;
             std::copy(a.begin(), a.end(), lf.lfFaceName);
-            EnumFontFamiliesExA(dc, &lf, FoundA, reinterpret_cast<LPARAM>(&found), 0);
+            EnumFontFamiliesExA(dc, &lf, Found<LOGFONTA, TEXTMETRICA>, reinterpret_cast<LPARAM>(&found), 0);
         }
     }
     ReleaseDC(nullptr, dc);
@@ -359,8 +348,6 @@ SIZE TextExtent(HDC dc, std::string_view text) {
     }
     return extent;
 }
-
-// --- The file-open dialog ------------------------------------------------------
 
 // Windows 2000 and later take the record with its 2000 fields (and show the
 // places bar for it); the systems before them refuse that size.
@@ -407,7 +394,8 @@ bool OpenFileName(HWND owner, std::string_view filter, std::string_view title,
     ofn.hwndOwner = owner;
     ofn.Flags = flags;
     std::string name = Utf8ToCp932(file);
-    if (!ShowFileDialog(fn, ofn, Utf8ToCp932(filter), Utf8ToCp932(title), Utf8ToCp932(defaultExt), name)) return false;
+    if (!ShowFileDialog(fn, ofn, Utf8ToCp932(filter), Utf8ToCp932(title), Utf8ToCp932(defaultExt), name))
+        return false;
     file = Cp932ToUtf8(name);
     return true;
 }

@@ -15,8 +15,6 @@ std::unique_ptr<IToolkit> CreateToolkit(HINSTANCE instance) {
     return std::make_unique<Toolkit>(instance);
 }
 
-Toolkit::~Toolkit() = default;
-
 void Toolkit::Initialize() {
     INITCOMMONCONTROLSEX icc{};
     icc.dwSize = sizeof icc;
@@ -161,13 +159,7 @@ HBITMAP Toolkit::LoadGlyph(const std::string& name) {
     int w = bm.bmWidth, h = bm.bmHeight;
     HBITMAP glyph = nullptr;
     if (w > 0 && h > 0) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = w;
-        info.bmiHeader.biHeight = -h;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
+        BITMAPINFO info = TopDownDib(w, h);
         std::vector<std::uint32_t> pixels(static_cast<std::size_t>(w) * h);
         HDC screen = GetDC(nullptr);
         if (GetDIBits(screen, source, 0, h, pixels.data(), &info, DIB_RGB_COLORS) == h) {

@@ -10,8 +10,6 @@
 
 namespace pelmor::win32 {
 
-// --- Widget ---------------------------------------------------------------
-
 std::string Widget::Text() const { return text::WindowText(hwnd); }
 
 void Widget::SetText(std::string_view caption) {
@@ -28,54 +26,26 @@ void Widget::SetFocus() {
     if (hwnd) ::SetFocus(hwnd);
 }
 
-bool CheckBoxWidget::Checked() const {
+bool Widget::Checked() const {
     return hwnd && text::Send(hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-void CheckBoxWidget::SetChecked(bool checked) {
-    if (hwnd) text::Send(hwnd, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
-}
-
-void MemoWidget::SelectAll() {
+void Widget::SelectAll() {
     if (hwnd) text::Send(hwnd, EM_SETSEL, 0, -1);
 }
 
-void MemoWidget::Clear() {
+void Widget::Clear() {
     if (hwnd) text::SetText(hwnd, "");
 }
 
-void ListBoxWidget::Add(std::string_view item) {
+void Widget::Add(std::string_view item) {
     if (hwnd) text::SendText(hwnd, LB_ADDSTRING, LB_ADDSTRING, 0, item);
 }
 
-int ListBoxWidget::Count() const {
-    if (!hwnd) return 0;
-    LRESULT n = text::Send(hwnd, LB_GETCOUNT, 0, 0);
-    return n == LB_ERR ? 0 : static_cast<int>(n);
-}
-
-std::string ListBoxWidget::Item(int index) const {
-    if (!hwnd || index < 0 || index >= Count()) {
-        throw Exception("list index out of bounds (" + std::to_string(index) + ")");
-    }
-    LRESULT n = text::SendLength(hwnd, LB_GETTEXTLEN, LB_GETTEXTLEN, static_cast<WPARAM>(index));
-    if (n == LB_ERR || n <= 0) return std::string();
-    return text::ReceiveText(hwnd, LB_GETTEXT, LB_GETTEXT, static_cast<WPARAM>(index),
-                             static_cast<std::size_t>(n));
-}
-
-int ListBoxWidget::ItemIndex() const {
-    if (!hwnd) return -1;
-    LRESULT i = text::Send(hwnd, LB_GETCURSEL, 0, 0);
-    return i == LB_ERR ? -1 : static_cast<int>(i);
-}
-
-void ListBoxWidget::SetItemIndex(int index) {
+void Widget::SetItemIndex(int index) {
     // -1 clears the selection, like an index past the end.
     if (hwnd) text::Send(hwnd, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
-
-// --- Status bar -------------------------------------------------------------
 
 std::string StatusBarImpl::PanelText(int panel) const {
     if (!hwnd) return std::string();
@@ -90,26 +60,20 @@ void StatusBarImpl::SetPanelText(int panel, std::string_view caption) {
     text::SendText(hwnd, SB_SETTEXTA, SB_SETTEXTW, static_cast<WPARAM>(panel), caption);
 }
 
-// --- Canvas and image -------------------------------------------------------
-
-CanvasImpl::CanvasImpl(ImageImpl& image, int width, int height) : image_(image) {
+ICanvas& ImageImpl::Canvas() {
+    if (oldBitmap_) return *this;
     dc_ = CreateCompatibleDC(nullptr);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = std::max(width, 1);
-    info.bmiHeader.biHeight = -std::max(height, 1);  // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = TopDownDib(std::max(width_, 1), std::max(height_, 1));
     void* bits = nullptr;
     bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!dc_ || !bitmap_) throw Exception("cannot create the image's bitmap");
     // A fresh bitmap is white, like a canvas nobody has drawn on.
-    std::memset(bits, 0xFF, static_cast<std::size_t>(std::max(width, 1)) * std::max(height, 1) * 4);
+    std::memset(bits, 0xFF, static_cast<std::size_t>(std::max(width_, 1)) * std::max(height_, 1) * 4);
     oldBitmap_ = SelectObject(dc_, bitmap_);
+    return *this;
 }
 
-CanvasImpl::~CanvasImpl() {
+ImageImpl::~ImageImpl() {
     if (oldPen_) SelectObject(dc_, oldPen_);
     if (oldBrush_) SelectObject(dc_, oldBrush_);
     if (oldBitmap_) SelectObject(dc_, oldBitmap_);
@@ -117,26 +81,27 @@ CanvasImpl::~CanvasImpl() {
     if (brush_) DeleteObject(brush_);
     if (bitmap_) DeleteObject(bitmap_);
     if (dc_) DeleteDC(dc_);
+    if (icon_) DestroyIcon(icon_);
 }
 
-void CanvasImpl::SetPenColor(Color c) {
+void ImageImpl::SetPenColor(Color c) {
     if (c != penColor_) penStale_ = true;
     penColor_ = c;
 }
 
-void CanvasImpl::SetPenWidth(int w) {
+void ImageImpl::SetPenWidth(int w) {
     if (w != penWidth_) penStale_ = true;
     penWidth_ = w;
 }
 
-void CanvasImpl::SetBrushColor(Color c) {
+void ImageImpl::SetBrushColor(Color c) {
     if (c != brushColor_) brushStale_ = true;
     brushColor_ = c;
 }
 
 // Pens and brushes are made when something is drawn with them, so a colour
 // and a width set one after the other make one pen.
-void CanvasImpl::SelectTools() {
+void ImageImpl::SelectTools() {
     if (penStale_) {
         HPEN pen = CreatePen(PS_SOLID, std::max(penWidth_, 0), penColor_);
         HGDIOBJ old = SelectObject(dc_, pen);
@@ -155,29 +120,18 @@ void CanvasImpl::SelectTools() {
     }
 }
 
-void CanvasImpl::Drawn() { image_.Drawn(); }
-
-void CanvasImpl::Rectangle(int left, int top, int right, int bottom) {
+void ImageImpl::Rectangle(int left, int top, int right, int bottom) {
     SelectTools();
     ::Rectangle(dc_, left, top, right, bottom);
     Drawn();
 }
 
-void CanvasImpl::MoveTo(int x, int y) { MoveToEx(dc_, x, y, nullptr); }
+void ImageImpl::MoveTo(int x, int y) { MoveToEx(dc_, x, y, nullptr); }
 
-void CanvasImpl::LineTo(int x, int y) {
+void ImageImpl::LineTo(int x, int y) {
     SelectTools();
     ::LineTo(dc_, x, y);
     Drawn();
-}
-
-ImageImpl::~ImageImpl() {
-    if (icon_) DestroyIcon(icon_);
-}
-
-ICanvas& ImageImpl::Canvas() {
-    if (!canvas_) canvas_ = std::make_unique<CanvasImpl>(*this, width_, height_);
-    return *canvas_;
 }
 
 void ImageImpl::Drawn() {
@@ -187,8 +141,8 @@ void ImageImpl::Drawn() {
 
 void ImageImpl::Paint(HDC dc) {
     RECT rc{0, 0, width_, height_};
-    if (drawn_ && canvas_) {
-        BitBlt(dc, 0, 0, width_, height_, canvas_->dc(), 0, 0, SRCCOPY);
+    if (drawn_) {
+        BitBlt(dc, 0, 0, width_, height_, dc_, 0, 0, SRCCOPY);
         return;
     }
     // Nothing drawn yet: the form's own colour shows through.
@@ -217,11 +171,10 @@ LRESULT CALLBACK ImageImpl::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     }
 }
 
-// --- File-open dialog -------------------------------------------------------
-
 bool OpenDialogImpl::Execute() {
     std::string file = fileName_;
-    if (!text::OpenFileName(form_.hwnd(), toolkit::FilterList(filter_), title_, defaultExt_,
+    if (!text::OpenFileName(form_.hwnd(), toolkit::FilterList(node_.Str("filter")), node_.Str("title"),
+                            node_.Str("defaultext"),
                             OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_NOCHANGEDIR,
                             file))
         return false;

@@ -69,14 +69,10 @@ Frame FrameOf(const LayoutNode& form, bool mainForm) {
 Form::Form(Toolkit& kit, const Layout& layout, IFormInput& input, bool mainForm, HWND owner)
     : kit_(kit), layout_(layout), input_(input), main_(mainForm) {
     const LayoutNode& f = layout_.form;
-    LOGFONTA lf{};
+    LOGFONTA lf{};  // precision, quality, pitch and family: the defaults (0)
     lf.lfHeight = -f.Int("fontheight", 12);
     lf.lfWeight = FW_NORMAL;
     lf.lfCharSet = f.Str("charset") == "shiftjis" ? SHIFTJIS_CHARSET : DEFAULT_CHARSET;
-    lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
-    lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
-    lf.lfQuality = DEFAULT_QUALITY;
-    lf.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
     font_ = text::NewFont(lf, PickFace(f.Str("font"), lf.lfCharSet));
     try {
         CreateFrame(owner);
@@ -197,20 +193,10 @@ std::unique_ptr<IControl> Form::CreateControl(const LayoutNode& node, int id) {
     auto [w, h] = node.Pair("size");
     if (k == "label") FitLabel(hwnd, caption, w, h);
 
-    std::unique_ptr<Widget> widget;
-    if (k == "checkbox") {
-        auto box = std::make_unique<CheckBoxWidget>(k, hwnd);
-        if (node.Flag("checked")) box->SetChecked(true);
-        widget = std::move(box);
-    } else if (k == "memo") {
-        widget = std::make_unique<MemoWidget>(k, hwnd);
-    } else if (k == "listbox") {
-        if (node.Has("itemheight"))
-            text::Send(hwnd, LB_SETITEMHEIGHT, 0, MAKELPARAM(node.Int("itemheight"), 0));
-        widget = std::make_unique<ListBoxWidget>(k, hwnd);
-    } else {
-        widget = std::make_unique<Widget>(k, hwnd);
-    }
+    auto widget = std::make_unique<Widget>(k, hwnd);
+    if (k == "checkbox" && node.Flag("checked")) text::Send(hwnd, BM_SETCHECK, BST_CHECKED, 0);
+    if (k == "listbox" && node.Has("itemheight"))
+        text::Send(hwnd, LB_SETITEMHEIGHT, 0, MAKELPARAM(node.Int("itemheight"), 0));
     if (k == "bevel") {
         std::string shape = node.Str("shape", "box");
         bevelEdges_[id] = shape == "topline"      ? BF_TOP
@@ -253,7 +239,7 @@ std::unique_ptr<IImage> Form::CreateImage(const LayoutNode& node, int id) {
 }
 
 std::unique_ptr<IOpenDialog> Form::CreateOpenDialog(const LayoutNode& node) {
-    return std::make_unique<OpenDialogImpl>(*this, node.Str("title"), node.Str("filter"), node.Str("defaultext"));
+    return std::make_unique<OpenDialogImpl>(*this, node);
 }
 
 // A label shows its whole text on one line: one laid out for the designed

@@ -23,10 +23,10 @@ namespace pelmor::win32 {
 class Form;
 class Toolkit;
 
-// Labels, edits, buttons: the text, the enabled state and the focus of the
-// standard control wrapped. Check boxes, the memo and list boxes are kinds of
-// their own, and a form asked for one kind by the name of another throws.
-class Widget : public virtual IControl {
+// Any standard control: the text, the enabled state and the focus, and what
+// a check box, the memo or a list box does besides. The engine hands a control
+// out as a check box, memo or list box only when it is of that kind.
+class Widget final : public ICheckBox, public IMemo, public IListBox {
 public:
     Widget(std::string kind, HWND hwnd) : kind(std::move(kind)), hwnd(hwnd) {}
 
@@ -35,33 +35,14 @@ public:
     bool Enabled() const override;
     void SetEnabled(bool enabled) override;
     void SetFocus() override;
+    bool Checked() const override;
+    void SelectAll() override;
+    void Clear() override;
+    void Add(std::string_view item) override;
+    void SetItemIndex(int index) override;
 
     const std::string kind;
     HWND hwnd;  // null once the window is gone
-};
-
-class CheckBoxWidget final : public Widget, public ICheckBox {
-public:
-    using Widget::Widget;
-    bool Checked() const override;
-    void SetChecked(bool checked) override;
-};
-
-class MemoWidget final : public Widget, public IMemo {
-public:
-    using Widget::Widget;
-    void SelectAll() override;
-    void Clear() override;
-};
-
-class ListBoxWidget final : public Widget, public IListBox {
-public:
-    using Widget::Widget;
-    void Add(std::string_view item) override;
-    int Count() const override;
-    std::string Item(int index) const override;
-    int ItemIndex() const override;
-    void SetItemIndex(int index) override;
 };
 
 class StatusBarImpl final : public IStatusBar {
@@ -73,33 +54,38 @@ public:
     HWND hwnd;
 };
 
-class ImageImpl;
-
-// Draws into the image's 32-bit DIB section through a memory DC.
-class CanvasImpl final : public ICanvas {
+// A child window of its own class that shows either its bitmap (button face
+// until the first drawing) or an icon resource. Its canvas draws into a
+// 32-bit DIB section through a memory DC, made at the first Canvas().
+class ImageImpl final : public IImage, public ICanvas {
 public:
-    CanvasImpl(ImageImpl& image, int width, int height);
-    ~CanvasImpl() override;
-    CanvasImpl(const CanvasImpl&) = delete;
-    CanvasImpl& operator=(const CanvasImpl&) = delete;
+    ImageImpl(HWND hwnd, int width, int height, HICON icon)
+        : hwnd(hwnd), width_(width), height_(height), icon_(icon) {}
+    ~ImageImpl() override;
+    ImageImpl(const ImageImpl&) = delete;
+    ImageImpl& operator=(const ImageImpl&) = delete;
+    int Width() const override { return width_; }
+    int Height() const override { return height_; }
+    ICanvas& Canvas() override;
 
-    Color PenColor() const override { return penColor_; }
     void SetPenColor(Color c) override;
-    int PenWidth() const override { return penWidth_; }
     void SetPenWidth(int w) override;
-    Color BrushColor() const override { return brushColor_; }
     void SetBrushColor(Color c) override;
     void Rectangle(int left, int top, int right, int bottom) override;
     void MoveTo(int x, int y) override;
     void LineTo(int x, int y) override;
 
-    HDC dc() const { return dc_; }
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
+    HWND hwnd;
 
 private:
     void SelectTools();
-    void Drawn();
+    void Drawn();  // the bitmap changed: show it
+    void Paint(HDC dc);
 
-    ImageImpl& image_;
+    int width_, height_;
+    HICON icon_;
     HDC dc_ = nullptr;
     HBITMAP bitmap_ = nullptr;
     HGDIOBJ oldBitmap_ = nullptr;
@@ -112,50 +98,22 @@ private:
     Color brushColor_ = 0xFFFFFF;
     bool penStale_ = true;
     bool brushStale_ = true;
-};
-
-// A child window of its own class that shows either the canvas's bitmap
-// (button face until the first drawing) or an icon resource.
-class ImageImpl final : public IImage {
-public:
-    ImageImpl(HWND hwnd, int width, int height, HICON icon)
-        : hwnd(hwnd), width_(width), height_(height), icon_(icon) {}
-    ~ImageImpl() override;
-    int Width() const override { return width_; }
-    int Height() const override { return height_; }
-    ICanvas& Canvas() override;
-
-    void Drawn();  // the bitmap changed: show it
-
-    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-
-    HWND hwnd;
-
-private:
-    void Paint(HDC dc);
-
-    int width_, height_;
-    HICON icon_;
-    std::unique_ptr<CanvasImpl> canvas_;
     bool drawn_ = false;
 };
 
 class OpenDialogImpl final : public IOpenDialog {
 public:
-    OpenDialogImpl(Form& form, std::string title, std::string filter, std::string defaultExt)
-        : form_(form), title_(std::move(title)), filter_(std::move(filter)),
-          defaultExt_(std::move(defaultExt)) {}
+    OpenDialogImpl(Form& form, const LayoutNode& node) : form_(form), node_(node) {}
     bool Execute() override;
     std::string FileName() const override { return fileName_; }
 
 private:
     Form& form_;
-    std::string title_, filter_, defaultExt_;
+    const LayoutNode& node_;  // title, filter, defaultext
     std::string fileName_;
 };
 
-// A form's window: a top-level window with its controls, menu bar,
-// accelerators and timers, which hands its events to the form engine.
+// A form's window (ToolkitForm.cpp).
 class Form final : public IFormSurface {
 public:
     Form(Toolkit& kit, const Layout& layout, IFormInput& input, bool mainForm, HWND owner);
@@ -174,7 +132,6 @@ public:
     void MenuDone() override;
     void SetMenuItem(int id, std::string_view caption, bool enabled) override;
     void SetTabOrder(const std::vector<int>& ids) override;
-    void CreateTimer(const LayoutNode&, int) override {}
     void StartTimer(int id, std::uint32_t ms) override;
     void StopTimer(int id) override { if (hwnd_) KillTimer(hwnd_, static_cast<UINT_PTR>(id)); }
     void Show() override {
@@ -241,7 +198,6 @@ private:
 class Toolkit final : public IToolkit {
 public:
     explicit Toolkit(HINSTANCE instance) : instance(instance) {}
-    ~Toolkit() override;
 
     void Initialize() override;
     void SetTitle(std::string_view title) override { title_ = std::string(title); }
@@ -277,5 +233,17 @@ private:
 };
 
 inline constexpr char kImageClass[] = "PelmorImage";
+
+// The header of a top-down 32-bit bitmap of that size.
+inline BITMAPINFO TopDownDib(int width, int height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
 
 }  // namespace pelmor::win32
