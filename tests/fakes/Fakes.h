@@ -60,16 +60,12 @@ struct Control : ICheckBox, IMemo, IListBox {
     void SetEnabled(bool e) override { enabled = e; }
     void SetFocus() override { journal->push_back("focus " + name); }
     bool Checked() const override { return checked; }
-    void SetChecked(bool c) { checked = c; }
     void SelectAll() override { journal->push_back("select all " + name); }
     void Clear() override {
         journal->push_back("clear " + name);
         text.clear();
     }
     void Add(std::string_view item) override { items.emplace_back(item); }
-    int Count() const { return static_cast<int>(items.size()); }
-    std::string Item(int i) const { return items.at(static_cast<std::size_t>(i)); }
-    int ItemIndex() const { return itemIndex; }
     void SetItemIndex(int i) override { itemIndex = i; }
 };
 
@@ -91,11 +87,8 @@ struct Canvas : ICanvas {
     int width = 1, x = 0, y = 0;
     bool record = true;
     Journal calls;
-    Color PenColor() const { return pen; }
     void SetPenColor(Color c) override { pen = c; }
-    int PenWidth() const { return width; }
     void SetPenWidth(int w) override { width = w; }
-    Color BrushColor() const { return brush; }
     void SetBrushColor(Color c) override { brush = c; }
     void Rectangle(int l, int t, int r, int b) override;
     void MoveTo(int nx, int ny) override { x = nx, y = ny; }
