@@ -82,7 +82,6 @@ Form::Form(IToolkit& kit, const Layout& layout, IFormEvents& events, bool mainFo
 
 Form::~Form() {
     std::erase(liveForms, this);
-    std::erase(modalForms, this);
 }
 
 // Controls, timers and menu items are numbered in the order of the layout,
@@ -216,13 +215,19 @@ int Form::ShowModal() {
     modal_ = true;
     modalResult_ = 0;
     modalForms.push_back(this);
+    // However the loop ends, even by an exception: the owner comes back
+    // first, so activation returns to it when the dialog goes.
+    struct Done {
+        Form& f;
+        bool enableOwner;
+        ~Done() {
+            std::erase(modalForms, &f);
+            if (enableOwner && f.owner_->surface_->Alive()) f.owner_->surface_->SetEnabled(true);
+            f.surface_->ModalDone();
+            f.modal_ = false;
+        }
+    } done{*this, disableOwner};
     surface_->RunModal();
-    std::erase(modalForms, this);
-    // The owner comes back first, so activation returns to it when the
-    // dialog goes.
-    if (disableOwner && owner_->surface_->Alive()) owner_->surface_->SetEnabled(true);
-    surface_->ModalDone();
-    modal_ = false;
     return modalResult_ ? modalResult_ : kModalCancel;
 }
 

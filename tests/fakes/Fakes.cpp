@@ -33,7 +33,7 @@ Window::~Window() {
 std::unique_ptr<IControl> Window::CreateControl(const LayoutNode& n, int id) {
     auto c = std::make_unique<fake::Control>();
     c->name = n.name, c->text = n.Str("caption"), c->journal = &kit_.journal;
-    ids[n.name] = id;
+    ids[n.name] = id, names[id] = n.name;
     return std::unique_ptr<IControl>(controls[n.name] = c.release());
 }
 

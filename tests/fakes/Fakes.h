@@ -136,6 +136,9 @@ public:
     }
     void StartTimer(int id, std::uint32_t ms) override { *timers.at(names.at(id)) = {ms, true}; }
     void StopTimer(int id) override { timers.at(names.at(id))->enabled = false; }
+    void SetTabOrder(const std::vector<int>& order) override {
+        for (int id : order) tabs.push_back(names.at(id));
+    }
     void Hide() override { closed = true; }
     bool IsEnabled() const override { return enabled; }
     void SetEnabled(bool e) override {
@@ -174,6 +177,7 @@ public:
     std::map<std::string, fake::OpenDialog*, std::less<>> dialogs;
     std::map<std::string, int, std::less<>> ids;
     std::map<int, std::string> names;
+    std::vector<std::string> tabs;  // the controls in the order Tab goes
 
 private:
     template <class M>

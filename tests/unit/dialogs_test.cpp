@@ -40,6 +40,7 @@ TEST(SetupDialog, ShowsTheSettings) {
             EXPECT_EQ(w.Ctl("edtIEpath").text, row.second);
             EXPECT_EQ(w.Ctl("edtReload").text, "30");
             EXPECT_EQ(w.Ctl("edtKey").text, "10");
+            EXPECT_EQ(w.tabs, (std::vector<std::string>{"edtIEpath", "edtReload", "edtKey", "btnOK", "btnCancel"}));
         });
     }
 }

@@ -155,3 +155,19 @@ TEST(FormEngine, ACloseWhileADialogIsOpenRunsAfterIt) {
     EXPECT_EQ(m.ran, (fake::Journal{"bClick", "query"}));
     EXPECT_TRUE(m.w.closed && m.w.enabled);
 }
+
+// A dialog whose loop ends by an exception leaves the main form whole:
+// enabled again, its menu answering.
+TEST(FormEngine, ADialogEndedByAnExceptionLeavesTheMainFormWhole) {
+    Main m, dialogEvents;
+    m.during = [&](std::string_view handler) {
+        if (handler != "bClick") return;
+        auto dialog = BuildForm(m.ui, Layout::Parse("form d\n"), dialogEvents, false);
+        m.ui.onModal["d"] = [](fake::Window&) { throw std::runtime_error("lost"); };
+        dialog->ShowModal();
+    };
+    m.w.Click("b");
+    m.w.Click("i");
+    EXPECT_EQ(m.ran, (fake::Journal{"bClick", "iClick"}));
+    EXPECT_TRUE(m.w.enabled);
+}

@@ -90,9 +90,12 @@ TEST(ToolkitRules, IconPictures) {
     const std::string one = Ico({{32, 16, 4}});
     std::string big = one + std::string(69999, 'a');  // its picture now 70000 bytes
     big[6 + 8] = char(70000 % 256), big[6 + 9] = char(70000 / 256), big[6 + 10] = char(70000 >> 16);
+    std::string bare = one.substr(0, 22);  // the directory alone, its picture its first byte
+    bare[6 + 12] = 0;
     std::tuple<const char*, std::string, int, std::string> cases[] = {  // size, bytes and size
         {"exact size, most colours", Ico({{16, 16, 4}, {32, 16, 4}, {32, 0, 8}}), 32, "ccc 32x32"},
         {"exact small size", Ico({{16, 16, 4}, {32, 16, 4}}), 16, "a 16x16"},
+        {"exact size over one pixel larger", Ico({{17, 16, 4}, {16, 16, 4}}), 16, "bb 16x16"},
         {"nearest larger", Ico({{16, 16, 4}, {48, 16, 4}, {256, 0, 32}}), 32, "bb 48x48"},
         {"width 0 means 256", Ico({{48, 16, 4}, {256, 0, 32}}), 300, "bb 256x256"},
         {"largest smaller", Ico({{16, 16, 4}, {24, 16, 4}}), 32, "bb 24x24"},
@@ -102,10 +105,12 @@ TEST(ToolkitRules, IconPictures) {
         {"no colour count is 8 bits: a tie", Ico({{32, 0, 8}, {32, 0, 0}}), 32, "a 32x32"},
         {"one picture", one, 16, "a 32x32"},
         {"a picture of 70000 bytes", big, 32, std::string(70000, 'a') + " 32x32"},
+        {"a file no longer than its directory", bare, 32, "\0 32x32"s},
         {"picture cut short", one.substr(0, one.size() - 1), 32, ""},
         {"directory cut short", one.substr(0, 20), 32, ""},
         {"no pictures", "\0\0\1\0\0\0"s, 32, ""},
         {"a cursor file", "\0\0\2\0\1\0"s, 32, ""},
+        {"reserved word not 0", "\1" + one.substr(1), 32, ""},
         {"empty", "", 32, ""},
     };
     for (const auto& [name, ico, size, picked] : cases) {
