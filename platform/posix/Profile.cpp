@@ -1,8 +1,15 @@
 #include "platform/posix/Profile.h"
 
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -142,6 +149,15 @@ Entry* FindEntry(Section& section, std::string_view key) {
 
 enum class ReadResult { Ok, Missing, Failed };
 
+// What was written to the descriptor, on the disk.
+bool Sync(int fd) {
+#ifdef _WIN32
+    return ::_commit(fd) == 0;
+#else
+    return ::fsync(fd) == 0;
+#endif
+}
+
 ReadResult ReadFile(const std::string& path, std::string& text) {
     text.clear();
     std::FILE* f = std::fopen(path.c_str(), "rb");
@@ -154,12 +170,25 @@ ReadResult ReadFile(const std::string& path, std::string& text) {
     return ok ? ReadResult::Ok : ReadResult::Failed;
 }
 
+// The file replaced whole: the new text goes into a file beside it, is
+// synced, and is then renamed over the old one, so a kill or a power cut at
+// any moment leaves the old file or the new one, never a piece of either.
+// The new file keeps the old one's permissions.
 bool WriteFile(const std::string& path, const std::string& text) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path file(path), temp(path + ".new");
+    const fs::file_status old = fs::status(file, ec);
+    std::FILE* f = std::fopen(temp.string().c_str(), "wb");
     if (!f) return false;
     bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    ok = std::fflush(f) == 0 && ok && Sync(fileno(f));
     ok = std::fclose(f) == 0 && ok;
-    return ok;
+    if (ok && fs::exists(old)) fs::permissions(temp, old.permissions(), ec);
+    if (ok) fs::rename(temp, file, ec);
+    if (ok && !ec) return true;
+    fs::remove(temp, ec);
+    return false;
 }
 
 // The value of section/key: nullopt for a missing key, a key without '='
@@ -262,7 +291,7 @@ bool Profile::WriteString(const std::string& section, const std::string& key,
         out = text;
         out.insert(s->lastNext, line);
     }
-    return WriteFile(path, out);
+    return out == text || WriteFile(path, out);
 }
 
 }  // namespace pelmor::posix

@@ -33,6 +33,9 @@
 // - A name or value that would break the line structure (a line break or a
 //   NUL byte anywhere, a ']' in the section name, a '=' in the key, a key
 //   starting with '[', an empty name) is refused: false, file unchanged.
+// - Every change replaces the file whole (a new file synced, then renamed
+//   over the old one): a kill at any moment leaves the old file or the new
+//   one. A write that changes nothing leaves the file alone.
 // - false also when the file cannot be read or written.
 #pragma once
 

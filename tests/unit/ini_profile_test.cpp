@@ -1,6 +1,8 @@
 // posix::Profile on real files: a write changes only the bytes it has to. (What
 // it reads back is compared with the system's own functions under Wine.)
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -67,4 +69,36 @@ TEST(PosixProfile, AWriteChangesOnlyItsValue) {
         if (c.ok) { EXPECT_EQ(ini.GetString(c.section, c.key, "", 128, path), c.value); }
         fs::remove(path);
     }
+}
+
+// A kill at any moment of a write leaves the old file or the new one, and a
+// write that changes nothing leaves the file as it is.
+TEST(PosixProfile, AKillDuringAWriteLeavesTheOldFileOrTheNew) {
+    TempDir tmp;
+    const std::string path = (tmp.path / "p.ini").string();
+    const auto file = [](char c) { return "[s]\r\nk=" + std::string(4000, c) + "\r\n"; };
+    std::ofstream(path, std::ios::binary) << file('a');
+    for (int i = 0; i < 100; ++i) {
+        const pid_t child = fork();
+        if (child == 0) {
+            posix::Profile ini;
+            for (int n = 0;; ++n) ini.WriteString("s", "k", std::string(4000, n % 2 ? 'a' : 'b'), path);
+        }
+        usleep(static_cast<useconds_t>(300 + i * 97 % 1500));
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        const std::optional<std::string> now = ReadFile(path);
+        ASSERT_TRUE(now == file('a') || now == file('b')) << "kill " << i << ": " << (now ? now->size() : 0) << " bytes";
+    }
+    // The permissions stay; nothing is left beside the file; an unchanged
+    // value is not written again.
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+    posix::Profile ini;
+    EXPECT_TRUE(ini.WriteString("s", "k", "c", path));
+    EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(std::distance(fs::directory_iterator(tmp.path), fs::directory_iterator()), 1);
+    const auto written = fs::last_write_time(path);
+    fs::last_write_time(path, written - std::chrono::hours(1));
+    EXPECT_TRUE(ini.WriteString("S", "K", "c", path));
+    EXPECT_EQ(fs::last_write_time(path), written - std::chrono::hours(1));
 }
