@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <vector>
 
 namespace pelmor::lnx {
 
@@ -75,16 +74,10 @@ std::string PrepareProgramPath(const ProgramPlace& place) {
 
 std::string RunningProgramPath() {
     ProgramPlace place;
-    std::vector<char> buf(4096);
-    while (true) {
-        ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size());
-        if (n < 0) break;
-        if (static_cast<std::size_t>(n) < buf.size()) {
-            place.exe.assign(buf.data(), static_cast<std::size_t>(n));
-            break;
-        }
-        buf.resize(buf.size() * 2);
-    }
+    // The kernel gives this link's target in one page at the most.
+    char buf[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf);
+    if (n > 0 && static_cast<std::size_t>(n) < sizeof buf) place.exe.assign(buf, static_cast<std::size_t>(n));
     place.folderWritable = !place.exe.empty() && ::access(Folder(place.exe).c_str(), W_OK) == 0;
     if (const char* data = std::getenv("XDG_DATA_HOME")) place.dataHome = data;
     if (const char* home = std::getenv("HOME")) {
