@@ -15,6 +15,38 @@ std::size_t Cp932Prefix(std::string_view cp932, std::size_t limit) {
     return i;
 }
 
+std::wstring DecodeCp932(std::string_view cp932, const Cp932Decoder& decode) {
+    std::wstring wide;
+    bool strict = true;
+    Cp932Decoded result = decode(cp932, strict, wide);
+    if (result == Cp932Decoded::StrictUnknown) {
+        strict = false;
+        result = decode(cp932, strict, wide);
+    }
+    if (result == Cp932Decoded::Converted) return wide;
+    // Character by character, so that each invalid one becomes U+FFFD (the
+    // system would put its own default character there). A lead byte whose
+    // next byte cannot follow it is invalid on its own and the next byte is
+    // read afresh.
+    wide.clear();
+    std::size_t i = 0;
+    while (i < cp932.size()) {
+        std::size_t n = 1;
+        if (Cp932LeadByte(static_cast<unsigned char>(cp932[i]))) {
+            const bool pair = i + 1 < cp932.size() && Cp932TrailByte(static_cast<unsigned char>(cp932[i + 1]));
+            n = pair ? 2 : 0;  // 0: invalid alone
+        }
+        std::wstring part;
+        if (n > 0 && decode(cp932.substr(i, n), strict, part) == Cp932Decoded::Converted && !part.empty()) {
+            wide += part;
+        } else {
+            wide += L'\xFFFD';
+        }
+        i += n > 0 ? n : 1;
+    }
+    return wide;
+}
+
 std::string ExtractFileDir(const std::string& path) {
     // The last '\\', '/' or ':' that is a character of its own: the trail
     // byte of a double-byte character can have the value of a backslash.
