@@ -3,6 +3,8 @@
 // end of a session.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "fakes/Fakes.h"
 
 using namespace pelmor;
@@ -17,7 +19,10 @@ struct Main : IFormEvents {
         ran.emplace_back(handler);
         if (during) during(handler);
     }
-    void CloseQuery(std::string_view, bool&) override { ran.emplace_back("query"); }
+    void CloseQuery(std::string_view, bool&) override {
+        ran.emplace_back("query");
+        if (during) std::exchange(during, nullptr)("query");  // once
+    }
 
     fake::Toolkit ui{journal};
     std::unique_ptr<IWindow> form = BuildForm(
@@ -126,6 +131,17 @@ TEST(FormEngine, TheCloseQueryRunsOncePerRun) {
          [](Main& m) { m.w.input.QueryEndSession(), m.w.input.QueryEndSession(), m.w.CloseBox(); }, 1, true},
         {"asked, and the session goes on", [](Main& m) { m.w.input.QueryEndSession(); }, 1, false},
         {"the session ends unasked", [](Main& m) { m.w.input.EndSession(); }, 0, false},
+        // What arrives while the query runs (and shows an error box, say).
+        {"the session ends during the close's query", [](Main& m) {
+             m.during = [&m](std::string_view) { m.w.input.QueryEndSession(), m.w.input.EndSession(); };
+             m.w.CloseBox();
+         }, 1, true},
+        {"closed again during the close's query",
+         [](Main& m) { m.during = [&m](std::string_view) { m.w.CloseBox(); }, m.w.CloseBox(); }, 1, true},
+        {"the session ends during its own query", [](Main& m) {
+             m.during = [&m](std::string_view) { m.w.input.QueryEndSession(), m.w.input.EndSession(); };
+             m.w.input.QueryEndSession();
+         }, 1, true},
     };
     for (const auto& r : rows) {
         Main m;
