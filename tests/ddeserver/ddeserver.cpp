@@ -1,6 +1,7 @@
 // ddeserver: a stand-in for the browser's DDE service "Iexplore" / "WWW_OpenURL". Its
-// files are beside it: "mode" holds accept (the default), hang (never answers a command)
-// or stall (handles no message after the first command). It appends each execute
+// files are beside it: "mode" holds accept (the default), hang (never answers a command),
+// stall (handles no message after the first command) or mute (runs without ever
+// registering the service, as a program that is no browser). It appends each execute
 // command, up to its zero, as a line to "rec"; "connect", "execute cb=N zero=Z" and
 // "disconnect" lines to "events"; "ready" to "ready" once registered and "start" to
 // "starts" at each start. It ends when a file "stop" appears, or after five minutes.
@@ -78,8 +79,10 @@ int main() {
         return 3;
     HSZ service = DdeCreateStringHandleA(inst, "Iexplore", CP_WINANSI);
     g_topic = DdeCreateStringHandleA(inst, "WWW_OpenURL", CP_WINANSI);
-    if (!DdeNameService(inst, service, nullptr, DNS_REGISTER)) return 4;
-    Append("ready", "ready\n");
+    if (g_mode != "mute") {
+        if (!DdeNameService(inst, service, nullptr, DNS_REGISTER)) return 4;
+        Append("ready", "ready\n");
+    }
 
     SetTimer(nullptr, 0, 100, CheckStop);
     const DWORD start = GetTickCount();
