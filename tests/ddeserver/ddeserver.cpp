@@ -4,7 +4,8 @@
 // registering the service, as a program that is no browser). It appends each execute
 // command, up to its zero, as a line to "rec"; "connect", "execute cb=N zero=Z" and
 // "disconnect" lines to "events"; "ready" to "ready" once registered and "start" to
-// "starts" at each start. It ends when a file "stop" appears, or after five minutes.
+// "starts" at each start. It ends when a file "stop" appears (which it removes), or
+// after five minutes.
 #include <windows.h>
 #include <ddeml.h>
 
@@ -91,6 +92,7 @@ int main() {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+    DeleteFileA((g_dir + "stop").c_str());  // so that a copy started next runs
     DdeNameService(inst, service, nullptr, DNS_UNREGISTER);
     DdeUninitialize(inst);
     return 0;

@@ -19,33 +19,17 @@ const char kMain[] =
 
 struct Events : IFormEvents {
     std::map<std::string, int, std::less<>> count;
-    std::function<void()> onTick, onQuery;
+    std::function<void()> onTick;
     bool Handles(std::string_view) const override { return true; }
     void Dispatch(std::string_view handler) override {
         ++count[std::string(handler)];
         if (handler == "tickTimer" && onTick) onTick();
     }
-    void CloseQuery(std::string_view, bool&) override {
-        if (++count["query"] == 1 && onQuery) onQuery();
-    }
+    void CloseQuery(std::string_view, bool&) override { ++count["query"]; }
 };
 
 // Closes a dialog whose modal loop the main form's timer did not reach.
 void CALLBACK CloseDialog(HWND dialog, UINT, UINT_PTR, DWORD) { PostMessageW(dialog, WM_CLOSE, 0, 0); }
-
-// Inside the close query's error box: the session ends, then OK.
-HWND g_main;
-BOOL CALLBACK PressOk(HWND window, LPARAM) {
-    wchar_t cls[16] = {};
-    if (GetClassNameW(window, cls, 16) && std::wstring(cls) == L"#32770") PostMessageW(window, WM_COMMAND, IDOK, 0);
-    return TRUE;
-}
-void CALLBACK SessionEndsInBox(HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    SendMessageW(g_main, WM_QUERYENDSESSION, 0, 0);
-    SendMessageW(g_main, WM_ENDSESSION, TRUE, 0);
-    EnumThreadWindows(GetCurrentThreadId(), PressOk, 0);
-}
 
 class Forms : public ::testing::Test {
 protected:
@@ -92,19 +76,6 @@ TEST_F(Forms, TimersFireInsideADialogsModalLoop) {
     SetTimer(reinterpret_cast<HWND>(dialog->Handle()), 1, 3000, CloseDialog);
     EXPECT_EQ(dialog->ShowModal(), 2);
     EXPECT_EQ(ticks, 10);
-}
-
-// The session ends while the close query's error box is open: the query
-// has run once when the program ends.
-TEST_F(Forms, TheSessionsEndDuringTheCloseQuerysBoxDoesNotRunItAgain) {
-    g_main = hwnd;
-    events.onQuery = [&] {
-        SetTimer(nullptr, 0, 200, SessionEndsInBox);
-        kit.MessageBox(form.get(), "ﾛｸﾞﾌｧｲﾙ保存失敗。", "Pelmor", MessageIcon::Stop);
-    };
-    PostMessageW(hwnd, WM_CLOSE, 0, 0);
-    EXPECT_FALSE(Pump(3000)) << "the program did not end";
-    EXPECT_EQ(events.count["query"], 1);
 }
 
 }  // namespace
