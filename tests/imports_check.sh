@@ -27,6 +27,6 @@ if [ -n "$bad" ]; then
     exit 1
 fi
 ie4=$(grep -vE '^\s*(#|$)' "$list" | awk '$3 ~ /\+ie4$/ { print $2 }')
-where="none needs Internet Explorer 4's common controls"
-[ -n "$ie4" ] && where="$(wc -l <<<"$ie4") of them ($(echo $ie4)) 95 / NT 4.0 with Internet Explorer 4's common controls, the others in the base system"
+where="none needs Internet Explorer 4's common controls" && [ -z "$ie4" ] ||
+    where="$(wc -l <<<"$ie4") of them ($(echo $ie4)) 95 / NT 4.0 with Internet Explorer 4's common controls, the others in the base system"
 echo "imports: $(wc -l <<<"$imports") functions, each listed and no newer than Windows 95 / NT 4.0 ($where)"

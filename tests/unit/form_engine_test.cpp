@@ -3,8 +3,6 @@
 // end of a session.
 #include <gtest/gtest.h>
 
-#include <utility>
-
 #include "fakes/Fakes.h"
 
 using namespace pelmor;
@@ -20,8 +18,7 @@ struct Main : IFormEvents {
         if (during) during(handler);
     }
     void CloseQuery(std::string_view, bool&) override {
-        ran.emplace_back("query");
-        if (during) std::exchange(during, nullptr)("query");  // once
+        if (ran.emplace_back("query"), during) std::exchange(during, nullptr)("query");  // once
     }
 
     fake::Toolkit ui{journal};
@@ -132,10 +129,8 @@ TEST(FormEngine, TheCloseQueryRunsOncePerRun) {
         {"asked, and the session goes on", [](Main& m) { m.w.input.QueryEndSession(); }, 1, false},
         {"the session ends unasked", [](Main& m) { m.w.input.EndSession(); }, 0, false},
         // While the query runs (an error box of it open, say).
-        {"the session ends meanwhile", [](Main& m) {
-             m.during = [&m](std::string_view) { m.w.input.QueryEndSession(), m.w.input.EndSession(); };
-             m.w.CloseBox();
-         }, 1, true},
+        {"the session ends meanwhile", [](Main& m) { m.during = [&m](std::string_view) {
+             m.w.input.QueryEndSession(), m.w.input.EndSession(); }, m.w.CloseBox(); }, 1, true},
         {"closed again meanwhile",
          [](Main& m) { m.during = [&m](std::string_view) { m.w.CloseBox(); }, m.w.CloseBox(); }, 1, true},
     };
