@@ -26,23 +26,13 @@ std::wstring DecodeCp932(std::string_view cp932, const Cp932Decoder& decode) {
     if (result == Cp932Decoded::Converted) return wide;
     // Character by character, so that each invalid one becomes U+FFFD (the
     // system would put its own default character there). A lead byte whose
-    // next byte cannot follow it is invalid on its own and the next byte is
-    // read afresh.
+    // next byte cannot follow it is a character of its own, and invalid.
     wide.clear();
-    std::size_t i = 0;
-    while (i < cp932.size()) {
-        std::size_t n = 1;
-        if (Cp932LeadByte(static_cast<unsigned char>(cp932[i]))) {
-            const bool pair = i + 1 < cp932.size() && Cp932TrailByte(static_cast<unsigned char>(cp932[i + 1]));
-            n = pair ? 2 : 0;  // 0: invalid alone
-        }
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(cp932[i]); };
+    for (std::size_t i = 0, n = 1; i < cp932.size(); i += n) {
+        n = Cp932LeadByte(byte(i)) && i + 1 < cp932.size() && Cp932TrailByte(byte(i + 1)) ? 2 : 1;
         std::wstring part;
-        if (n > 0 && decode(cp932.substr(i, n), strict, part) == Cp932Decoded::Converted && !part.empty()) {
-            wide += part;
-        } else {
-            wide += L'\xFFFD';
-        }
-        i += n > 0 ? n : 1;
+        wide += decode(cp932.substr(i, n), strict, part) == Cp932Decoded::Converted ? part : L"\xFFFD";
     }
     return wide;
 }
