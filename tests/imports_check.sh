@@ -1,12 +1,10 @@
 #!/usr/bin/env bash
-# imports_check.sh EXE LIST [console]: a 32-bit exe against its committed
-# import list. Fails (exit 1, one line per finding) on an import that is not
-# listed, a listed entry that is not imported, an entry newer than Windows 95
-# or NT 4.0 (with Internet Explorer 4's common controls where marked +ie4),
-# an import by ordinal, or a PE header that does not ask for Windows 4.0 and
-# the GUI subsystem (the console subsystem with "console").
-exe=$1 list=$2 subsystem=00000002
-[ "${3:-}" = console ] && subsystem=00000003
+# imports_check.sh EXE LIST [console]: a 32-bit exe against its import list. Fails
+# (exit 1, one line per finding) on an import not listed, a listed one not imported, one
+# newer than Windows 95 or NT 4.0 (with Internet Explorer 4's common controls if marked
+# +ie4), an import by ordinal, or a PE header not asking for Windows 4.0 and the GUI
+# subsystem (the console subsystem with "console").
+exe=$1 list=$2 subsystem=0000000$([ "${3:-}" = console ] && echo 3 || echo 2)
 dump=$(i686-w64-mingw32-objdump -p "$exe") || exit 1
 imports=$(awk '/DLL Name:/ { dll = tolower($3) }
     /^\t[0-9a-f]+\t +[0-9]+ +/ { print dll, $3 }
@@ -27,6 +25,5 @@ if [ -n "$bad" ]; then
     exit 1
 fi
 ie4=$(grep -vE '^\s*(#|$)' "$list" | awk '$3 ~ /\+ie4$/ { print $2 }')
-where="none needs Internet Explorer 4's common controls" && [ -z "$ie4" ] ||
-    where="$(wc -l <<<"$ie4") of them ($(echo $ie4)) 95 / NT 4.0 with Internet Explorer 4's common controls, the others in the base system"
-echo "imports: $(wc -l <<<"$imports") functions, each listed and no newer than Windows 95 / NT 4.0 ($where)"
+[ -n "$ie4" ] && ie4="$(wc -l <<<"$ie4") of them ($(echo $ie4)) 95 / NT 4.0 with" || ie4="none needs"
+echo "imports: $(wc -l <<<"$imports") functions, each listed and no newer than Windows 95 / NT 4.0 ($ie4 Internet Explorer 4's common controls)"

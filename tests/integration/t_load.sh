@@ -105,7 +105,6 @@ dde_stop stall
 wait_until 15 eval '[ "$(sent app)" -ge 2 ]' || fail "the started program did not get two pages"
 check "the started program got the entry due, then the next" "$(cat "$T/app/rec")" "$(nth $due; nth $((due + 1)))"
 
-# Ended, it is started again as a program that never serves the tour; Ctrl+S during its wait.
 pm_ok check "hwnd=$(ctl 8 8)" state=0
 echo mute >"$T/app/mode" && touch "$T/app/stop"
 wait_until 10 eval '[ "$(grep -c . "$T/app/starts")" = 2 ]' || abort "the program was not started again"

@@ -17,8 +17,8 @@ struct Main : IFormEvents {
         ran.emplace_back(handler);
         if (during) during(handler);
     }
-    void CloseQuery(std::string_view, bool&) override {
-        if (ran.emplace_back("query"), during) std::exchange(during, nullptr)("query");  // once
+    void CloseQuery(std::string_view, bool&) override {  // runs during once
+        if (ran.emplace_back("query"), during) std::exchange(during, nullptr)("query");
     }
 
     fake::Toolkit ui{journal};
