@@ -15,6 +15,28 @@ std::size_t Cp932Prefix(std::string_view cp932, std::size_t limit) {
     return i;
 }
 
+std::wstring DecodeCp932(std::string_view cp932, const Cp932Decoder& decode) {
+    std::wstring wide;
+    bool strict = true;
+    Cp932Decoded result = decode(cp932, strict, wide);
+    if (result == Cp932Decoded::StrictUnknown) {
+        strict = false;
+        result = decode(cp932, strict, wide);
+    }
+    if (result == Cp932Decoded::Converted) return wide;
+    // Character by character, so that each invalid one becomes U+FFFD (the
+    // system would put its own default character there). A lead byte whose
+    // next byte cannot follow it is a character of its own, and invalid.
+    wide.clear();
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(cp932[i]); };
+    for (std::size_t i = 0, n = 1; i < cp932.size(); i += n) {
+        n = Cp932LeadByte(byte(i)) && i + 1 < cp932.size() && Cp932TrailByte(byte(i + 1)) ? 2 : 1;
+        std::wstring part;
+        wide += decode(cp932.substr(i, n), strict, part) == Cp932Decoded::Converted ? part : L"\xFFFD";
+    }
+    return wide;
+}
+
 std::string ExtractFileDir(const std::string& path) {
     // The last '\\', '/' or ':' that is a character of its own: the trail
     // byte of a double-byte character can have the value of a backslash.

@@ -186,6 +186,10 @@ if [ -n "$exe32" ]; then
     elif ! bash tests/imports_check.sh "$exe32" platform/win32/imports.txt | tee "$B/imports.log"; then
         results+=("imports:           FAILED: against platform/win32/imports.txt (see $B/imports.log)")
         win_ok=0
+    elif ! bash tests/imports_check.sh "$(find_exe "$B/win32" pelmor-report.exe)" \
+        platform/win32/imports-report.txt console | tee -a "$B/imports.log"; then
+        results+=("imports:           FAILED: pelmor-report.exe against platform/win32/imports-report.txt")
+        win_ok=0
     else
         results+=("imports:           ok ($(echo $dlls))")
     fi

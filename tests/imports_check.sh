@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# imports_check.sh EXE LIST: the 32-bit exe against its committed import list.
-# Fails (exit 1, one line per finding) on an import that is not listed, a
-# listed entry that is not imported, an entry newer than Windows 95 or NT
-# 4.0, an import by ordinal, or a PE header that does not ask for Windows
-# 4.0 and the GUI subsystem.
-exe=$1 list=$2
+# imports_check.sh EXE LIST [console]: a 32-bit exe against its import list. Fails
+# (exit 1, one line per finding) on an import not listed, a listed one not imported, one
+# newer than Windows 95 or NT 4.0 (with Internet Explorer 4's common controls if marked
+# +ie4), an import by ordinal, or a PE header not asking for Windows 4.0 and the GUI
+# subsystem (the console subsystem with "console").
+exe=$1 list=$2 subsystem=0000000$([ "${3:-}" = console ] && echo 3 || echo 2)
 dump=$(i686-w64-mingw32-objdump -p "$exe") || exit 1
 imports=$(awk '/DLL Name:/ { dll = tolower($3) }
     /^\t[0-9a-f]+\t +[0-9]+ +/ { print dll, $3 }
@@ -13,10 +13,10 @@ listed=$(grep -vE '^\s*(#|$)' "$list" | awk '{ print tolower($1), $2 }' | sort -
 bad=$(
     comm -23 <(echo "$imports") <(echo "$listed") | sed 's/^/not in the list: /'
     comm -13 <(echo "$imports") <(echo "$listed") | sed 's/^/listed, not imported: /'
-    grep -vE '^\s*(#|$)' "$list" | awk '$3 !~ /^95s?$/ || $4 !~ /^(3\.1|3\.5|3\.51|4\.0)$/ {
-        print "newer than 95 / NT 4.0: " $1 " " $2 " (" $3 ", NT " $4 ")" }'
+    grep -vE '^\s*(#|$)' "$list" | awk '$3 !~ /^95s?(\+ie4)?$/ || $4 !~ /^(3\.1|3\.5|3\.51|4\.0)(\+ie4)?$/ ||
+        ($3 ~ /ie4/) != ($4 ~ /ie4/) { print "newer than 95 / NT 4.0: " $1 " " $2 " (" $3 ", NT " $4 ")" }'
     for f in 'MajorOSystemVersion 4' 'MinorOSystemVersion 0' 'MajorSubsystemVersion 4' \
-        'MinorSubsystemVersion 0' 'Subsystem 00000002'; do
+        'MinorSubsystemVersion 0' "Subsystem $subsystem"; do
         grep -qE "^${f% *}\s+${f#* }\b" <<<"$dump" || echo "PE header: ${f% *} is not ${f#* }"
     done
 )
@@ -24,4 +24,6 @@ if [ -n "$bad" ]; then
     printf '%s\n' "$bad"
     exit 1
 fi
-echo "imports: $(wc -l <<<"$imports") functions, each listed and no newer than Windows 95 / NT 4.0"
+ie4=$(grep -vE '^\s*(#|$)' "$list" | awk '$3 ~ /\+ie4$/ { print $2 }')
+[ -n "$ie4" ] && ie4="$(wc -l <<<"$ie4") of them ($(echo $ie4)) 95 / NT 4.0 with" || ie4="none needs"
+echo "imports: $(wc -l <<<"$imports") functions, each listed and no newer than Windows 95 / NT 4.0 ($ie4 Internet Explorer 4's common controls)"

@@ -128,37 +128,17 @@ std::string Utf8ToCp932(std::string_view utf8) {
     return out;
 }
 
+// Invalid bytes are rejected where the system can be asked to; a system that
+// does not know the flag (ERROR_INVALID_FLAGS) converts without it.
 std::string Cp932ToUtf8(std::string_view cp932) {
-    bool ok = false;
-    std::wstring wide = ToWide(kCp932, MB_ERR_INVALID_CHARS, cp932, ok);
-    if (!ok) {
-        // Character by character, so that each invalid one becomes U+FFFD
-        // (the system would put its own default character there). A lead
-        // byte whose next byte cannot follow it is invalid on its own and
-        // the next byte is read afresh.
-        wide.clear();
-        std::size_t i = 0;
-        while (i < cp932.size()) {
-            unsigned char c = static_cast<unsigned char>(cp932[i]);
-            std::size_t n = 1;
-            if (Cp932LeadByte(c)) {
-                if (i + 1 < cp932.size() && Cp932TrailByte(static_cast<unsigned char>(cp932[i + 1])))
-                    n = 2;
-                else
-                    n = 0;  // invalid alone
-            }
-            bool one = false;
-            std::wstring part;
-            if (n > 0) part = ToWide(kCp932, MB_ERR_INVALID_CHARS, cp932.substr(i, n), one);
-            if (one && !part.empty()) {
-                wide += part;
-            } else {
-                wide += L'\xFFFD';
-            }
-            i += n > 0 ? n : 1;
-        }
-    }
-    return win32::Narrow(wide);
+    return win32::Narrow(DecodeCp932(cp932, [](std::string_view bytes, bool strict, std::wstring& out) {
+        bool ok = false;
+        SetLastError(ERROR_SUCCESS);
+        out = ToWide(kCp932, strict ? MB_ERR_INVALID_CHARS : 0, bytes, ok);
+        if (ok) return Cp932Decoded::Converted;
+        return strict && GetLastError() == ERROR_INVALID_FLAGS ? Cp932Decoded::StrictUnknown
+                                                               : Cp932Decoded::Invalid;
+    }));
 }
 
 bool PathLeadByte(unsigned char byte) { return ::IsDBCSLeadByte(byte) != FALSE; }

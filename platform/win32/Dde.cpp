@@ -8,7 +8,8 @@
 // connection retried for a few seconds; an execute command
 // is waited for a few seconds; a conversation with a partner that does not
 // answer is ended later, once it does. The waits keep dispatching the
-// thread's messages, so the window and its timers go on meanwhile.
+// thread's messages but the keyboard's, so the window and its timers go on
+// meanwhile.
 #include <windows.h>
 #include <ddeml.h>
 
@@ -52,6 +53,14 @@ HDDEDATA CALLBACK ClientCallback(UINT type, UINT, HCONV conv, HSZ, HSZ, HDDEDATA
     return nullptr;
 }
 
+// Any message but the keyboard's. Keys typed during a wait stay queued for
+// the program's own loop, which turns shortcuts and dialog keys into their
+// commands; dispatched here they would only reach the control with the focus.
+bool PeekNotKeyboard(MSG* msg) {
+    return text::PeekMsg(msg, PM_REMOVE, 0, WM_KEYFIRST - 1) ||
+           text::PeekMsg(msg, PM_REMOVE, WM_KEYLAST + 1, 0xFFFF);
+}
+
 // Dispatches the thread's messages for at most ms milliseconds, or until
 // done() holds. False when the message loop was asked to end (WM_QUIT is
 // posted again, for the loop that owns it).
@@ -60,7 +69,7 @@ bool PumpUntil(DWORD ms, Done done) {
     const DWORD start = GetTickCount();
     for (;;) {
         MSG msg;
-        while (text::PeekMsg(&msg, PM_REMOVE)) {
+        while (PeekNotKeyboard(&msg)) {
             if (msg.message == WM_QUIT) {
                 PostQuitMessage(static_cast<int>(msg.wParam));
                 return false;
@@ -72,8 +81,9 @@ bool PumpUntil(DWORD ms, Done done) {
         if (done()) return true;
         const DWORD elapsed = GetTickCount() - start;
         if (elapsed >= ms) return true;
-        // The queue is empty here, so waiting for new input misses nothing.
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - elapsed, QS_ALLINPUT);
+        // Nothing but keys is queued here, so waiting for anything else
+        // misses nothing.
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - elapsed, QS_ALLINPUT & ~QS_KEY);
     }
 }
 
@@ -155,24 +165,52 @@ void EndLeftovers() {
     }
 }
 
-// Starts the program at path, as it is: no shell, no search, no arguments.
-bool StartProgram(const std::string& path) {
-    if (path.empty()) return false;
-    std::string commandLine = "\"" + path + "\"";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &si, &pi))
+// The service application, started when no server answers: at most once
+// until a server answers or the program has ended, so a program that runs
+// but never serves the conversation is not started again on every page.
+class Starter {
+public:
+    Starter() = default;
+    Starter(const Starter&) = delete;
+    Starter& operator=(const Starter&) = delete;
+    ~Starter() { Forget(); }
+
+    // Starts the program at path, as it is: no shell, no search, no
+    // arguments. False when it is not started (the one started before still
+    // runs, or it cannot start).
+    bool Start(const std::string& path) {
+        if (path.empty() || Running()) return false;
+        std::string commandLine = "\"" + path + "\"";
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        if (!CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            nullptr, &si, &pi))
+            return false;
+        CloseHandle(pi.hThread);
+        process_ = pi.hProcess;
+        return true;
+    }
+
+    // A server answered: the next page that finds none may start one again.
+    void Forget() {
+        if (process_) CloseHandle(process_);
+        process_ = nullptr;
+    }
+
+private:
+    bool Running() {
+        if (process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) return true;
+        Forget();
         return false;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return true;
-}
+    }
+
+    HANDLE process_ = nullptr;
+};
 
 class Conversation : public IDdeClientConv {
 public:
-    Conversation() = default;
+    explicit Conversation(Starter& starter) : starter_(starter) {}
     Conversation(const Conversation&) = delete;
     Conversation& operator=(const Conversation&) = delete;
     ~Conversation() override {
@@ -198,7 +236,7 @@ public:
             // browser started then could not be reached either, and one more
             // would start at every tick.
             if (Connect(inst_, hszService, hszTopic, conv_) == Outcome::NoServer &&
-                StartProgram(serviceApp_)) {
+                starter_.Start(serviceApp_)) {
                 // The program needs a moment to register its service (and
                 // its windows may not answer while it starts).
                 const DWORD start = GetTickCount();
@@ -210,6 +248,7 @@ public:
         }
         if (hszService) DdeFreeStringHandle(inst_, hszService);
         if (hszTopic) DdeFreeStringHandle(inst_, hszTopic);
+        if (conv_) starter_.Forget();
         return conv_ != nullptr;
     }
 
@@ -249,16 +288,21 @@ public:
     }
 
 private:
+    Starter& starter_;
     DWORD inst_ = 0;
     HCONV conv_ = nullptr;
     std::string serviceApp_;
 };
 
+// The conversations of one client share what it started.
 class DdeClient : public IDdeClient {
 public:
     std::unique_ptr<IDdeClientConv> CreateConversation() override {
-        return std::make_unique<Conversation>();
+        return std::make_unique<Conversation>(starter_);
     }
+
+private:
+    Starter starter_;
 };
 
 }  // namespace

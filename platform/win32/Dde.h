@@ -21,6 +21,7 @@ public:
 class IDdeClient {
 public:
     virtual ~IDdeClient() = default;
+    // A conversation lives no longer than its client.
     virtual std::unique_ptr<IDdeClientConv> CreateConversation() = 0;
 };
 

@@ -74,9 +74,10 @@ inline bool SendTimeout(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT flags, U
     return (Wide() ? SendMessageTimeoutW(hwnd, msg, wp, lp, flags, ms, result)
                    : SendMessageTimeoutA(hwnd, msg, wp, lp, flags, ms, result)) != 0;
 }
-inline BOOL PeekMsg(MSG* msg, UINT remove) {
-    return Wide() ? PeekMessageW(msg, nullptr, 0, 0, remove)
-                  : PeekMessageA(msg, nullptr, 0, 0, remove);
+// The first of the thread's messages numbered first..last (0, 0: any).
+inline BOOL PeekMsg(MSG* msg, UINT remove, UINT first = 0, UINT last = 0) {
+    return Wide() ? PeekMessageW(msg, nullptr, first, last, remove)
+                  : PeekMessageA(msg, nullptr, first, last, remove);
 }
 inline LRESULT Dispatch(const MSG* msg) {
     return Wide() ? DispatchMessageW(msg) : DispatchMessageA(msg);

@@ -1,9 +1,9 @@
 // ddeserver: a stand-in for the browser's DDE service "Iexplore" / "WWW_OpenURL". Its
-// files are beside it: "mode" holds accept (the default), hang (never answers a command)
-// or stall (handles no message after the first command). It appends each execute
-// command, up to its zero, as a line to "rec"; "connect", "execute cb=N zero=Z" and
-// "disconnect" lines to "events"; "ready" to "ready" once registered and "start" to
-// "starts" at each start. It ends when a file "stop" appears, or after five minutes.
+// files are beside it: "mode" holds accept (the default), hang (never answers a command),
+// stall (handles no message after the first command) or mute (no service). It appends each
+// execute command, up to its zero, as a line to "rec"; "connect", "execute cb=N zero=Z" and
+// "disconnect" lines to "events"; "ready" to "ready" once running and "start" to "starts"
+// at each start. It ends (and removes "stop") when a file "stop" appears, or after 5 min.
 #include <windows.h>
 #include <ddeml.h>
 
@@ -78,7 +78,7 @@ int main() {
         return 3;
     HSZ service = DdeCreateStringHandleA(inst, "Iexplore", CP_WINANSI);
     g_topic = DdeCreateStringHandleA(inst, "WWW_OpenURL", CP_WINANSI);
-    if (!DdeNameService(inst, service, nullptr, DNS_REGISTER)) return 4;
+    if (g_mode != "mute" && !DdeNameService(inst, service, nullptr, DNS_REGISTER)) return 4;
     Append("ready", "ready\n");
 
     SetTimer(nullptr, 0, 100, CheckStop);
@@ -88,6 +88,7 @@ int main() {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+    DeleteFileA((g_dir + "stop").c_str());
     DdeNameService(inst, service, nullptr, DNS_UNREGISTER);
     DdeUninitialize(inst);
     return 0;

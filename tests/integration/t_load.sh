@@ -1,7 +1,7 @@
 # Both loads in one measurement: digit lines in the memo (also after another window took
 # the foreground), the tour handed to a recording DDE server; then servers that do not
 # answer, no browser file, no browser started while a window hangs and one started once
-# none hangs: the window stays live throughout.
+# none hangs, then one that never serves the tour: the window stays live throughout.
 . "$(dirname "$0")/lib.sh"
 [ -f "${DDESERVER_EXE:-}" ] || abort "ddeserver.exe has not been built"
 
@@ -104,7 +104,15 @@ dde_stop stall
 
 wait_until 15 eval '[ "$(sent app)" -ge 2 ]' || fail "the started program did not get two pages"
 check "the started program got the entry due, then the next" "$(cat "$T/app/rec")" "$(nth $due; nth $((due + 1)))"
-check "one program started" "$(cat "$T/app/starts")" start
+
+pm_ok check "hwnd=$(ctl 8 8)" state=0
+echo mute >"$T/app/mode" && touch "$T/app/stop"
+wait_until 10 eval '[ "$(grep -c . "$T/app/starts")" = 2 ]' || abort "the program was not started again"
+pm_ok keys "hwnd=$W" ctrl+s
+wait_until 8 panel_is 0 "" && start_measuring || fail "Ctrl+S typed while the page waits was lost"
+sleep 8
+check "one program started; started again, it does not serve the tour: not once more, one process" \
+    "$(grep -c . "$T/app/starts") $(pgrep -fc "${T##*/}\\\\app\\\\ddeserver")" "2 1"
 pm_ok keys "hwnd=$W" ctrl+s
 touch "$T/app/stop"
 pm_ok close "hwnd=$W"

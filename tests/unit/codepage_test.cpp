@@ -47,3 +47,16 @@ TEST(Cp932, APrefixNeverEndsInsideADoubleByteCharacter) {
     };
     for (const Case& c : cases) EXPECT_EQ(Cp932Prefix(c.text, c.limit), c.prefix) << c.name;
 }
+
+// Through a system that knows only ASCII, with '?' as its default character.
+TEST(Cp932, ReadBackWhetherOrNotTheSystemCanRejectInvalidBytes) {
+    const struct { bool knowsFlag; std::string cp932; std::wstring wide; } cases[] = {
+        {true, "A\xA0" "B", L"A\xFFFD" L"B"}, {false, "AB", L"AB"}, {false, "A\xA0" "B", L"A?B"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(DecodeCp932(c.cp932, [&](std::string_view bytes, bool strict, std::wstring& out) {
+            if (strict && !c.knowsFlag) return Cp932Decoded::StrictUnknown;
+            out.assign(bytes.begin(), bytes.end());
+            for (wchar_t& b : out) b = b < 0 || b > 0x7F ? L'?' : b;
+            return strict && out.find(L'?') != out.npos ? Cp932Decoded::Invalid : Cp932Decoded::Converted;
+        }), c.wide) << c.cp932;
+}

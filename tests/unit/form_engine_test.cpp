@@ -17,7 +17,9 @@ struct Main : IFormEvents {
         ran.emplace_back(handler);
         if (during) during(handler);
     }
-    void CloseQuery(std::string_view, bool&) override { ran.emplace_back("query"); }
+    void CloseQuery(std::string_view, bool&) override {  // runs during once
+        if (ran.emplace_back("query"), during) std::exchange(during, nullptr)("query");
+    }
 
     fake::Toolkit ui{journal};
     std::unique_ptr<IWindow> form = BuildForm(
@@ -126,6 +128,11 @@ TEST(FormEngine, TheCloseQueryRunsOncePerRun) {
          [](Main& m) { m.w.input.QueryEndSession(), m.w.input.QueryEndSession(), m.w.CloseBox(); }, 1, true},
         {"asked, and the session goes on", [](Main& m) { m.w.input.QueryEndSession(); }, 1, false},
         {"the session ends unasked", [](Main& m) { m.w.input.EndSession(); }, 0, false},
+        // While the query runs (an error box of it open, say).
+        {"the session ends meanwhile", [](Main& m) { m.during = [&m](std::string_view) {
+             m.w.input.QueryEndSession(), m.w.input.EndSession(); }, m.w.CloseBox(); }, 1, true},
+        {"closed again meanwhile",
+         [](Main& m) { m.during = [&m](std::string_view) { m.w.CloseBox(); }, m.w.CloseBox(); }, 1, true},
     };
     for (const auto& r : rows) {
         Main m;
