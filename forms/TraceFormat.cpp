@@ -1,5 +1,6 @@
 #include "forms/TraceFormat.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <vector>
@@ -21,29 +22,33 @@ std::int64_t DaysFromCivil(std::int64_t y, int m, int d) {
     return era * 146097 + doe - 719468;
 }
 
-void CivilFromDays(std::int64_t z, std::int64_t& y, int& m, int& d) {
+struct Civil {
+    std::int64_t year;
+    int month, day;
+};
+
+Civil CivilFromDays(std::int64_t z) {
     z += 719468;
     const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
     const std::int64_t doe = z - era * 146097;
     const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
     const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
     const std::int64_t mp = (5 * doy + 2) / 153;
-    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    y = yoe + era * 400 + (m <= 2);
+    const int m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    return {yoe + era * 400 + (m <= 2), m, static_cast<int>(doy - (153 * mp + 2) / 5 + 1)};
 }
 
 std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a / b - (a % b != 0 && (a < 0) != (b < 0)); }
 
-// Exactly n decimal digits.
-bool Digits(std::string_view s, std::size_t at, std::size_t n, int& value) {
-    if (at + n > s.size()) return false;
-    value = 0;
+// The number of exactly n decimal digits at s[at]; -1 for anything else.
+int Digits(std::string_view s, std::size_t at, std::size_t n) {
+    if (at + n > s.size()) return -1;
+    int value = 0;
     for (std::size_t i = at; i < at + n; ++i) {
-        if (s[i] < '0' || s[i] > '9') return false;
+        if (s[i] < '0' || s[i] > '9') return -1;
         value = value * 10 + (s[i] - '0');
     }
-    return true;
+    return value;
 }
 
 bool Whole(std::string_view s, std::int64_t& value) {
@@ -84,13 +89,11 @@ std::string IsoTime(TraceTime t) {
     const std::int64_t local = t.utc + t.offset;
     const std::int64_t days = FloorDiv(local, 86400);
     const std::int64_t secs = local - days * 86400;
-    std::int64_t y = 0;
-    int m = 0, d = 0;
-    CivilFromDays(days, y, m, d);
+    const Civil date = CivilFromDays(days);
     const std::int32_t off = t.offset < 0 ? -t.offset : t.offset;
     char text[48];
     std::snprintf(text, sizeof text, "%04lld-%02d-%02dT%02d:%02d:%02d%c%02d:%02d",
-                  static_cast<long long>(y), m, d, static_cast<int>(secs / 3600),
+                  static_cast<long long>(date.year), date.month, date.day, static_cast<int>(secs / 3600),
                   static_cast<int>(secs / 60 % 60), static_cast<int>(secs % 60),
                   t.offset < 0 ? '-' : '+', static_cast<int>(off / 3600),
                   static_cast<int>(off / 60 % 60));
@@ -98,21 +101,17 @@ std::string IsoTime(TraceTime t) {
 }
 
 bool ParseIsoTime(std::string_view s, TraceTime& t) {
-    int y = 0, mo = 0, d = 0, h = 0, mi = 0, se = 0, oh = 0, om = 0;
     if (s.size() != 25 || s[4] != '-' || s[7] != '-' || s[10] != 'T' || s[13] != ':' ||
         s[16] != ':' || (s[19] != '+' && s[19] != '-') || s[22] != ':')
         return false;
-    if (!Digits(s, 0, 4, y) || !Digits(s, 5, 2, mo) || !Digits(s, 8, 2, d) ||
-        !Digits(s, 11, 2, h) || !Digits(s, 14, 2, mi) || !Digits(s, 17, 2, se) ||
-        !Digits(s, 20, 2, oh) || !Digits(s, 23, 2, om))
+    const int y = Digits(s, 0, 4), mo = Digits(s, 5, 2), d = Digits(s, 8, 2), h = Digits(s, 11, 2),
+              mi = Digits(s, 14, 2), se = Digits(s, 17, 2), oh = Digits(s, 20, 2), om = Digits(s, 23, 2);
+    if (std::min({y, h, mi, se, oh, om}) < 0 || mo < 1 || mo > 12 || d < 1 || h > 23 || mi > 59 ||
+        se > 59 || oh > 23 || om > 59)
         return false;
-    if (mo < 1 || mo > 12 || d < 1 || h > 23 || mi > 59 || se > 59 || oh > 23 || om > 59)
-        return false;
-    std::int64_t cy = 0;
-    int cm = 0, cd = 0;
     const std::int64_t days = DaysFromCivil(y, mo, d);
-    CivilFromDays(days, cy, cm, cd);
-    if (cd != d || cm != mo) return false;  // no 31 April, no 29 February of a common year
+    const Civil back = CivilFromDays(days);
+    if (back.day != d || back.month != mo) return false;  // no 31 April, no 29 February of a common year
     t.offset = (s[19] == '-' ? -1 : 1) * (oh * 3600 + om * 60);
     t.utc = days * 86400 + h * 3600 + mi * 60 + se - t.offset;
     return true;

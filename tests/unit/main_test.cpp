@@ -49,6 +49,7 @@ TEST(Sampling, OnlyChangesAreLoggedAndAFailedReadKeepsTheLastValues) {
     }
     EXPECT_EQ(m.rig.Read("pelmor.log"),
               "      1,  80,  0\r\n      3,  79,  0\r\n      5,  79,  1\r\n");
+    EXPECT_EQ(m.W().bars["StatusBar"]->writes[1], 4) << "the power panel rewritten with no change";
     m.rig.power.fails = true;
     m.rig.clock.now += 3600 * 1000 + 54;
     m.Tick(0);
