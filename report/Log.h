@@ -55,7 +55,8 @@ Trace ReadTrace(std::string_view bytes);
 
 // The trace lines of each measurement of the log, in the file's order: those
 // whose started, in its own local time, is the header's date to the second.
-// A measurement without a readable date has none.
+// A measurement without a readable date, or whose date another one has
+// too, has none.
 std::vector<std::vector<TraceLine>> TraceOfEach(const Log& log, const Trace& trace);
 
 // "Mon Dec  7 09:30:05 2026" (the C runtime's ctime layout, with or without

@@ -226,8 +226,9 @@ std::vector<std::vector<TraceLine>> TraceOfEach(const Log& log, const Trace& tra
     std::vector<std::vector<TraceLine>> each(log.measurements.size());
     for (const TraceLine& l : trace.lines) {
         const auto found = byStart.find(l.started.utc + l.started.offset);
-        if (found == byStart.end()) continue;
-        for (std::size_t i : found->second) each[i].push_back(l);
+        // Measurements that began in the same second (a log put together
+        // from copies) cannot be told apart: none of them takes the lines.
+        if (found != byStart.end() && found->second.size() == 1) each[found->second[0]].push_back(l);
     }
     return each;
 }

@@ -218,6 +218,9 @@ TEST(Report, BatteryLifeFromLogAndTrace) {
         {"the same without a trace", shutdown, std::nullopt, "290,at_least,,3.33,level,,,,started_low no_trace\n"},
         {"a trace with no line of the measurement", shutdown, TraceBytes({{0, Start, Battery, 7, {}, {}, {}, {}, 0, 1}}),
          "290,at_least,,3.33,level,,,,started_low no_trace\n"},
+        // A log put together from two copies: whose lines are they?
+        {"two measurements that began in the same second", shutdown + shutdown, TraceBytes({{0, Start, Battery, 7}}),
+         "290,at_least,,3.33,level,,,,started_low no_trace\n290,at_least,,3.33,level,,,,started_low no_trace\n"},
         // 150 s on battery, then asleep 36000 s until the resume on the
         // mains. Power 9 W for 120 s and 6 W for 30 s: 1260 J / 150 s =
         // 8.4 W, 0.35 Wh. No full-charge energy: the level's changes at 40,
