@@ -255,8 +255,11 @@ std::string FlagNames(unsigned flags) {
     static constexpr const char* kNames[] = {"started_low", "not_run_down", "mains_between",
                                              "gap",         "clock_jump",   "no_trace"};
     std::string out;
-    for (unsigned i = 0; i < 6; ++i)
-        if (flags & (1u << i)) out += (out.empty() ? "" : " ") + std::string(kNames[i]);
+    for (unsigned i = 0; i < 6; ++i) {
+        if (!(flags & (1u << i))) continue;
+        if (!out.empty()) out += ' ';
+        out += kNames[i];
+    }
     return out;
 }
 
@@ -269,8 +272,11 @@ std::string FlagWords(unsigned flags) {
         "the clock was set: the figures around that moment are uncertain",
         "no trace: from the log alone, the battery life is at least this long"};
     std::string out;
-    for (unsigned i = 0; i < 6; ++i)
-        if (flags & (1u << i)) out += (out.empty() ? "" : "; ") + std::string(kWords[i]);
+    for (unsigned i = 0; i < 6; ++i) {
+        if (!(flags & (1u << i))) continue;
+        if (!out.empty()) out += "; ";
+        out += kWords[i];
+    }
     return out;
 }
 
