@@ -37,7 +37,9 @@ awk 'BEGIN {
     # the same elapsed seconds as the log: the last line near 300,000 s
     for (e = 0; e <= 296000; e += 60) {
       source = int(e / 15000) % 4 == 3 ? "mains" : "battery"
-      printf "%s,%s,%s,%d,%s,%d,%d,50000,60000,7500,11800,42\r\n", started, started,
+      t = 9 * 3600 + (30 + m) * 60 + 5 + e
+      time = sprintf("2026-12-%02dT%02d:%02d:%02d+09:00", 7 + int(t / 86400), int(t % 86400 / 3600), int(t % 3600 / 60), t % 60)
+      printf "%s,%s,%s,%d,%s,%d,%d,50000,60000,7500,11800,42\r\n", started, time,
         e ? "minute" : "start", e, source, 100 - int(e / 3000), 50000 - int(e / 6)
     }
   }

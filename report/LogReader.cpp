@@ -89,6 +89,16 @@ bool Digits(std::string_view s, std::size_t n, int& value) {
     return true;
 }
 
+// Elapsed seconds as the log holds them (32 bits), and energies, powers and
+// counts no battery comes near: sums of many lines stay far from overflow.
+bool InRange(const TraceLine& l) {
+    constexpr std::int64_t kMost = std::int64_t{1} << 31;
+    if (l.elapsed < -kMost || l.elapsed >= kMost) return false;
+    for (const auto* v : {&l.energyMwh, &l.fullMwh, &l.designMwh, &l.powerMw, &l.voltageMv, &l.cycles})
+        if (*v && **v >= kMost) return false;
+    return true;
+}
+
 }  // namespace
 
 std::string IsoDate(std::string_view text) {
@@ -205,7 +215,8 @@ Trace ReadTrace(std::string_view bytes) {
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         TraceLine l;
         const char* reason = "";
-        if (ParseTraceLine(line, l, &reason)) {
+        if (ParseTraceLine(line, l, &reason) && !InRange(l)) reason = "a figure out of range";
+        if (!*reason) {
             trace.lines.push_back(l);
         } else if (line != kTraceColumns) {
             trace.skipped.push_back(

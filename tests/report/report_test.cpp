@@ -260,6 +260,27 @@ TEST(Report, BatteryLifeFromLogAndTrace) {
     for (const auto& c : cases) EXPECT_EQ(Rows(c.log, c.trace, true), c.rows) << c.what;
 }
 
+TEST(Report, TraceLinesThatCannotBeRead) {
+    const std::string ok = "2026-12-07T09:30:05+09:00,2026-12-07T09:31:05+09:00,minute,60,battery,99,,,,,,";
+    const std::string columns(pelmor::kTraceColumns);
+    const struct { const char* what; std::string bytes, kept; } cases[] = {
+        // kept: how many lines were read, then the skipped ones' numbers and reasons
+        {"LF or CR LF, the columns' line anywhere", columns + "\n" + ok + "\n" + columns + "\r\n" + ok + "\r\n", "2"},
+        {"a torn last line", columns + "\r\n" + ok + "\r\n" + ok.substr(0, 30), "1 3 the last line is incomplete"},
+        {"elapsed past 32 bits, an energy of 2^31 mWh",
+         ok + "\n" + ok.substr(0, 59) + "2147483648,battery,99,,,,,,\n" + ok.substr(0, 73) + "2147483648,,,,,\n" + ok.substr(0, 59) +
+             "-2147483648,battery,99,,2147483647,,,,\n",
+         "2 2 a figure out of range 3 a figure out of range"},
+        {"eleven columns, an unknown event", ok.substr(0, ok.size() - 1) + "\n" + "x" + ok + "\n", "0 1 not twelve columns 2 a time that is not local ISO 8601 with its offset"},
+    };
+    for (const auto& c : cases) {
+        const Trace t = ReadTrace(c.bytes);
+        std::string kept = std::to_string(t.lines.size());
+        for (const SkippedLine& k : t.skipped) kept += " " + std::to_string(k.line) + " " + k.reason;
+        EXPECT_EQ(kept, c.kept) << c.what;
+    }
+}
+
 TEST(Report, TableAndSampleCsv) {
     const std::string bytes = Fixture("wine-measure.log");
     // The level's changes at 2 s and 3 s: 2 % in a second, 100 % in 50 s.
