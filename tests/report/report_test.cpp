@@ -15,10 +15,8 @@
 #include "report/Log.h"
 #include "report/Summary.h"
 
-#if defined(__SANITIZE_ADDRESS__)
-#define UNDER_ASAN
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
+#ifdef __has_feature
+#if __has_feature(address_sanitizer)  // the sanitizer's shadow needs more than the memory limit below
 #define UNDER_ASAN
 #endif
 #endif
@@ -282,26 +280,25 @@ TEST(Report, TraceLinesThatCannotBeRead) {
 }
 
 TEST(Report, TableAndSampleCsv) {
-    const std::string bytes = Fixture("wine-measure.log");
-    // The level's changes at 2 s and 3 s: 2 % in a second, 100 % in 50 s.
-    EXPECT_EQ(SummaryTable(One(bytes)),
-              "#  started              battery life  bound     gaps      estimate  level     on mains  end line  comment\n"
-              "1  2026-12-07 02:57:11  0:00 (0 min)  at least     -  0.01 h level  77 -> 73   0:00:01  OPEN      電池テスト ﾊﾝｶｸｶﾅ ＡＢＣ 1回目\n"
-              "2  -                    0:00 (0 min)  at least     -             -  72 -> 72   0:00:00  closed\n\n"
-              "1: started under 95 %: not from a full battery\n"
-              "   not run down: the last level on battery was over 10 %\n"
-              "   on the mains in between: the battery life adds up several stretches\n"
-              "   no trace: from the log alone, the battery life is at least this long\n"
-              "2: started under 95 %: not from a full battery\n"
-              "   not run down: the last level on battery was over 10 %\n"
-              "   no trace: from the log alone, the battery life is at least this long\n\n"
+    using enum pelmor::TraceEvent;
+    using enum pelmor::TraceSource;
+    // 3 min on battery around 2 h asleep; 600 mWh in 180 s: 12 W, 60 Wh full: 5 h.
+    EXPECT_EQ(SummaryTable(One("' Mon Dec  7 09:30:05 2026\n' run\n0, 100, 0\n100, 99, 0\n",
+                               TraceBytes({{0, Start, Battery, 100, 60000, 60000}, {60, Minute, Battery, 100, 59800, 60000},
+                                           {120, Suspend, Battery, 99, 59600, 60000}, {7320, Resume, Battery, 99, 59600, 60000},
+                                           {7380, Close, Battery, 99, 59400, 60000}}))),
+              "#  started              battery life  bound     gaps       estimate  level      on mains  end line  comment\n"
+              "1  2026-12-07 09:30:05  0:03 (3 min)  exact  2:00:00  5.00 h energy  100 -> 99   0:00:00  OPEN      run\n\n"
+              "1: not run down: the last level on battery was over 10 %\n"
+              "   asleep or not running for a while: that time is left out\n\n"
               "OPEN: no end line. Stopped from the menu, or cut off (the battery ran out,\n"
               "the program was killed). A shutdown at critical battery writes the end line.\n");
+    const std::string bytes = Fixture("wine-measure.log");
     EXPECT_EQ(SamplesCsv(ReadLog(bytes)), "measurement,elapsed_s,level,source\n1,1,77,0\n1,2,75,0\n1,3,73,0\n1,4,73,1\n1,5,73,0\n2,1,72,0\n");
     EXPECT_EQ(SummaryTable(One("junk\n")), "No measurements in the log.\n");
     // 8 h 20 min 59 s: whole minutes, never rounded up.
-    const std::string long_ = "' Mon Dec  7 09:30:05 2026\n' x\n0, 100, 0\n30059, 5, 0\n";
-    EXPECT_NE(SummaryTable(One(long_)).find("  8:20 (500 min)  at least"), std::string::npos);
+    EXPECT_NE(SummaryTable(One("' Mon Dec  7 09:30:05 2026\n' x\n0, 100, 0\n30059, 5, 0\n")).find("  8:20 (500 min)  at least"),
+              std::string::npos);
 }
 
 TEST(Report, HtmlPageStandsAlone) {
@@ -325,34 +322,26 @@ TEST(Report, HtmlPageStandsAlone) {
 TEST(Report, HtmlOverlayOfSeveralLogs) {
     std::vector<LogFile> logs;
     for (int i = 0; i < 9; ++i) {
-        const std::string first = i == 1 ? "0, 100, 1\n600, 100, 0\n" : "0, 100, 0\n";
-        logs.push_back(One("' Mon Dec  7 09:30:05 2026\n' x\n" + first + "4000, 60, 0\n").front());
+        logs.push_back(One("' Mon Dec  7 09:30:05 2026\n' x\n" + std::string(i == 1 ? "0, 100, 1\n600, 100, 0\n" : "0, 100, 0\n") +
+                           "4000, 60, 0\n").front());
         logs.back().name = "run" + std::to_string(i) + "/pelmor.log";
     }
     using enum pelmor::TraceEvent;
-    using enum pelmor::TraceSource;
-    logs[2].trace = ReadTrace(TraceBytes({{0, Start, Battery, 100, {}, {}, {}, 7000}, {60, Minute, Battery, 99, {}, {}, {}, 7400}}));
-    const std::string page = HtmlReport(logs);
-    std::string overlay = page.substr(page.find("<h2>All measurements"));
-    // Aligned at the unplugging: the axis starts ten minutes before it.
+    logs[2].trace = ReadTrace(TraceBytes({{0, Start, pelmor::TraceSource::Battery, 100, {}, {}, {}, 7400}}));
+    const std::string page = HtmlReport(logs), overlay = page.substr(page.find("<h2>All measurements"));
+    // From ten minutes before the unplugging; no run in the mains' green; each of the nine its own line.
     EXPECT_NE(overlay.find(">-0:10<"), std::string::npos);
-    // No run in the mains' green; the ninth told apart by its dashes.
-    EXPECT_EQ(overlay.find("#00FF00"), std::string::npos);
-    EXPECT_EQ(overlay.find("#2ca02c"), std::string::npos);
+    EXPECT_TRUE(overlay.find("#00FF00") == std::string::npos && overlay.find("#2ca02c") == std::string::npos);
     std::set<std::string> looks;
     for (std::size_t at = overlay.find("<polyline"); at != std::string::npos; at = overlay.find("<polyline", at + 1))
         looks.insert(overlay.substr(at, overlay.find("points", at) - at));
     EXPECT_EQ(looks.size(), 9u);
-    // One table, one log column; the power of the one trace drawn; 7.4 W on a 10 W axis.
-    EXPECT_EQ(page.find("<table", page.find("<table") + 1), std::string::npos);
-    EXPECT_NE(page.find("<th>log</th>"), std::string::npos);
-    EXPECT_NE(page.find("run8/pelmor.log"), std::string::npos);
-    EXPECT_NE(page.find(">10</text>"), std::string::npos);
-    EXPECT_EQ(page.find("power (W)"), page.rfind("power (W)"));
+    // One table with the logs' names; the power of the one trace drawn, 7.4 W on a 10 W axis.
+    EXPECT_TRUE(page.find("<table", page.find("<table") + 1) == std::string::npos && page.find("<td>run8/pelmor.log") != std::string::npos);
+    EXPECT_TRUE(page.find(">10</text>") != std::string::npos && page.find("power (W)") == page.rfind("power (W)"));
     // Nothing wider than a window of 900 pixels with its margins.
     for (std::size_t at = page.find(" width=\""); at != std::string::npos; at = page.find(" width=\"", at + 1))
         EXPECT_LE(std::stod(page.substr(at + 8)), 884) << page.substr(at, 20);
-    EXPECT_NE(page.find("max-width:100%"), std::string::npos);
 }
 
 TEST(Report, TheProgramsOutputsAndExitCodes) {
@@ -389,11 +378,10 @@ TEST(Report, TheProgramsOutputsAndExitCodes) {
         {"--html same.log pelmor.log", 2, "", "refusing"},
         {"--summary-csv pelmor.log >> same.log", 2, "", "refusing"},
         {"--html pelmor.log - < same.log", 2, "", "refusing"},
-        {"--csv pelmor.log b/pelmor.log", 2, "", "--csv takes one log"},
         {"missing.log", 2, "", "cannot read missing.log"},
         {"--html", 2, "", "--html needs"},
         {"--sum", 2, "", "unknown option --sum"},
-#ifndef UNDER_ASAN  // its shadow memory needs more than the limit
+#ifndef UNDER_ASAN
         // A sparse file of 3 GB in 400 MB of address space.
         {"-h >/dev/null; truncate -s 3G big.log; (ulimit -v 400000; " + std::string(REPORT_EXE) + " big.log)", 2, "",
          "not enough memory"},
