@@ -157,10 +157,7 @@ TEST(Report, FiguresOfAMeasurement) {
 // level, energy, full-charge and design energy (mWh), power (mW); the clock
 // `ahead` seconds off the elapsed; `started` seconds after 09:30:05.
 struct T {
-    std::int64_t at;
-    pelmor::TraceEvent event;
-    pelmor::TraceSource source;
-    std::optional<int> level;
+    std::int64_t at; pelmor::TraceEvent event; pelmor::TraceSource source; std::optional<int> level;
     std::optional<std::int64_t> energy, full, design, power;
     std::int64_t ahead = 0, started = 0;
 };
@@ -226,8 +223,7 @@ TEST(Report, BatteryLifeFromLogAndTrace) {
          TraceBytes({{0, Start, Battery, 90}, {30, Close, Battery, 90}, {0, Start, Battery, 90, {}, {}, {}, {}, 0, 1795},
                      {60, Minute, Battery, 90, {}, {}, {}, {}, 0, 1795}, {120, Minute, Battery, 89, {}, {}, {}, {}, 0, 1795},
                      {180, Minute, Battery, 89, {}, {}, {}, {}, 0, 1795}, {240, Stop, Battery, 88, {}, {}, {}, {}, 0, 1795}}),
-         "30,exact,0,,,,,,started_low not_run_down\n"
-         "240,exact,0,3.33,level,,,,started_low not_run_down\n"},
+         "30,exact,0,,,,,,started_low not_run_down\n240,exact,0,3.33,level,,,,started_low not_run_down\n"},
         // Set back an hour after 120 s: the step across it is not counted,
         // 120 + 60 + 60 + 10 s, at least. The log's line at -3400 s starts
         // a measurement of its own, without a date.
@@ -255,8 +251,7 @@ TEST(Report, TraceLinesThatCannotBeRead) {
         // kept: how many lines were read, then the skipped ones' numbers and reasons
         {"LF or CR LF, the columns' line anywhere", columns + "\n" + ok + "\n" + columns + "\r\n" + ok + "\r\n", "2"},
         {"a torn last line", columns + "\r\n" + ok + "\r\n" + ok.substr(0, 30), "1 3 the last line is incomplete"},
-        {"elapsed past 32 bits, an energy of 2^31 mWh",
-         ok + "\n" + ok.substr(0, 59) + "2147483648,battery,99,,,,,,\n" + ok.substr(0, 73) + "2147483648,,,,,\n" + ok.substr(0, 59) +
+        {"elapsed past 32 bits, an energy of 2^31 mWh", ok + "\n" + ok.substr(0, 59) + "2147483648,battery,99,,,,,,\n" + ok.substr(0, 73) + "2147483648,,,,,\n" + ok.substr(0, 59) +
              "-2147483648,battery,99,,2147483647,,,,\n",
          "2 2 a figure out of range 3 a figure out of range"},
     };
@@ -333,13 +328,11 @@ TEST(Report, HtmlOverlayOfSeveralLogs) {
 TEST(Report, TheProgramsOutputsAndExitCodes) {
     char dir[] = "/tmp/pelmor-report-XXXXXX";
     ASSERT_NE(::mkdtemp(dir), nullptr);
-    const std::string d = dir;
-    const std::string log = Fixture("wine-killed.log");
+    const std::string d = dir, log = Fixture("wine-killed.log");
     std::ofstream(d + "/pelmor.log", std::ios::binary) << log;
     std::ofstream(d + "/torn.log", std::ios::binary) << Fixture("wine-shutdown.log") << "  12,";
     ::mkdir((d + "/b").c_str(), 0700);
-    // The second log's measurement, 3 s on battery to its stop; a line the
-    // trace cannot hold.
+    // The second log's measurement, 3 s on battery to its stop; a line the trace cannot hold.
     std::ofstream(d + "/b/pelmor.log", std::ios::binary) << "' Mon Dec  7 09:30:05 2026\r\n' =cmd|' /C calc'!A0\r\n0, 99, 0\r\n";
     std::ofstream(d + "/b/pelmor-trace.csv", std::ios::binary)
         << pelmor::TraceHeaderBytes() << "2026-12-07T09:30:05+09:00,2026-12-07T09:30:05+09:00,start,0,battery,99,,,,,,\r\n"
