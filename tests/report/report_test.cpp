@@ -157,8 +157,8 @@ TEST(Report, FiguresOfAMeasurement) {
 // level, energy, full-charge and design energy (mWh), power (mW); the clock
 // `ahead` seconds off the elapsed; `started` seconds after 09:30:05.
 struct T {
-    std::int64_t at; pelmor::TraceEvent event; pelmor::TraceSource source; std::optional<int> level;
-    std::optional<std::int64_t> energy, full, design, power;
+    std::int64_t at; pelmor::TraceEvent event; pelmor::TraceSource source; std::optional<int> level{};
+    std::optional<std::int64_t> energy{}, full{}, design{}, power{};
     std::int64_t ahead = 0, started = 0;
 };
 
@@ -167,7 +167,7 @@ std::string TraceBytes(std::initializer_list<T> lines) {
     std::string out = pelmor::TraceHeaderBytes();
     for (const T& t : lines)
         out += pelmor::TraceLineBytes({{start + t.started, 32400}, {start + t.started + t.at + t.ahead, 32400}, t.event, t.at,
-                                       t.source, t.level, t.energy, t.full, t.design, t.power});
+                                       t.source, t.level, t.energy, t.full, t.design, t.power, {}, {}});
     return out;
 }
 
