@@ -236,10 +236,13 @@ TEST(Report, BatteryLifeFromLogAndTrace) {
         {"the clock and the elapsed seconds disagree", shutdown,
          TraceBytes({{0, Start, Battery, 7}, {60, Minute, Battery, 6}, {120, Minute, Battery, 5, {}, {}, {}, {}, 3600}}),
          "120,at_least,0,3.33,level,,,,started_low clock_jump\n"},
-        // Twice on battery: 0-60 and 120-180 s; the mains' minute between.
-        {"on the mains in between", h + "0, 100, 0\n",
+        // Twice on battery: 0-60 and 120-180 s; the mains' minute between. The
+        // level's changes at 30 s and 150 s: 1 % in 60 s on battery, 1.67 h.
+        {"on the mains in between", h + "0, 100, 0\n30, 99, 0\n60, 99, 1\n120, 99, 0\n150, 98, 0\n",
          TraceBytes({{0, Start, Battery, 100}, {60, Source, Mains, 100}, {120, Source, Battery, 100}, {180, Stop, Battery, 100}}),
-         "120,exact,0,,,,,,not_run_down mains_between\n"},
+         "120,exact,0,1.67,level,,,,not_run_down mains_between\n"},
+        {"two changes in one second", h + "0, 50, 0\n100, 49, 0\n100, 48, 0\n", std::nullopt,
+         "100,at_least,,,,,,,started_low not_run_down no_trace\n"},
     };
     for (const auto& c : cases) EXPECT_EQ(Rows(c.log, c.trace, true), c.rows) << c.what;
 }
