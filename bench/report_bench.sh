@@ -5,7 +5,8 @@
 # a line a minute of each measurement (about half a million lines). Each
 # output is made three times, then awk reads the same two files and adds up
 # the time on battery of each measurement, as a floor of what reading them
-# costs. The load average is printed first, as the figures depend on it.
+# costs; last, a log whose comment is 20 MB. The load average is printed
+# first, as the figures depend on it.
 # Usage: bench/report_bench.sh [build-dir]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -69,4 +70,13 @@ for run in 1 2 3; do
   { time awk -F, 'FNR == 1 { file++ } file == 1 { if (/^\047 [A-Z]/) m++; else lines[m]++; next }
     FNR > 1 { if ($1 == last && prev == "battery") on[$1] += $4 - before; last = $1; prev = $5; before = $4 }
     END { for (s in on) total += on[s]; print total }' "$dir/pelmor.log" "$dir/pelmor-trace.csv" >"$dir/out"; } 2>&1
+done
+# A comment of 20 MB (hand-edited, Shift-JIS with a bad byte now and then):
+# the code page conversion must take it in large pieces.
+awk 'BEGIN { printf "\r\n\047 Mon Dec  7 09:30:05 2026\r\n\047 "
+  for (i = 0; i < 1000000; i++) printf "%s", i % 250 ? "\223\144\222\162\203\145\203\130\203\147 abcdefghi " : "\205 bad "
+  printf "\r\n      1, 100,  0\r\n" }' >"$dir/comment.log"
+for run in 1 2 3; do
+  printf '%-14s run %d: ' "20 MB comment" "$run"
+  { time "$exe" --summary-csv "$dir/comment.log" >"$dir/out"; } 2>&1
 done
