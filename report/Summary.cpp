@@ -62,16 +62,41 @@ std::string Columns(const std::vector<std::vector<std::string>>& rows, std::stri
 constexpr std::int64_t kLongestStep = 120;  // more between two trace lines: a gap
 constexpr std::int64_t kClockSlack = 2;     // seconds the clock and elapsed may differ
 
-struct Span {
-    std::int64_t from, to;
-};
+// The gaps of a measurement on the elapsed seconds: the seconds of an
+// interval inside them, found by a binary search (a long trace may hold
+// many).
+class Gaps {
+public:
+    void Add(std::int64_t from, std::int64_t to) { spans_.push_back({from, to, 0}); }
+    // Sorted, overlapping ones merged, each with the gaps' seconds before it.
+    void Done() {
+        std::sort(spans_.begin(), spans_.end(), [](const Span& a, const Span& b) { return a.from < b.from; });
+        std::vector<Span> merged;
+        for (const Span& g : spans_) {
+            if (!merged.empty() && g.from <= merged.back().to) {
+                merged.back().to = std::max(merged.back().to, g.to);
+            } else {
+                merged.push_back({g.from, g.to, merged.empty() ? 0 : merged.back().before + merged.back().to - merged.back().from});
+            }
+        }
+        spans_ = std::move(merged);
+    }
+    std::int64_t Within(std::int64_t from, std::int64_t to) const { return Before(to) - Before(from); }
 
-// Seconds of [from, to] inside the gaps.
-std::int64_t Overlap(std::int64_t from, std::int64_t to, const std::vector<Span>& gaps) {
-    std::int64_t n = 0;
-    for (const Span& g : gaps) n += std::max<std::int64_t>(0, std::min(to, g.to) - std::max(from, g.from));
-    return n;
-}
+private:
+    struct Span {
+        std::int64_t from, to, before;
+    };
+    // The gaps' seconds before t.
+    std::int64_t Before(std::int64_t t) const {
+        auto after = std::upper_bound(spans_.begin(), spans_.end(), t,
+                                      [](std::int64_t v, const Span& g) { return v < g.from; });
+        if (after == spans_.begin()) return 0;
+        const Span& g = *(after - 1);
+        return g.before + std::min(t, g.to) - g.from;
+    }
+    std::vector<Span> spans_;
+};
 
 }  // namespace
 
@@ -127,7 +152,7 @@ Summary Summarise(const Measurement& m, const std::vector<TraceLine>& trace) {
         for (const Sample& v : x) point(v.source == kOnBattery, v.level, v.elapsed);
     }
 
-    std::vector<Span> gaps;
+    Gaps gaps;
     std::optional<double> fullMwh;
     if (trace.empty()) {
         s.flags |= kNoTrace;
@@ -155,7 +180,7 @@ Summary Summarise(const Measurement& m, const std::vector<TraceLine>& trace) {
             if (a.event == TraceEvent::Stop || a.event == TraceEvent::Close) continue;
             if ((a.event == TraceEvent::Suspend && b.event == TraceEvent::Resume) || dt > kLongestStep) {
                 *s.gaps += dt;
-                gaps.push_back({a.elapsed, b.elapsed});
+                gaps.Add(a.elapsed, b.elapsed);
                 continue;
             }
             if (a.source != TraceSource::Battery) continue;
@@ -177,6 +202,7 @@ Summary Summarise(const Measurement& m, const std::vector<TraceLine>& trace) {
         if (s.avgPowerW) s.energyUsedWh = *s.avgPowerW * static_cast<double>(s.batteryLife) / 3600.0;
     }
 
+    gaps.Done();
     if (fullMwh && s.avgPowerW && *s.avgPowerW > 0) {
         s.estimateHours = *fullMwh / 1000.0 / *s.avgPowerW;
         s.energyBasis = true;
@@ -201,7 +227,7 @@ Summary Summarise(const Measurement& m, const std::vector<TraceLine>& trace) {
         std::int64_t lost = 0, time = 0;
         for (std::size_t k = first + 1; first && k <= last; ++k) {
             if (x[k - 1].source != kOnBattery) continue;
-            time += x[k].elapsed - x[k - 1].elapsed - Overlap(x[k - 1].elapsed, x[k].elapsed, gaps);
+            time += x[k].elapsed - x[k - 1].elapsed - gaps.Within(x[k - 1].elapsed, x[k].elapsed);
             lost += std::max(0, x[k - 1].level - x[k].level);
         }
         if (time > 0 && lost > 0)
