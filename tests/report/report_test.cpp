@@ -241,6 +241,11 @@ TEST(Report, BatteryLifeFromLogAndTrace) {
         {"on the mains in between", h + "0, 100, 0\n30, 99, 0\n60, 99, 1\n120, 99, 0\n150, 98, 0\n",
          TraceBytes({{0, Start, Battery, 100}, {60, Source, Mains, 100}, {120, Source, Battery, 100}, {180, Stop, Battery, 100}}),
          "120,exact,0,1.67,level,,,,not_run_down mains_between\n"},
+        // An energy gauge that does not move: the power told, 8 W for 120 s,
+        // 0.27 Wh; 50 Wh full / 8 W = 6.25 h.
+        {"a gauge that stays", h + "0, 100, 0\n", TraceBytes({{0, Start, Battery, 100, 50000, 50000, {}, 8000},
+                     {60, Minute, Battery, 100, 50000, 50000, {}, 8000}, {120, Stop, Battery, 100, 50000, 50000, {}, 8000}}),
+         "120,exact,0,6.25,energy,8.00,0.27,,not_run_down\n"},
         {"two changes in one second", h + "0, 50, 0\n100, 49, 0\n100, 48, 0\n", std::nullopt,
          "100,at_least,,,,,,,started_low not_run_down no_trace\n"},
     };
