@@ -14,12 +14,14 @@ namespace {
 // The colours of the program's own graph.
 constexpr char kBatteryColour[] = "#FF0000";
 constexpr char kMainsColour[] = "#00FF00";
-// For telling the runs apart in the chart that lays them over each other.
-constexpr std::array<const char*, 8> kRunColours = {"#1f77b4", "#ff7f0e", "#2ca02c", "#d62728",
-                                                    "#9467bd", "#8c564b", "#e377c2", "#17becf"};
+// For telling the runs apart in the chart that lays them over each other:
+// none is the mains' green; past eight, the lines are dashed, then dotted.
+constexpr std::array<const char*, 8> kRunColours = {"#1f77b4", "#ff7f0e", "#d62728", "#9467bd",
+                                                    "#8c564b", "#e377c2", "#17becf", "#000000"};
+constexpr std::array<const char*, 3> kRunDashes = {"", "8 4", "2 3"};
 
-// Drawing area inside the picture.
-constexpr double kWidth = 860, kHeight = 300;
+// Drawing area inside the picture; the page fits a window 900 pixels wide.
+constexpr double kWidth = 840, kHeight = 300;
 constexpr double kLeft = 48, kRight = 16, kTop = 12, kBottom = 42;
 constexpr double kPlotW = kWidth - kLeft - kRight, kPlotH = kHeight - kTop - kBottom;
 
@@ -71,7 +73,8 @@ struct Axis {
     }
 };
 
-double Y(int level) { return kTop + kPlotH * (100 - level) / 100.0; }
+// A value from 0 to top (100 for the level) on the vertical axis.
+double Y(double value, double top = 100) { return kTop + kPlotH * (top - value) / top; }
 
 // A polyline in tenths of a pixel. A point on the last one is left out, and
 // one that goes on along the same straight line (across, or up or down the
@@ -94,9 +97,11 @@ public:
         }
         points_.push_back(p);
     }
-    std::string Svg(const char* colour) const {
-        std::string out = "<polyline fill=\"none\" stroke=\"" + std::string(colour) +
-                          "\" stroke-width=\"2\" stroke-linejoin=\"round\" points=\"";
+    bool Empty() const { return points_.empty(); }
+    std::string Svg(const char* colour, const char* dash = "") const {
+        std::string out = "<polyline fill=\"none\" stroke=\"" + std::string(colour) + "\"" +
+                          (*dash ? " stroke-dasharray=\"" + std::string(dash) + "\"" : "") +
+                          " stroke-width=\"2\" stroke-linejoin=\"round\" points=\"";
         for (std::size_t i = 0; i < points_.size(); ++i) {
             if (i) out += ' ';
             out += Tenths(points_[i].x) + "," + Tenths(points_[i].y);
@@ -119,35 +124,41 @@ private:
 
 // The level holds until the next line, which the program writes when it
 // changes: a step from each line to the next.
+// shift moves every line along the time axis.
 void Steps(Path& path, const Axis& axis, const std::vector<Sample>& x, std::size_t from,
-           std::size_t to) {
-    path.Add(axis.X(x[from].elapsed), Y(x[from].level));
+           std::size_t to, std::int64_t shift = 0) {
+    path.Add(axis.X(x[from].elapsed - shift), Y(x[from].level));
     for (std::size_t k = from + 1; k <= to; ++k) {
-        path.Add(axis.X(x[k].elapsed), Y(x[k - 1].level));
-        path.Add(axis.X(x[k].elapsed), Y(x[k].level));
+        path.Add(axis.X(x[k].elapsed - shift), Y(x[k - 1].level));
+        path.Add(axis.X(x[k].elapsed - shift), Y(x[k].level));
     }
 }
 
 // A measurement of one line has no step to draw.
-std::string Dot(const Axis& axis, const Sample& x, const char* colour) {
-    return "<circle cx=\"" + Num(axis.X(x.elapsed)) + "\" cy=\"" + Num(Y(x.level)) +
+std::string Dot(const Axis& axis, const Sample& x, const char* colour, std::int64_t shift = 0) {
+    return "<circle cx=\"" + Num(axis.X(x.elapsed - shift)) + "\" cy=\"" + Num(Y(x.level)) +
            "\" r=\"3\" fill=\"" + colour + "\"/>\n";
 }
 
-std::string Frame(const Axis& axis) {
+// The axes: hours across, the level in percent (top 100) or the power in
+// watts up.
+std::string Frame(const Axis& axis, double top = 100, const char* unit = "level (%)") {
     std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + Num(kWidth) +
                       "\" height=\"" + Num(kHeight) + "\" viewBox=\"0 0 " + Num(kWidth) + " " +
                       Num(kHeight) + "\">\n<rect x=\"" + Num(kLeft) + "\" y=\"" + Num(kTop) +
                       "\" width=\"" + Num(kPlotW) + "\" height=\"" + Num(kPlotH) +
                       "\" fill=\"#fff\" stroke=\"#000\"/>\n";
-    for (int level = 10; level < 100; level += 10) {
+    for (int tenth = 1; tenth < 10; ++tenth) {
+        const double y = Y(top * tenth / 10, top);
         svg += "<line x1=\"" + Num(kLeft) + "\" x2=\"" + Num(kLeft + kPlotW) + "\" y1=\"" +
-               Num(Y(level)) + "\" y2=\"" + Num(Y(level)) + "\" stroke=\"" +
-               (level == 50 ? "#000" : "#bbb") + "\" stroke-width=\"0.5\"/>\n";
+               Num(y) + "\" y2=\"" + Num(y) + "\" stroke=\"" +
+               (tenth == 5 && top == 100 ? "#000" : "#bbb") + "\" stroke-width=\"0.5\"/>\n";
     }
-    for (int level = 0; level <= 100; level += 20) {
-        svg += "<text x=\"" + Num(kLeft - 6) + "\" y=\"" + Num(Y(level) + 4) +
-               "\" text-anchor=\"end\">" + std::to_string(level) + "</text>\n";
+    for (int fifth = 0; fifth <= 5; ++fifth) {
+        char label[32];
+        std::snprintf(label, sizeof label, "%g", top * fifth / 5);
+        svg += "<text x=\"" + Num(kLeft - 6) + "\" y=\"" + Num(Y(top * fifth / 5, top) + 4) +
+               "\" text-anchor=\"end\">" + label + "</text>\n";
     }
     for (std::int64_t t = axis.from; t <= axis.to; t += axis.step) {
         const double x = axis.X(t);
@@ -163,7 +174,7 @@ std::string Frame(const Axis& axis) {
     svg += "<text x=\"" + Num(kLeft + kPlotW / 2) + "\" y=\"" + Num(kHeight - 6) +
            "\" text-anchor=\"middle\">hours (h:mm)</text>\n<text x=\"12\" y=\"" +
            Num(kTop + kPlotH / 2) + "\" text-anchor=\"middle\" transform=\"rotate(-90 12 " +
-           Num(kTop + kPlotH / 2) + ")\">level (%)</text>\n";
+           Num(kTop + kPlotH / 2) + ")\">" + unit + "</text>\n";
     return svg;
 }
 
@@ -192,13 +203,49 @@ std::string MeasurementChart(const Measurement& m) {
     return Frame(axis) + shade + lines + "</svg>\n";
 }
 
+// The power the system told, against the same hours; a line breaks where
+// the trace has no power or a gap. None when the trace has no power.
+std::string PowerChart(const Run& r) {
+    const Measurement& m = *r.m;
+    double most = 0;
+    std::int64_t lo = m.samples.empty() ? r.trace.front().elapsed : m.samples.front().elapsed;
+    std::int64_t hi = m.samples.empty() ? lo : m.samples.back().elapsed;
+    for (const TraceLine& l : r.trace) {
+        lo = std::min(lo, l.elapsed);
+        hi = std::max(hi, l.elapsed);
+        if (l.powerMw) most = std::max(most, static_cast<double>(*l.powerMw) / 1000);
+    }
+    if (most <= 0) return {};
+    // A round top: 1, 2 or 5 times a power of ten.
+    double top = 1;
+    for (int i = 0; top < most; ++i) top *= i % 3 == 1 ? 2.5 : 2;
+    const Axis axis(lo, hi);
+    std::string lines;
+    Path path;
+    const TraceLine* before = nullptr;
+    for (const TraceLine& l : r.trace) {
+        const bool broken = !l.powerMw || (before && (l.elapsed < before->elapsed ||
+                                                      l.elapsed - before->elapsed > 120 ||
+                                                      l.event == TraceEvent::Resume));
+        if (broken && !path.Empty()) {
+            lines += path.Svg(kBatteryColour);
+            path = Path();
+        }
+        if (l.powerMw) path.Add(axis.X(l.elapsed), Y(static_cast<double>(*l.powerMw) / 1000, top));
+        before = &l;
+    }
+    if (!path.Empty()) lines += path.Svg(kBatteryColour);
+    return Frame(axis, top, "power (W)") + lines + "</svg>\n";
+}
+
 std::string Swatch(const char* colour) {
     return "<span class=\"sw\" style=\"background:" + std::string(colour) + "\"></span>";
 }
 
-std::string Title(const Log& log, std::size_t i) {
-    const Measurement& m = log.measurements[i];
-    std::string title = "Measurement " + std::to_string(i + 1);
+std::string Title(const Run& r, bool several) {
+    const Measurement& m = *r.m;
+    std::string title = "Measurement " + std::to_string(r.number);
+    if (several) title += " of " + Escape(r.file->name);
     if (!m.started.empty()) {
         std::string when = m.started;
         when[10] = ' ';
@@ -208,89 +255,111 @@ std::string Title(const Log& log, std::size_t i) {
     return title;
 }
 
-std::string Table(const Log& log) {
-    std::string t =
-        "<table>\n<tr><th>#</th><th>started</th><th>comment</th><th>duration</th>"
-        "<th>level</th><th>on battery</th><th>on mains</th><th>drain %/h</th>"
-        "<th>100 % lasts</th><th>end line</th></tr>\n";
-    for (std::size_t i = 0; i < log.measurements.size(); ++i) {
-        const Measurement& m = log.measurements[i];
-        const Summary s = Summarise(m);
+std::string Table(const std::vector<Run>& runs, bool several) {
+    std::string t = "<div class=\"w\"><table>\n<tr><th>#</th>";
+    if (several) t += "<th>log</th>";
+    t += "<th>started</th><th>comment</th><th>battery life</th><th>bound</th><th>gaps</th>"
+         "<th>estimate</th><th>avg power</th><th>capacity</th><th>level</th><th>on mains</th>"
+         "<th>end line</th><th>warnings</th></tr>\n";
+    for (const Run& r : runs) {
+        const Measurement& m = *r.m;
+        const Summary& s = r.s;
         std::string started = m.started;
         if (!started.empty()) started[10] = ' ';
-        t += "<tr><td class=\"n\">" + std::to_string(i + 1) + "</td><td>" + started +
-             "</td><td class=\"c\">" + Escape(m.comment) + "</td><td class=\"n\">" +
-             (s.duration ? Hms(*s.duration) : "") + "</td><td class=\"n\">" +
+        t += "<tr><td class=\"n\">" + std::to_string(r.number) + "</td>";
+        if (several) t += "<td>" + Escape(r.file->name) + "</td>";
+        t += "<td>" + started + "</td><td class=\"c\">" + Escape(m.comment) +
+             "</td><td class=\"n\">" + LifeText(s.batteryLife) + "</td><td>" +
+             (s.exact ? "exact" : "at least") + "</td><td class=\"n\">" +
+             (s.gaps ? Hms(*s.gaps) : "") + "</td><td class=\"n\">" +
+             (s.estimateHours ? Fixed2(*s.estimateHours) + " h (" +
+                                    (s.energyBasis ? "energy" : "level") + ")"
+                              : "") +
+             "</td><td class=\"n\">" + (s.avgPowerW ? Fixed2(*s.avgPowerW) + " W" : "") +
+             "</td><td class=\"n\">" + (s.capacityPct ? Fixed2(*s.capacityPct) + " %" : "") +
+             "</td><td class=\"n\">" +
              (s.firstLevel ? std::to_string(*s.firstLevel) + " &#8594; " +
                                  std::to_string(*s.lastLevel)
                            : "") +
-             "</td><td class=\"n\">" + Hms(s.batterySeconds) + "</td><td class=\"n\">" +
-             Hms(s.mainsSeconds) + "</td><td class=\"n\">" +
-             (s.drainPerHour ? Fixed2(*s.drainPerHour) : "") + "</td><td class=\"n\">" +
-             (s.fullChargeHours ? Fixed2(*s.fullChargeHours) + " h" : "") + "</td>" +
-             (m.closed ? "<td>closed</td>" : "<td class=\"open\">OPEN</td>") + "</tr>\n";
+             "</td><td class=\"n\">" + Hms(s.mainsSeconds) + "</td>" +
+             (m.closed ? "<td>closed</td>" : "<td class=\"open\">OPEN</td>") +
+             "<td class=\"c\">" + FlagWords(s.flags) + "</td></tr>\n";
     }
-    return t + "</table>\n";
+    return t + "</table></div>\n";
 }
 
 }  // namespace
 
-std::string HtmlReport(const Log& log, std::string_view fileName) {
+std::string HtmlReport(const std::vector<LogFile>& logs) {
+    std::string names;
+    for (const LogFile& f : logs) names += (names.empty() ? "" : ", ") + Escape(f.name);
+    const std::vector<Run> runs = Runs(logs);
+    const bool several = logs.size() > 1;
+    std::size_t skipped = 0;
+    for (const LogFile& f : logs) skipped += f.log.skipped.size() + (f.trace ? f.trace->skipped.size() : 0);
     std::string page =
         "<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">\n"
-        "<title>Pelmor: " + Escape(fileName) + "</title>\n<style>\n"
-        "body{font-family:sans-serif;margin:1.5em;color:#222}\n"
-        "table{border-collapse:collapse;font-size:14px}\n"
-        "th,td{border:1px solid #aaa;padding:3px 8px;text-align:left;white-space:nowrap}\n"
+        "<title>Pelmor: " + names + "</title>\n<style>\n"
+        "body{font-family:sans-serif;margin:8px;color:#222;max-width:884px}\n"
+        "table{border-collapse:collapse;font-size:13px}\n.w{overflow-x:auto}\n"
+        "th,td{border:1px solid #aaa;padding:3px 6px;text-align:left;white-space:nowrap}\n"
         "td.n{text-align:right}\ntd.c{white-space:normal}\n"
         ".open{color:#c00;font-weight:bold}\n"
-        "h2{font-size:1.1em;margin:1.6em 0 .4em}\n"
+        "h2{font-size:1.1em;margin:1.6em 0 .4em}\nsvg{max-width:100%;height:auto}\n"
         "svg text{font-size:12px;fill:#333;font-family:sans-serif}\n"
         ".sw{display:inline-block;width:1em;height:.7em;margin:0 .3em 0 1em}\n"
-        "</style>\n</head>\n<body>\n<h1>Pelmor: battery life</h1>\n<p>" + Escape(fileName) +
-        ": " + std::to_string(log.measurements.size()) + " measurement(s)";
-    if (!log.skipped.empty())
-        page += ", " + std::to_string(log.skipped.size()) + " line(s) that could not be read";
+        "</style>\n</head>\n<body>\n<h1>Pelmor: battery life</h1>\n<p>" + names +
+        ": " + std::to_string(runs.size()) + " measurement(s)";
+    if (skipped) page += ", " + std::to_string(skipped) + " line(s) that could not be read";
     page += ".</p>\n";
-    if (log.measurements.empty()) return page + "</body>\n</html>\n";
+    if (runs.empty()) return page + "</body>\n</html>\n";
 
-    page += Table(log);
+    page += Table(runs, several);
     bool open = false;
-    for (const Measurement& m : log.measurements) open = open || !m.closed;
+    for (const Run& r : runs) open = open || !r.m->closed;
     if (open) {
         page += "<p><span class=\"open\">OPEN</span>: no end line. The measurement was stopped "
-                "from the menu or cut off (the battery ran out, the program was killed); for a "
-                "run to an empty battery, its duration is the battery life.</p>\n";
+                "from the menu or cut off (the battery ran out, the program was killed); a "
+                "shutdown at critical battery writes the end line.</p>\n";
     }
 
+    // The overlay: each run from the moment it went onto battery.
     std::int64_t lo = 0, hi = 0;
-    std::vector<std::size_t> drawn;
-    for (std::size_t i = 0; i < log.measurements.size(); ++i) {
-        const Measurement& m = log.measurements[i];
-        page += "<h2>" + Title(log, i) + "</h2>\n";
+    std::vector<const Run*> drawn;
+    for (const Run& r : runs) {
+        const Measurement& m = *r.m;
+        page += "<h2>" + Title(r, several) + "</h2>\n";
         if (m.samples.empty()) {
             page += "<p>No sample lines.</p>\n";
             continue;
         }
         page += MeasurementChart(m) + "<div>" + Swatch(kBatteryColour) + "on battery" +
                 Swatch(kMainsColour) + "on mains (shaded)</div>\n";
-        lo = std::min<std::int64_t>(lo, m.samples.front().elapsed);
-        hi = std::max<std::int64_t>(hi, m.samples.back().elapsed);
-        drawn.push_back(i);
+        if (!r.trace.empty()) page += PowerChart(r);
+        const std::int64_t shift = r.s.onBattery.value_or(0);
+        lo = std::min<std::int64_t>(lo, m.samples.front().elapsed - shift);
+        hi = std::max<std::int64_t>(hi, m.samples.back().elapsed - shift);
+        drawn.push_back(&r);
     }
 
     if (!drawn.empty()) {
         const Axis axis(lo, hi);
-        page += "<h2>All measurements</h2>\n" + Frame(axis);
+        page += "<h2>All measurements, from the moment each went onto battery</h2>\n" + Frame(axis);
         std::string legend;
         for (std::size_t n = 0; n < drawn.size(); ++n) {
-            const Measurement& m = log.measurements[drawn[n]];
+            const Run& r = *drawn[n];
+            const std::vector<Sample>& x = r.m->samples;
             const char* colour = kRunColours[n % kRunColours.size()];
+            const char* dash = kRunDashes[n / kRunColours.size() % kRunDashes.size()];
+            const std::int64_t shift = r.s.onBattery.value_or(0);
             Path path;
-            Steps(path, axis, m.samples, 0, m.samples.size() - 1);
-            page += path.Svg(colour);
-            if (m.samples.size() == 1) page += Dot(axis, m.samples[0], colour);
-            legend += "<div>" + Swatch(colour) + Title(log, drawn[n]) + "</div>\n";
+            Steps(path, axis, x, 0, x.size() - 1, shift);
+            page += path.Svg(colour, dash);
+            if (x.size() == 1) page += Dot(axis, x[0], colour, shift);
+            legend += "<div><svg width=\"40\" height=\"10\"><line x1=\"0\" y1=\"5\" x2=\"40\" "
+                      "y2=\"5\" stroke-width=\"3\" stroke=\"" + std::string(colour) + "\"" +
+                      (*dash ? " stroke-dasharray=\"" + std::string(dash) + "\"" : "") +
+                      "/></svg> " + std::to_string(n + 1) + ". " + Title(r, several) + "</div>\n";
         }
         page += "</svg>\n" + legend;
     }

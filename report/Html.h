@@ -6,11 +6,12 @@
 #include <string>
 #include <string_view>
 
-#include "report/Log.h"
+#include "report/Summary.h"
 
 namespace pelmor::report {
 
-// fileName is shown in the title; it is UTF-8 or plain ASCII.
-std::string HtmlReport(const Log& log, std::string_view fileName);
+// One page for all the logs: one table, the charts of each measurement, and
+// one chart with all of them. The names are shown; UTF-8 or plain ASCII.
+std::string HtmlReport(const std::vector<LogFile>& logs);
 
 }  // namespace pelmor::report

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "forms/LogFormat.h"
+#include "forms/TraceFormat.h"
 
 namespace pelmor::report {
 
@@ -42,6 +43,21 @@ struct Log {
 // Reads the log's bytes (CR LF or LF line ends, any content). Never fails:
 // what cannot be read is listed in skipped.
 Log ReadLog(std::string_view bytes);
+
+// pelmor-trace.csv beside the log: its lines in the order of the file.
+struct Trace {
+    std::vector<TraceLine> lines;
+    std::vector<SkippedLine> skipped;  // the line naming the columns is not listed
+};
+
+// Reads the trace's bytes like the log's: never fails.
+Trace ReadTrace(std::string_view bytes);
+
+// The trace lines of each measurement of the log, in the file's order: those
+// whose started, in its own local time, is the header's date to the second.
+// A measurement without a readable date, or whose date another one has
+// too, has none.
+std::vector<std::vector<TraceLine>> TraceOfEach(const Log& log, const Trace& trace);
 
 // "Mon Dec  7 09:30:05 2026" (the C runtime's ctime layout, with or without
 // the day's padding) as "2026-12-07T09:30:05"; empty if it is no such date.

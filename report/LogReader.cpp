@@ -1,8 +1,10 @@
 // Reading pelmor.log: headers, sample lines and end lines (forms/LogFormat)
 // grouped into measurements. Anything else (hand edits, a line cut off when
 // the machine died, text of other programs) is listed and skipped.
+#include <algorithm>
 #include <array>
 #include <cstdio>
+#include <unordered_map>
 
 #include "platform/Codepage.h"
 #include "report/Log.h"
@@ -84,6 +86,16 @@ bool Digits(std::string_view s, std::size_t n, int& value) {
         if (c < '0' || c > '9') return false;
         value = value * 10 + (c - '0');
     }
+    return true;
+}
+
+// Elapsed seconds as the log holds them (32 bits), and energies, powers and
+// counts no battery comes near: sums of many lines stay far from overflow.
+bool InRange(const TraceLine& l) {
+    constexpr std::int64_t kMost = std::int64_t{1} << 31;
+    if (l.elapsed < -kMost || l.elapsed >= kMost) return false;
+    for (const auto* v : {&l.energyMwh, &l.fullMwh, &l.designMwh, &l.powerMw, &l.voltageMv, &l.cycles})
+        if (*v && **v >= kMost) return false;
     return true;
 }
 
@@ -188,6 +200,48 @@ Log ReadLog(std::string_view bytes) {
         }
     }
     return log;
+}
+
+Trace ReadTrace(std::string_view bytes) {
+    Trace trace;
+    std::size_t number = 0;
+    for (std::size_t pos = 0; pos < bytes.size();) {
+        std::size_t eol = bytes.find('\n', pos);
+        const bool torn = eol == std::string_view::npos;
+        if (torn) eol = bytes.size();
+        std::string_view line = bytes.substr(pos, eol - pos);
+        pos = torn ? eol : eol + 1;
+        ++number;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        TraceLine l;
+        const char* reason = "";
+        if (ParseTraceLine(line, l, &reason) && !InRange(l)) reason = "a figure out of range";
+        if (!*reason) {
+            trace.lines.push_back(l);
+        } else if (line != kTraceColumns) {
+            trace.skipped.push_back(
+                {number, Printable(line), torn ? "the last line is incomplete" : reason});
+        }
+    }
+    return trace;
+}
+
+std::vector<std::vector<TraceLine>> TraceOfEach(const Log& log, const Trace& trace) {
+    // The header's date and a line's started, both as seconds of the local
+    // wall clock (the date read as if it were UTC).
+    std::unordered_map<std::int64_t, std::vector<std::size_t>> byStart;
+    for (std::size_t i = 0; i < log.measurements.size(); ++i) {
+        TraceTime t;
+        if (ParseIsoTime(log.measurements[i].started + "+00:00", t)) byStart[t.utc].push_back(i);
+    }
+    std::vector<std::vector<TraceLine>> each(log.measurements.size());
+    for (const TraceLine& l : trace.lines) {
+        const auto found = byStart.find(l.started.utc + l.started.offset);
+        // Measurements that began in the same second (a log put together
+        // from copies) cannot be told apart: none of them takes the lines.
+        if (found != byStart.end() && found->second.size() == 1) each[found->second[0]].push_back(l);
+    }
+    return each;
 }
 
 }  // namespace pelmor::report

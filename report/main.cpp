@@ -1,21 +1,33 @@
-// pelmor-report: the battery life, read from pelmor.log (its uses: kUsage
-// below). Without a file name it reads pelmor.log in the current folder; "-"
-// reads standard input ("--html -" writes the page to standard output).
-// Lines that cannot be read are listed on standard error.
+// pelmor-report: the battery life, read from pelmor.log and the trace
+// pelmor-trace.csv beside it (its uses: kUsage below). Without a file name
+// it reads pelmor.log in the current folder; "-" reads standard input
+// ("--html -" writes the page to standard output). Lines that cannot be read
+// are listed on standard error. It only reads: an output that is one of the
+// files it reads is refused.
 // Exit code: 0 all lines read, 1 report made but lines skipped, 2 no report
-// (wrong arguments, the log cannot be read, the output cannot be written).
+// (wrong arguments, a log that cannot be read or does not fit in memory, an
+// output that is an input or cannot be written).
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include <sys/stat.h>
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#include <stdlib.h>
+#else
+#include <unistd.h>
 #endif
 
 #include "platform/Codepage.h"
+#include "platform/DataFolder.h"
 #include "report/Html.h"
 #include "report/Log.h"
 #include "report/Summary.h"
@@ -25,17 +37,35 @@ namespace {
 constexpr int kAllRead = 0, kLinesSkipped = 1, kNoReport = 2;
 
 constexpr char kUsage[] =
-    "usage: pelmor-report [pelmor.log]                     summary table\n"
-    "       pelmor-report --summary-csv [pelmor.log]       summary as CSV\n"
-    "       pelmor-report --csv [pelmor.log]               every sample line as CSV\n"
-    "       pelmor-report --html report.html [pelmor.log]  page with table and charts\n"
-    "The log defaults to pelmor.log in the current folder; - is standard input.\n";
+    "usage: pelmor-report [pelmor.log...]                     summary table\n"
+    "       pelmor-report --summary-csv [pelmor.log...]       summary as CSV\n"
+    "       pelmor-report --csv [pelmor.log]                  every sample line as CSV\n"
+    "       pelmor-report --html report.html [pelmor.log...]  page with table and charts\n"
+    "The log defaults to pelmor.log in the current folder; - is standard input.\n"
+    "pelmor-trace.csv beside each log is read when it is there.\n";
 
 bool ReadAll(std::FILE* f, std::string& out) {
     char buf[1 << 16];
     std::size_t n;
     while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
     return !std::ferror(f);
+}
+
+// errno on failure, 0 when read.
+int ReadFile(const std::string& path, std::string& bytes) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return errno ? errno : ENOENT;
+    // The whole file at once when its size is known, so that one too
+    // large fails before anything is read.
+    if (std::fseek(f, 0, SEEK_END) == 0) {
+        const long size = std::ftell(f);
+        if (size > 0) bytes.reserve(static_cast<std::size_t>(size));
+        std::rewind(f);
+    }
+    const bool ok = ReadAll(f, bytes);
+    const int error = errno ? errno : EIO;
+    std::fclose(f);
+    return ok ? 0 : error;
 }
 
 bool WriteAll(std::FILE* f, const std::string& text) {
@@ -47,13 +77,40 @@ int Usage(const char* problem) {
     return kNoReport;
 }
 
-}  // namespace
+// Whether two names, or a name and an open file, are the same file: the
+// device and the file number where the system has them.
+bool SameFile(const std::string& a, const std::string& b) {
+#ifdef _WIN32
+    char fa[_MAX_PATH], fb[_MAX_PATH];
+    if (_fullpath(fa, a.c_str(), sizeof fa) && _fullpath(fb, b.c_str(), sizeof fb) &&
+        _stricmp(fa, fb) == 0)
+        return true;
+    std::error_code error;
+    return std::filesystem::equivalent(a, b, error);
+#else
+    struct stat sa, sb;
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+#endif
+}
 
-int main(int argc, char** argv) {
+bool SameFile(int fd, const std::string& path) {
+#ifdef _WIN32
+    (void)fd, (void)path;
+    return false;
+#else
+    struct stat sa, sb;
+    return ::fstat(fd, &sa) == 0 && S_ISREG(sa.st_mode) && ::stat(path.c_str(), &sb) == 0 &&
+           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+#endif
+}
+
+int Report(int argc, char** argv) {
     using namespace pelmor;
     enum class Mode { Table, SummaryCsv, SamplesCsv, Html } mode = Mode::Table;
-    bool modeGiven = false, inputGiven = false;
-    std::string input = "pelmor.log", html;
+    bool modeGiven = false;
+    std::vector<std::string> inputs;
+    std::string html;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "-h" || arg == "--help") {
@@ -72,65 +129,112 @@ int main(int argc, char** argv) {
             }
         } else if (arg.size() > 1 && arg[0] == '-') {
             return Usage(("unknown option " + std::string(arg)).c_str());
-        } else if (inputGiven) {
-            return Usage("more than one log given");
         } else {
-            input = arg;
-            inputGiven = true;
+            inputs.emplace_back(arg);
         }
     }
+    if (inputs.empty()) inputs.emplace_back("pelmor.log");
+    if (mode == Mode::SamplesCsv && inputs.size() > 1) return Usage("--csv takes one log");
+    int fromStdin = 0;
+    for (const std::string& in : inputs) fromStdin += in == "-";
+    if (fromStdin > 1) return Usage("standard input given twice");
 
-    std::string bytes;
-    if (input == "-") {
+    // Every file read, for the check that no output is one of them.
+    std::vector<std::string> read;
+    std::vector<report::LogFile> logs;
+    bool skipped = false;
+    for (const std::string& input : inputs) {
+        report::LogFile file;
+        file.name = input == "-" ? "(standard input)" : input;
+        std::string bytes;
+        if (input == "-") {
 #ifdef _WIN32
-        _setmode(_fileno(stdin), _O_BINARY);  // bytes as they are, Ctrl+Z included
+            _setmode(_fileno(stdin), _O_BINARY);  // bytes as they are, Ctrl+Z included
 #endif
-        if (!ReadAll(stdin, bytes)) {
-            std::fprintf(stderr, "pelmor-report: cannot read standard input\n");
-            return kNoReport;
-        }
-    } else {
-        std::FILE* f = std::fopen(input.c_str(), "rb");
-        const bool ok = f && ReadAll(f, bytes);
-        const int error = errno;
-        if (f) std::fclose(f);
-        if (!ok) {
+            if (!ReadAll(stdin, bytes)) {
+                std::fprintf(stderr, "pelmor-report: cannot read standard input\n");
+                return kNoReport;
+            }
+        } else if (const int error = ReadFile(input, bytes)) {
             std::fprintf(stderr, "pelmor-report: cannot read %s: %s\n", input.c_str(),
                          std::strerror(error));
             return kNoReport;
+        } else {
+            read.push_back(input);
         }
+        file.log = report::ReadLog(bytes);
+        bytes = std::string();
+        const char* name = file.name.c_str();
+        for (const report::SkippedLine& s : file.log.skipped)
+            std::fprintf(stderr, "%s:%zu: skipped, %s: %s\n", name, s.line, s.reason.c_str(),
+                         s.text.c_str());
+        if (!file.log.skipped.empty())
+            std::fprintf(stderr, "pelmor-report: %zu line(s) of %s skipped\n",
+                         file.log.skipped.size(), name);
+
+        if (input != "-") {
+            // The trace beside the log, if the program wrote one.
+            std::string trace = ExtractFileDir(input);
+            if (!trace.empty() && trace.back() != ':') trace += '/';
+            trace += kTraceFileName;
+            const int error = ReadFile(trace, bytes);
+            if (error == 0) {
+                read.push_back(trace);
+                file.trace = report::ReadTrace(bytes);
+                for (const report::SkippedLine& s : file.trace->skipped)
+                    std::fprintf(stderr, "%s:%zu: skipped, %s: %s\n", trace.c_str(), s.line,
+                                 s.reason.c_str(), s.text.c_str());
+                if (!file.trace->skipped.empty())
+                    std::fprintf(stderr, "pelmor-report: %zu line(s) of %s skipped\n",
+                                 file.trace->skipped.size(), trace.c_str());
+                skipped = skipped || !file.trace->skipped.empty();
+            } else if (error != ENOENT) {
+                std::fprintf(stderr, "pelmor-report: cannot read %s: %s; without it\n",
+                             trace.c_str(), std::strerror(error));
+                skipped = true;
+            }
+            bytes = std::string();
+        }
+        skipped = skipped || !file.log.skipped.empty();
+#ifdef _WIN32
+        file.name = Cp932ToUtf8(file.name);  // file names come in the ANSI code page
+#endif
+        logs.push_back(std::move(file));
     }
 
-    const report::Log log = report::ReadLog(bytes);
-    const char* name = input == "-" ? "(standard input)" : input.c_str();
-    for (const report::SkippedLine& s : log.skipped)
-        std::fprintf(stderr, "%s:%zu: skipped, %s: %s\n", name, s.line, s.reason.c_str(),
-                     s.text.c_str());
-    if (!log.skipped.empty())
-        std::fprintf(stderr, "pelmor-report: %zu line(s) of %s skipped\n", log.skipped.size(),
-                     name);
+    // Never write over what was read: the page, or standard output sent to
+    // a file.
+    for (const std::string& in : read) {
+        const bool page = mode == Mode::Html && html != "-" && SameFile(html, in);
+        if (page || ((mode != Mode::Html || html == "-") && SameFile(1, in))) {
+            std::fprintf(stderr,
+                         "pelmor-report: refusing to write over %s, which it reads%s\n",
+                         in.c_str(), page ? " (--html takes the name of the page to write)" : "");
+            return kNoReport;
+        }
+    }
+    if (fromStdin && mode == Mode::Html && html != "-" && SameFile(0, html)) {
+        std::fprintf(stderr, "pelmor-report: refusing to write over standard input's file\n");
+        return kNoReport;
+    }
 
     std::string out;
     std::FILE* target = stdout;
     switch (mode) {
     case Mode::Table:
-        out = report::SummaryTable(log);
+        out = report::SummaryTable(logs);
 #ifdef _WIN32
         out = Utf8ToCp932(out);  // the console's code page on the system Pelmor is made for
 #endif
         break;
     case Mode::SummaryCsv:
-        out = report::SummaryCsv(log);
+        out = report::SummaryCsv(logs);
         break;
     case Mode::SamplesCsv:
-        out = report::SamplesCsv(log);
+        out = report::SamplesCsv(logs.front().log);
         break;
-    case Mode::Html: {
-        std::string title = input == "-" ? std::string("standard input") : input;
-#ifdef _WIN32
-        title = Cp932ToUtf8(title);  // file names come in the ANSI code page
-#endif
-        out = report::HtmlReport(log, title);
+    case Mode::Html:
+        out = report::HtmlReport(logs);
         if (html != "-") target = std::fopen(html.c_str(), "wb");
         if (!target) {
             std::fprintf(stderr, "pelmor-report: cannot write %s: %s\n", html.c_str(),
@@ -139,12 +243,24 @@ int main(int argc, char** argv) {
         }
         break;
     }
-    }
     bool written = WriteAll(target, out);
     if (target != stdout) written = std::fclose(target) == 0 && written;
     if (!written) {
         std::fprintf(stderr, "pelmor-report: writing the report failed\n");
         return kNoReport;
     }
-    return log.skipped.empty() ? kAllRead : kLinesSkipped;
+    return skipped ? kLinesSkipped : kAllRead;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // An input too large for memory ends here, with a message, never an abort.
+    try {
+        return Report(argc, argv);
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    std::fprintf(stderr, "pelmor-report: not enough memory for the input\n");
+    return kNoReport;
 }

@@ -119,7 +119,7 @@ if cmake --preset sanitize -B "$B/sanitize" >"$B/sanitize-configure.log" 2>&1 &&
     # on request.
     tests/fuzz/run.sh "$B/sanitize" "${PELMOR_FUZZ_SECONDS:-15}" settings urllist report >"$B/fuzz-a.log" 2>&1 &
     fuzz_a=$!
-    tests/fuzz/run.sh "$B/sanitize" "${PELMOR_FUZZ_SECONDS:-15}" logline profile >"$B/fuzz-b.log" 2>&1
+    tests/fuzz/run.sh "$B/sanitize" "${PELMOR_FUZZ_SECONDS:-15}" logline profile trace >"$B/fuzz-b.log" 2>&1
     fuzz_b=$?
     wait "$fuzz_a"
     fuzz_a=$?

@@ -4,6 +4,7 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <vector>
 
 namespace pelmor {
 
@@ -16,12 +17,17 @@ std::string Convert(std::string_view text, const char* to, const char* from,
     std::string out;
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(text);
-    char buf[256];
+    out.reserve(text.size());
+    // In large pieces: each call costs far more than a few hundred bytes'
+    // conversion (a 20 MB comment took seconds with a buffer of 256 bytes).
+    std::vector<char> chunk(std::size_t{1} << 16);
+    char* const buf = chunk.data();
+    const std::size_t bufSize = chunk.size();
     char* in = const_cast<char*>(text.data());
     std::size_t inLeft = text.size();
     while (inLeft > 0) {
         char* o = buf;
-        std::size_t oLeft = sizeof buf;
+        std::size_t oLeft = bufSize;
         std::size_t r = iconv(cd, &in, &inLeft, &o, &oLeft);
         out.append(buf, static_cast<std::size_t>(o - buf));
         if (r == static_cast<std::size_t>(-1)) {
@@ -35,7 +41,7 @@ std::string Convert(std::string_view text, const char* to, const char* from,
         }
     }
     char* o = buf;
-    std::size_t oLeft = sizeof buf;
+    std::size_t oLeft = bufSize;
     iconv(cd, nullptr, nullptr, &o, &oLeft);
     out.append(buf, static_cast<std::size_t>(o - buf));
     iconv_close(cd);

@@ -12,7 +12,10 @@ using namespace pelmor::report;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    const Log log = ReadLog(bytes);
+    std::vector<LogFile> logs(1);
+    logs[0].name = "fuzz.log";
+    logs[0].log = ReadLog(bytes);
+    const Log& log = logs[0].log;
 
     std::size_t lines = 0, samples = 0, previous = 0;
     for (char c : bytes) lines += c == '\n';
@@ -45,10 +48,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (char c : text) n += c == '\n';
         return n;
     };
-    if (count(SummaryCsv(log)) != log.measurements.size() + 1) std::abort();
+    if (count(SummaryCsv(logs)) != log.measurements.size() + 1) std::abort();
     if (count(SamplesCsv(log)) != samples + 1) std::abort();
-    const std::string page = HtmlReport(log, "fuzz.log");
+    const std::string page = HtmlReport(logs);
     if (page.find("<script") != std::string::npos) std::abort();
-    SummaryTable(log);
+    SummaryTable(logs);
     return 0;
 }

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs the fuzz targets for a while from the committed seeds.
 #   tests/fuzz/run.sh BUILD_DIR SECONDS_PER_TARGET [TARGET...]
-# TARGET is settings, urllist, logline, profile or report (default: all
-# five). The test command gives each 15 s; a long run gives each 900 s, e.g.
+# TARGET is settings, urllist, logline, profile, report or trace (default:
+# all six). The test command gives each 15 s; a long run gives each 900 s, e.g.
 # two at a time: run.sh B 900 settings urllist report & run.sh B 900 logline profile
 # Exits non-zero when a target finds a crash, a leak or a broken invariant;
 # the input that did it is kept in BUILD_DIR/fuzz-findings/.
@@ -11,7 +11,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 build=${1:?build dir}
 seconds=${2:-15}
 shift 2 || shift $#
-targets=${*:-settings urllist logline profile report}
+targets=${*:-settings urllist logline profile report trace}
 out="$build/fuzz-findings"
 mkdir -p "$out"
 status=0
