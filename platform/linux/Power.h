@@ -25,8 +25,18 @@ public:
     // when energy is not reported), or else the mean of their capacity
     // values, rounded and held to 0..100.
     bool Read(PowerReading& status) override;
+    // Read, and the batteries' energy: all of them combined, each figure
+    // only where every battery tells it. Energy from energy_* (µWh) and
+    // power_now (µW), or from charge_* (µAh) at the nominal voltage
+    // (voltage_min_design, else voltage_now) and current_now (µA) at
+    // voltage_now; summed, then in mWh and mW rounded down. The voltage is
+    // the first battery's (by name) that tells it, in mV; the cycles the
+    // highest count of any battery, the most worn one's.
+    bool ReadEnergy(PowerReading& status) override;
 
 private:
+    bool Take(PowerReading& status, bool energy);
+
     std::string root_;
 };
 
