@@ -37,43 +37,51 @@ void Lay(const fs::path& root, const std::vector<std::string>& supplies) {
 }  // namespace
 
 TEST(SysfsPower, SourceAndLevelFromTheSupplies) {
-    const char* bat = "BAT0 type=Battery";
+    const char* bat = "BAT0 type=Battery capacity=50";
+    const auto stays = std::pair(Source::Battery, std::optional<int>(7));  // what a failed read leaves
     struct Case {
         const char* name;
         std::vector<std::string> supplies;  // "DIR attr=value ..."
         Source source;
         std::optional<int> level;
-        bool readable = true;
+        bool ok = true;    // Read's answer
+        bool dir = true;   // the directory exists
     } cases[] = {
         {"mains online", {"AC type=Mains online=1", bat + " capacity=76"s}, Source::Mains, 76},
         {"mains offline, empty", {"AC type=Mains online=0", bat + " capacity=0"s}, Source::Battery, 0},
         {"USB online beats a discharging battery",
-         {"ucsi type=USB_C online=1", "AC type=Mains online=0", bat + " status=Discharging"s},
-         Source::Mains, {}},
-        {"mains without 'online' ignored; all full", {"AC type=Mains", bat + " status=Full"s},
-         Source::Mains, {}},
+         {"ucsi type=USB_C online=1", "AC type=Mains online=0", bat + " status=Discharging"s}, Source::Mains, 50},
+        {"mains without 'online' ignored; all full", {"AC type=Mains", bat + " status=Full"s}, Source::Mains, 50},
         {"energy of all batteries combined, not their percentages",
          {bat + " energy_now=40000 energy_full=50000 capacity=99"s,
           "BAT1 type=Battery energy_now=2000 energy_full=20000 capacity=99"}, Source::Unknown, 60},
         {"charge where energy is incomplete, rounded", {bat + " energy_full=5 charge_now=2000 charge_full=3000"s},
          Source::Unknown, 67},
+        {"energy and charge in one unit: charge at the nominal voltage",
+         {bat + " energy_now=10000000 energy_full=40000000"s,
+          "BAT1 type=Battery charge_now=3000000 charge_full=4000000 voltage_now=12000000 voltage_min_design=10000000"},
+         Source::Unknown, 50},
         {"capacity mean when one battery gives no amounts",
          {bat + " energy_now=10 energy_full=50 capacity=88"s, "BAT1 type=Battery charge_now=5 charge_full=0 capacity=35"},
          Source::Unknown, 62},
         {"more than full is 100", {bat + " energy_now=2 energy_full=1"s}, Source::Unknown, 100},
-        {"garbage gives no level",
-         {bat + " energy_now=40x energy_full=50 capacity=-3"s, "BAT1 type=Battery capacity=9%"},
-         Source::Unknown, {}},
         {"no mains, one battery discharging",
-         {bat + " status=Charging"s, "BAT1 type=Battery status=Discharging"}, Source::Battery, {}},
-        {"no mains, one charging", {bat + " status=Charging"s, "BAT1 type=Battery status=Unknown"},
-         Source::Mains, {}},
-        {"no mains, status unknown", {bat + " status=Unknown"s}, Source::Unknown, {}},
+         {bat + " status=Charging"s, "BAT1 type=Battery status=Discharging capacity=50"}, Source::Battery, 50},
+        {"no mains, one charging", {bat + " status=Charging"s, "BAT1 type=Battery status=Unknown capacity=50"},
+         Source::Mains, 50},
+        {"no mains, status unknown", {bat + " status=Unknown"s}, Source::Unknown, 50},
+        {"no supplies at all: a desktop on the mains", {}, Source::Mains, {}},
         {"device batteries and absent ones do not count",
          {"mouse type=Battery scope=Device status=Discharging capacity=5",
-          bat + " present=0 status=Discharging capacity=9"s}, Source::Unknown, {}},
-        {"no supplies at all", {}, Source::Unknown, {}},
-        {"unreadable directory: the reading stays", {}, Source::Battery, 7, false},
+          bat + " present=0 status=Discharging capacity=9"s}, Source::Mains, {}},
+        {"a battery telling no level is a failed read, not a full one",
+         {"AC type=Mains online=0", "BAT0 type=Battery present=1 energy_full=50000000 energy_now="},
+         stays.first, stays.second, false},
+        {"garbage in every level attribute: failed",
+         {bat + " energy_now=40x energy_full=50 capacity=-3"s}, stays.first, stays.second, false},
+        {"one battery of two silent: failed", {bat, "BAT1 type=Battery status=Full"}, stays.first, stays.second,
+         false},
+        {"unreadable directory: the reading stays", {}, stays.first, stays.second, false, false},
     };
     const fs::path root = Root();
     auto descriptors = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), {}); };
@@ -81,18 +89,80 @@ TEST(SysfsPower, SourceAndLevelFromTheSupplies) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Lay(root, c.supplies);
-        if (!c.readable) fs::remove_all(root);
+        if (!c.dir) fs::remove_all(root);
         PowerReading r{Source::Battery, 7};
-        EXPECT_EQ(lnx::Power(root.string()).Read(r), c.readable);
+        EXPECT_EQ(lnx::Power(root.string()).Read(r), c.ok);
         EXPECT_EQ(std::pair(r.source, r.level), std::pair(c.source, c.level));
-        EXPECT_EQ(descriptors(), open) << "the folder is closed again";
+        EXPECT_EQ(descriptors(), open) << "every file is closed with the reader";
     }
+    fs::remove_all(root);
+}
+
+// One reader over time: values reread in place, a hiccup, supplies coming
+// and going (noticed within the rescan's three reads), and what a tick costs.
+TEST(SysfsPower, FollowsTheSuppliesOverTime) {
+    struct Step {
+        std::vector<std::string> changes;  // "DIR/attr=value", or "-DIR" to remove it
+        int reads;
+        const char* want;  // "source level" after the reads, or "failed"
+    } steps[] = {
+        {{"AC/type=Mains", "AC/online=0", "BAT0/type=Battery", "BAT0/present=1", "BAT0/energy_full=60",
+          "BAT0/energy_now=30", "BAT0/capacity=99", "BAT0/status=Discharging"}, 1, "battery 50"},
+        {{"BAT0/energy_now=45"}, 1, "battery 75"},
+        {{"BAT0/energy_now=", "BAT0/capacity="}, 1, "failed"},
+        {{"BAT0/energy_now=15"}, 1, "battery 25"},
+        {{"BAT1/type=Battery", "BAT1/energy_full=60", "BAT1/energy_now=45"}, 3, "battery 50"},
+        {{"-BAT1"}, 3, "battery 25"},
+        {{"AC/online=1"}, 1, "mains 25"},
+        {{"-AC"}, 3, "battery 25"},
+    };
+    const fs::path root = Root();
+    Lay(root, {});
+    lnx::Power power(root.string(), 3);
+    for (const Step& step : steps) {
+        for (const std::string& c : step.changes) {
+            if (c[0] == '-') {
+                fs::remove_all(root / c.substr(1));
+                continue;
+            }
+            const std::size_t slash = c.find('/'), eq = c.find('=');
+            fs::create_directories(root / c.substr(0, slash));
+            std::ofstream(root / c.substr(0, eq)) << c.substr(eq + 1) << (eq + 1 < c.size() ? "\n" : "");
+        }
+        std::string got;
+        for (int i = 0; i < step.reads; ++i) {
+            PowerReading r;
+            got = !power.Read(r)                     ? "failed"
+                  : r.source == Source::Battery ? "battery " + std::to_string(r.level.value_or(-1))
+                                                : "mains " + std::to_string(r.level.value_or(-1));
+        }
+        EXPECT_EQ(got, step.want) << step.changes[0];
+    }
+
+    // A notebook on the mains: each tick rereads the online state, the
+    // presence and the two energy amounts, and nothing else.
+    Lay(root, {"AC type=Mains online=1", "BAT0 type=Battery present=1 status=Charging capacity=70 energy_now=35 "
+               "energy_full=50 energy_full_design=60 power_now=9 voltage_now=12 voltage_min_design=11 cycle_count=3"});
+    lnx::Power notebook(root.string());
+    auto syscalls = [] {
+        std::ifstream io("/proc/self/io");
+        std::string key;
+        long long n = -1;
+        while (io >> key >> n && key != "syscr:") {}
+        return n;
+    };
+    PowerReading r;
+    ASSERT_TRUE(notebook.Read(r));
+    const long long before = syscalls();
+    for (int i = 0; i < 10; ++i) ASSERT_TRUE(notebook.Read(r));
+    EXPECT_EQ(std::pair(r.source, r.level), std::pair(Source::Mains, std::optional<int>(70)));
+    EXPECT_LE(syscalls() - before, 10 * 4 + 4) << "read calls for ten ticks";
     fs::remove_all(root);
 }
 
 // The energy fields as "energy full design power voltage cycles", "-" where empty.
 TEST(SysfsPower, EnergyOfAllBatteriesCombined) {
-    const std::string bat = "BAT0 type=Battery ";
+    const std::string bat = "BAT0 type=Battery capacity=50 ";
     struct Case {
         const char* name;
         std::vector<std::string> supplies;
@@ -119,7 +189,7 @@ TEST(SysfsPower, EnergyOfAllBatteriesCombined) {
           "AC type=Mains online=0 voltage_now=20000000", "mouse type=Battery scope=Device energy_now=5"},
          "2000 4000 6000 8000 7000 40"},
         {"one battery silent: no sum",
-         {bat + "energy_now=1000000 power_now=1", "BAT1 type=Battery energy_full=5 voltage_now=8000000"},
+         {bat + "energy_now=1000000 power_now=1", "BAT1 type=Battery capacity=9 energy_full=5 voltage_now=8000000"},
          "- - - - 8000 -"},
         {"charge without any voltage", {bat + "charge_now=3000000 current_now=1"}, "- - - - - -"},
         {"no battery", {"AC type=Mains online=1"}, "- - - - - -"},
