@@ -155,23 +155,38 @@ bool Power::Scan() {
     ::closedir(d);
     std::sort(names.begin(), names.end());
     sinceScan_ = 0;
-    if (!reopen_ && names == names_) return true;
-
-    Close();
-    reopen_ = false;
-    names_ = std::move(names);
-    for (const std::string& name : names_) {
-        const std::string dir = root_ + "/" + name + "/";
-        // Batteries of mice, keyboards and the like do not power the system.
-        if (Once(dir + "scope") == "Device") continue;
-        const std::string type = Once(dir + "type");
-        Supply s;
-        s.battery = type == "Battery";
-        if (!s.battery && type != "Mains" && type.rfind("USB", 0) != 0) continue;
-        s.files.assign(kAttrs, -1);
-        for (int a = s.battery ? kPresent : kOnline; a < (s.battery ? kAttrs : kOnline + 1); ++a)
-            s.files[a] = ::open((dir + kAttrNames[a]).c_str(), O_RDONLY | O_CLOEXEC);
-        supplies_.push_back(std::move(s));
+    if (reopen_ || names != names_) {
+        Close();
+        reopen_ = false;
+        names_ = std::move(names);
+        for (const std::string& name : names_) {
+            const std::string dir = root_ + "/" + name + "/";
+            // Batteries of mice, keyboards and the like do not power the system.
+            if (Once(dir + "scope") == "Device") continue;
+            const std::string type = Once(dir + "type");
+            Supply s;
+            s.battery = type == "Battery";
+            if (!s.battery && type != "Mains" && type.rfind("USB", 0) != 0) continue;
+            s.files.assign(kAttrs, -1);
+            for (int a = s.battery ? kPresent : kOnline; a < (s.battery ? kAttrs : kOnline + 1); ++a)
+                s.files[a] = ::open((dir + kAttrNames[a]).c_str(), O_RDONLY | O_CLOEXEC);
+            supplies_.push_back(std::move(s));
+        }
+    }
+    // What changes seldom is read with the listing: whether a battery is
+    // present (a battery pulled out fails its reads until then), its unit
+    // and its full amount.
+    for (Supply& s : supplies_) {
+        if (!s.battery) continue;
+        const std::optional<std::string> present = Text(s.files[kPresent]);
+        if (!present) {
+            reopen_ = true;
+            return false;
+        }
+        s.present = *present != "0";
+        const long long full = Number(s, kEnergyFull);
+        s.charge = full <= 0 || Number(s, kEnergyNow) < 0;
+        s.full = s.charge ? Number(s, kChargeFull) : full;
     }
     return true;
 }
@@ -198,17 +213,8 @@ bool Power::Take(PowerReading& result, bool energy) {
             }
             continue;
         }
-        const std::optional<std::string> present = Text(s.files[kPresent]);
-        if (!present) failed = true;
-        if (!present || *present == "0") continue;
-        Level b{&s};
-        b.now = Number(s, kEnergyNow);
-        b.full = Number(s, kEnergyFull);
-        if (b.now < 0 || b.full <= 0) {
-            b.now = Number(s, kChargeNow);
-            b.full = Number(s, kChargeFull);
-            b.charge = true;
-        }
+        if (!s.present) continue;
+        Level b{&s, Number(s, s.charge ? kChargeNow : kEnergyNow), s.full, s.charge};
         batteries.push_back(b);
     }
 

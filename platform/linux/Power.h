@@ -34,8 +34,9 @@ public:
     // when all tell charge only; charge counted as energy at the voltage
     // below when they mix), or else the mean of their capacity values,
     // rounded and held to 0..100.
-    // Reads only what these rules need: the online states, the batteries'
-    // presence and amounts, their capacity and status only when needed.
+    // Reads only what these rules need: each tick the online states and
+    // the batteries' remaining amounts, their capacity and status only when
+    // needed; their presence and full amounts with each listing.
     bool Read(PowerReading& status) override;
     // Read, and the batteries' energy: all of them combined, each figure
     // only where every battery tells it. Energy from energy_* (µWh) and
@@ -49,11 +50,15 @@ public:
     struct Supply {
         bool battery = false;
         std::vector<int> files;  // one per attribute; -1 where it is absent
+        // A battery's, read with the listing: present, telling charge only
+        // (no energy), its full energy or charge (-1: unknown).
+        bool present = true, charge = false;
+        long long full = -1;
     };
 
 private:
     bool Take(PowerReading& status, bool energy);
-    bool Scan();  // false: the directory cannot be read
+    bool Scan();  // false: the directory or a battery's presence cannot be read
     void Close();
 
     std::string root_;
