@@ -56,13 +56,15 @@ long long Number(const Power::Supply& s, Attr a, bool magnitude = false) {
 // voltage where it tells it, the voltage its rating is given at and about
 // its mean over a discharge, so that full and design energy keep the ratio
 // of their charges and the remaining energy does not swing with the load;
-// else the present voltage. -1 when neither is known.
+// else the present voltage; 0 when neither is known.
 long long Nominal(const Power::Supply& s) {
     const long long v = Number(s, kVoltageMin);
-    return v > 0 ? v : Number(s, kVoltageNow);
+    return v > 0 ? v : std::max(Number(s, kVoltageNow), 0LL);
 }
 
-long long Scaled(long long v, long long by) { return v < 0 || by < 0 ? -1 : v * by; }
+// v times a unit or a voltage; -1 when v is unknown or the voltage unknown
+// or 0 (as some drivers report an unknown voltage).
+long long Scaled(long long v, long long by) { return v < 0 || by <= 0 ? -1 : v * by; }
 
 // One battery's energy in pWh (µWh × 10^6, or µAh × µV) and power in pW;
 // -1 where unknown.

@@ -73,9 +73,9 @@ TEST(SysfsPower, SourceAndLevelFromTheSupplies) {
         {"charge where energy is incomplete, rounded", {bat + "energy_full=5 charge_now=2000 charge_full=3000"},
          "unknown 67 - 0 - - - -"},
         {"energy and charge in one unit: charge at the nominal voltage",
-         {bat + "energy_now=10000000 energy_full=40000000",
-          "BAT1 type=Battery charge_now=3000000 charge_full=4000000 voltage_now=12000000 voltage_min_design=10000000"},
-         "unknown 50 40000 80000 - - 12000 -"},
+         {bat + "energy_now=0 energy_full=40000000",
+          "BAT1 type=Battery charge_now=1000000 charge_full=4000000 voltage_now=12000000 voltage_min_design=10000000"},
+         "unknown 13 10000 80000 - - 12000 -"},
         {"capacity mean when one battery gives no amounts",
          {bat + "energy_now=10 energy_full=50 capacity=88", "BAT1 type=Battery charge_now=5 charge_full=0 capacity=35"},
          "unknown 62"},
@@ -112,8 +112,8 @@ TEST(SysfsPower, SourceAndLevelFromTheSupplies) {
         {"one battery silent: no sum",
          {bat + "energy_now=1000000 power_now=1", "BAT1 type=Battery capacity=9 energy_full=5 voltage_now=8000000"},
          "unknown 30 - - - - 8000 -"},
-        {"charge without a voltage", {bat + "charge_now=3000000 charge_full=4000000 current_now=1"},
-         "unknown 75"},
+        {"charge without a voltage; a zero kept",
+         {bat + "charge_now=3000000 charge_full=4000000 current_now=1 energy_full_design=0"}, "unknown 75 - - 0 - - -"},
     };
     auto descriptors = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), {}); };
     const auto open = descriptors();
