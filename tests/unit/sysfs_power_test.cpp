@@ -70,7 +70,7 @@ TEST(SysfsPower, SourceAndLevelFromTheSupplies) {
         {"energy of all batteries combined, not their percentages",
          {bat + "energy_now=40000 energy_full=50000", "BAT1 type=Battery energy_now=2000 energy_full=20000"},
          "unknown 60 42 70 - - - -"},
-        {"charge where energy is incomplete, rounded", {bat + "energy_full=5 charge_now=2000 charge_full=3000"},
+        {"charge where energy is incomplete, rounded", {bat + "energy_full=0 charge_now=2000 charge_full=3000"},
          "unknown 67 - 0 - - - -"},
         {"energy and charge in one unit: charge at the nominal voltage",
          {bat + "energy_now=0 energy_full=40000000",
@@ -95,7 +95,7 @@ TEST(SysfsPower, SourceAndLevelFromTheSupplies) {
         {"unreadable folder", {"-"}, "failed"},
         // The energy: "source level energy full design power voltage cycles".
         {"energy and power, rounded down",
-         {bat + "energy_now=38500999 energy_full=50000000 energy_full_design=57000000 power_now=8000999 "
+         {bat + "energy_now=38500999 energy_full=50000000 energy_full_design=57000999 power_now=8000999 "
                 "voltage_now=11100999 cycle_count=123"},
          "unknown 77 38500 50000 57000 8000 11100 123"},
         {"charge at the nominal voltage, current at the present one",
@@ -113,7 +113,10 @@ TEST(SysfsPower, SourceAndLevelFromTheSupplies) {
          {bat + "energy_now=1000000 power_now=1", "BAT1 type=Battery capacity=9 energy_full=5 voltage_now=8000000"},
          "unknown 30 - - - - 8000 -"},
         {"charge without a voltage; a zero kept",
-         {bat + "charge_now=3000000 charge_full=4000000 current_now=1 energy_full_design=0"}, "unknown 75 - - 0 - - -"},
+         {bat + "charge_now=3000000 charge_full=4000000 current_now=1 energy_full_design=0 power_now=0"},
+         "unknown 75 - - 0 0 - -"},
+        {"energy and charge without a voltage, no capacity",
+         {"BAT0 type=Battery energy_now=1 energy_full=2", "BAT1 type=Battery charge_now=1 charge_full=2"}, "unknown -"},
     };
     auto descriptors = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), {}); };
     const auto open = descriptors();
