@@ -113,8 +113,9 @@ TEST(SysfsPower, SourceAndLevelFromTheSupplies) {
          {bat + "energy_now=1000000 power_now=1", "BAT1 type=Battery capacity=9 energy_full=5 voltage_now=8000000"},
          "unknown 30 - - - - 8000 -"},
         {"charge without a voltage; a zero kept",
-         {bat + "charge_now=3000000 charge_full=4000000 current_now=1 energy_full_design=0 power_now=0"},
-         "unknown 75 - - 0 0 - -"},
+         {bat + "charge_now=3000000 charge_full=4000000 current_now=1 energy_full_design=0 power_now=0 "
+                "cycle_count=0"},
+         "unknown 75 - - 0 0 - 0"},
         {"energy and charge without a voltage, no capacity",
          {"BAT0 type=Battery energy_now=1 energy_full=2", "BAT1 type=Battery charge_now=1 charge_full=2"}, "unknown -"},
     };
