@@ -108,7 +108,7 @@ void Combine(const std::vector<Energy>& batteries, PowerReading& reading) {
     sum(&Energy::design, reading.designMwh);
     sum(&Energy::power, reading.powerMw);
     for (const Energy& e : batteries) {
-        if (e.voltage >= 0 && !reading.voltageMv) reading.voltageMv = e.voltage / 1000;
+        if (e.voltage > 0 && !reading.voltageMv) reading.voltageMv = e.voltage / 1000;
         if (e.cycles >= 0) reading.cycles = std::max<std::int64_t>(reading.cycles.value_or(0), e.cycles);
     }
 }

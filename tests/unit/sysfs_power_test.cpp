@@ -109,8 +109,9 @@ TEST(SysfsPower, SourceAndLevelFromTheSupplies) {
           "voltage_now=10000000 cycle_count=40",
           "AC type=Mains online=0 voltage_now=20000000", "mouse type=Battery scope=Device energy_now=5"},
          "battery 50 2000 4000 6000 8000 7000 40"},
-        {"one battery silent: no sum",
-         {bat + "energy_now=1000000 power_now=1", "BAT1 type=Battery capacity=9 energy_full=5 voltage_now=8000000"},
+        {"one battery silent: no sum; a voltage of 0 is none",
+         {bat + "energy_now=1000000 power_now=1 voltage_now=0",
+          "BAT1 type=Battery capacity=9 energy_full=5 voltage_now=8000000"},
          "unknown 30 - - - - 8000 -"},
         {"charge without a voltage; a zero kept",
          {bat + "charge_now=3000000 charge_full=4000000 current_now=1 energy_full_design=0 power_now=0 "
