@@ -1,7 +1,7 @@
 # The native program as a user meets it, driven through the accessibility
 # bus (pyatspi) by t_native.sh: the window and its texts, the status bar
 # following a fake battery, the settings dialog's reject and accept, a measurement with a
-# Japanese comment and the keystroke load, a stop and a close; then the log
+# Japanese comment, a battery unreadable for a while, and the keystroke load, a stop and a close; then the log
 # and the settings file byte for byte.
 # usage: drive.py APP-DIR POWER-DIR ARTIFACTS
 import os
@@ -142,6 +142,15 @@ def steps():
         line = re.compile(rb' *-?\d+, +%d, +%d\r\n' % (pct, ac))
         check(f'log: {pct} %, mains {ac}', lambda: (read(LOG).splitlines(True) or [b''])[-1], line, 6)
         samples.append((pct, ac, since - t_ok1, now() - t_ok0))
+
+    # ---- a battery unreadable for a while: the read failure shown, nothing logged ----
+    logged = read(LOG)
+    open(f'{power}/BAT0/energy_now', 'w').close()
+    check('battery unreadable: panel 1 shows the failure', lambda: panels[1].name, 'バッテリ残量取得失敗', 4)
+    time.sleep(1.5)
+    check('... and the log gets nothing', read(LOG), logged)
+    battery(75, 1)
+    check('readable again: panel 1 follows the battery', lambda: panels[1].name, 'ＡＣ駆動  75%', 4)
 
     # ---- keystroke lines, about one a second ----
     memo = find(frame, 'text', 'Memo1')
