@@ -21,6 +21,10 @@ class IPowerSource {
 public:
     virtual ~IPowerSource() = default;
     virtual bool Read(PowerReading& reading) = 0;  // false: the read failed
+    // Fills the energy fields where the system keeps them apart from the
+    // status, behind a slower query: asked for at a trace line, not every
+    // second. Where the status read fills them already, nothing is left to do.
+    virtual void ReadEnergy(PowerReading& reading) { (void)reading; }
 };
 
 }  // namespace pelmor
