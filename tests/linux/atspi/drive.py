@@ -2,7 +2,7 @@
 # bus (pyatspi) by t_native.sh: the window and its texts, the status bar
 # following a fake battery, the settings dialog's reject and accept, a measurement with a
 # Japanese comment and the keystroke load, a stop and a close; then the log
-# and the settings file byte for byte.
+# and the settings file byte for byte, and the trace with the battery's energy.
 # usage: drive.py APP-DIR POWER-DIR ARTIFACTS
 import os
 import re
@@ -38,7 +38,9 @@ def check(what, get, want, secs=0):  # get: a value, or polled up to secs s; wan
 def battery(pct, ac):
     status = 'Full' if pct >= 100 else 'Charging' if ac else 'Discharging'
     for name, value in (('BAT0/type', 'Battery'), ('BAT0/present', 1), ('BAT0/status', status),
-                        ('BAT0/energy_full', 50000000), ('BAT0/energy_now', pct * 500000),
+                        ('BAT0/energy_full', 50000000), ('BAT0/energy_now', pct * 500000 + 999),
+                        ('BAT0/energy_full_design', 56000999), ('BAT0/power_now', 7800999),
+                        ('BAT0/voltage_now', 11880500), ('BAT0/cycle_count', 42),
                         ('AC/type', 'Mains'), ('AC/online', ac)):
         with open(f'{power}/{name}', 'w') as f:
             f.write(f'{value}\n')
@@ -196,6 +198,27 @@ def steps():
     want += b'%d=\r\nendtime=%s\r\n' % (len(hist), end[1] if end else b'')
     check('pelmor.ini byte for byte', ini, want)
     open(f'{art}/pelmor.log', 'wb').write(log), open(f'{art}/pelmor.ini', 'wb').write(ini)
+
+    # ---- the trace: µWh, µW and µV of the battery in whole mWh, mW and mV ----
+    trace = read(app_dir + '/pelmor-trace.csv')
+    open(f'{art}/pelmor-trace.csv', 'wb').write(trace)
+    lines = trace.split(b'\r\n')
+    check('trace: the columns, then lines with CR LF', (lines[0], lines[-1]), (
+        b'started,time,event,elapsed_s,source,level,energy_mwh,full_mwh,design_mwh,power_mw,voltage_mv,cycles', b''))
+    iso = lambda t: time.strftime('%Y-%m-%dT%H:%M:%S', time.localtime(t)) + '%+03d:%02d' % divmod(
+        time.localtime(t).tm_gmtoff // 60, 60)
+    events, bad = [], []
+    for line in lines[1:-1]:
+        cells = line.decode().split(',')
+        start = int(time.mktime(time.strptime(cells[0][:19], '%Y-%m-%dT%H:%M:%S')))
+        at = start + int(cells[3])
+        if cells[:2] != [iso(start), iso(at)] or cells[6:] != [str(int(cells[5]) * 500), '50000', '56000', '7800', '11880', '42']:
+            bad.append(line)
+        if cells[2] != 'minute':
+            events.append(' '.join(cells[2:3] + cells[4:6]))
+    check('trace: times with their offset, elapsed, energy, power, voltage, cycles', bad, [])
+    check('trace: start, the change to mains, stop', events, ['start battery 77', 'source mains 75', 'stop mains 75'])
+    check('trace: started at 測定開始', t_ok0 <= time.mktime(time.strptime(lines[1][:19].decode(), '%Y-%m-%dT%H:%M:%S')) <= t_ok1, True)
 
 
 battery(77, 0)
