@@ -12,6 +12,7 @@ import sys
 import time
 
 import pyatspi
+from gi.repository import Gio, GLib
 
 app_dir, power, art = sys.argv[1:4]
 INI, LOG = app_dir + '/pelmor.ini', app_dir + '/pelmor.log'
@@ -69,6 +70,12 @@ def showing(app, name):  # a dialog of that name on the screen; None while one c
                    if c.getRoleName() == 'dialog')
     except Exception:
         return None
+
+
+def sleep_signal(start):  # logind's PrepareForSleep, from the name logind owns
+    bus.emit_signal(None, '/org/freedesktop/login1', 'org.freedesktop.login1.Manager', 'PrepareForSleep',
+                    GLib.Variant('(b)', (start,)))
+    bus.flush_sync(None)
 
 
 def read(path):
@@ -144,6 +151,7 @@ def steps():
         line = re.compile(rb' *-?\d+, +%d, +%d\r\n' % (pct, ac))
         check(f'log: {pct} %, mains {ac}', lambda: (read(LOG).splitlines(True) or [b''])[-1], line, 6)
         samples.append((pct, ac, since - t_ok1, now() - t_ok0))
+    sleep_signal(True), time.sleep(0.5), sleep_signal(False)
 
     # ---- keystroke lines, about one a second ----
     memo = find(frame, 'text', 'Memo1')
@@ -217,10 +225,14 @@ def steps():
         if cells[2] != 'minute':
             events.append(' '.join(cells[2:3] + cells[4:6]))
     check('trace: times with their offset, elapsed, energy, power, voltage, cycles', bad, [])
-    check('trace: start, the change to mains, stop', events, ['start battery 77', 'source mains 75', 'stop mains 75'])
+    check('trace: start, the change to mains, the sleep, stop', events, [
+        'start battery 77', 'source mains 75', 'suspend mains 75', 'resume mains 75', 'stop mains 75'])
     check('trace: started at 測定開始', t_ok0 <= time.mktime(time.strptime(lines[1][:19].decode(), '%Y-%m-%dT%H:%M:%S')) <= t_ok1, True)
 
 
+bus = Gio.bus_get_sync(Gio.BusType.SYSTEM, None)
+bus.call_sync('org.freedesktop.DBus', '/org/freedesktop/DBus', 'org.freedesktop.DBus', 'RequestName',
+              GLib.Variant('(su)', ('org.freedesktop.login1', 4)), None, 0, -1, None)
 battery(77, 0)
 up0 = now()
 proc = subprocess.Popen([app_dir + '/pelmor'], cwd=app_dir)
