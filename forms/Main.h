@@ -1,9 +1,9 @@
 // TfrmMain, the program's one window. It owns the parts that do the work:
-// the power sampling, the measurement log, the battery history and its
-// graph, the trace, the keystroke load and the web tour, and ties them to its controls
-// and timers: Main.cpp (construction, the menu, the load timers),
+// the power sampling, the measurement log and trace, the battery history and
+// its graph, the keystroke load and the web tour, and ties them to its
+// controls and timers: Main.cpp (construction, the menu, the load timers),
 // MainSampling.cpp (the one-second tick) and MainMeasure.cpp (start, stop,
-// close).
+// close, suspend and resume).
 #pragma once
 
 #include <cstdint>
