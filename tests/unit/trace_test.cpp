@@ -3,13 +3,10 @@
 // leaving the log and the measurement alone.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <functional>
 
 #include "fakes/Fakes.h"
-#include "platform/posix/Clock.h"
 
 using namespace pelmor;
 using Source = PowerReading::Source;
@@ -120,24 +117,4 @@ TEST(Trace, AFailingTraceLeavesTheLogAndTheMeasurementAlone) {
     EXPECT_EQ(m.rig.Read("pelmor.log"), "     61,  79,  0\r\n      0,   0,  2\r\n");
     EXPECT_EQ(m.W().Panel(0), "   0:01:01");
     EXPECT_EQ(m.rig.Find("box"), -1);
-}
-
-TEST(Clock, OffsetFromUtcOfTheLocalTime) {
-    const struct {
-        const char* tz;
-        std::int32_t t, offset;
-    } rows[] = {{"UTC0", 1700000000, 0},
-                {"JST-9", 1700000000, 32400},
-                {"IST-5:30", 1700000000, 19800},
-                {"EST5EDT,M3.2.0,M11.1.0", 1700000000, -18000},  // November
-                {"EST5EDT,M3.2.0,M11.1.0", 1690000000, -14400}};  // July: summer time
-    const char* saved = std::getenv("TZ");
-    const std::string keep = saved ? saved : "";
-    for (const auto& r : rows) {
-        setenv("TZ", r.tz, 1);
-        tzset();
-        EXPECT_EQ(posix::Clock().UtcOffset(r.t), r.offset) << r.tz;
-    }
-    saved ? setenv("TZ", keep.c_str(), 1) : unsetenv("TZ");
-    tzset();
 }
