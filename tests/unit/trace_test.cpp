@@ -38,7 +38,7 @@ const char kHeader[] =
 TEST(Trace, OneLineAtEachEventOfAMeasurement) {
     Main m;
     m.rig.clock.offset = 9 * 3600;
-    m.rig.power.reading = {Source::Battery, 80, 41000, 50000, 56000, 7500, 11800, 42};
+    m.rig.power.reading = {Source::Battery, 100, 41000, 50000, 56000, 7500, 11800, 42};
     m.Tick(0);  // the program ticks from its start: minute 13 is under way
     const struct {
         const char* step;
@@ -46,7 +46,7 @@ TEST(Trace, OneLineAtEachEventOfAMeasurement) {
         const char* adds;
     } steps[] = {
         {"start", [&] { m.StartStop(); },
-         "2023-11-15T07:13:20+09:00,2023-11-15T07:13:20+09:00,start,0,battery,80,41000,50000,56000,7500,11800,42\r\n"},
+         "2023-11-15T07:13:20+09:00,2023-11-15T07:13:20+09:00,start,0,battery,100,41000,50000,56000,7500,11800,42\r\n"},
         {"same minute, same source", [&] { m.Tick(30); }, ""},
         {"source", [&] { m.Set(Source::Mains, 81), m.Tick(5); },
          "2023-11-15T07:13:20+09:00,2023-11-15T07:13:55+09:00,source,35,mains,81,41000,50000,56000,7500,11800,42\r\n"},
@@ -73,7 +73,7 @@ TEST(Trace, OneLineAtEachEventOfAMeasurement) {
         EXPECT_EQ(m.Trace(), want) << s.step;
     }
     EXPECT_EQ(m.rig.Read("pelmor.log"),
-              "     30,  80,  0\r\n     35,  81,  1\r\n   3641,  79,  0\r\n      2, 100,  1\r\n      0,   0,  2\r\n")
+              "     30, 100,  0\r\n     35,  81,  1\r\n   3641,  79,  0\r\n      2, 100,  1\r\n      0,   0,  2\r\n")
         << "the log as without a trace";
 }
 
