@@ -99,10 +99,7 @@ done
 pm() {
     local n=$1 out=$2 arg line
     shift 2
-    for arg in "$@"; do
-        arg=${arg//\\/\\\\}
-        out+=" \"${arg//\"/\\\"}\""
-    done
+    for arg in "$@"; do out+=$'\t'$arg; done  # the driver's words are tab-separated
     PM_LINES=()
     PM_ERROR=
     printf '%s\n' "$out" >&"${FDIN[$n]}" || { PM_ERROR="driver gone"; return 1; }

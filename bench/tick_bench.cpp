@@ -1,6 +1,8 @@
 // Runs N of one kind of work on the main window, for instruction counts:
 //   tick_bench idle N     N one-second ticks, nothing changes, no new minute
 //   tick_bench log N      N ticks while measuring, each logging a level change
+//   tick_bench minute N   N ticks while measuring, each the first of a minute:
+//                         a history sample, the graph, and a trace line
 //   tick_bench draw N     N redraws of the graph with a full history
 // The cost of one is the difference between two runs with different N.
 #include <cstdio>
@@ -14,7 +16,7 @@ using namespace pelmor;
 
 int main(int argc, char** argv) {
     if (argc != 3) {
-        std::fprintf(stderr, "usage: tick_bench idle|log|draw N\n");
+        std::fprintf(stderr, "usage: tick_bench idle|log|minute|draw N\n");
         return 2;
     }
     const char* mode = argv[1];
@@ -31,6 +33,13 @@ int main(int argc, char** argv) {
         w.Click("mnuStart");
         for (long i = 0; i < n; ++i) {
             rig.power.reading.level = i % 2 ? 79 : 80;
+            form.TimerBaseTimer();
+            rig.journal.clear();
+        }
+    } else if (std::strcmp(mode, "minute") == 0) {
+        w.Click("mnuStart");
+        for (long i = 0; i < n; ++i) {
+            rig.clock.now += 60;
             form.TimerBaseTimer();
             rig.journal.clear();
         }

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Instructions per idle tick, per logging tick and per full-history redraw of
+# Instructions per idle tick, per logging tick, per minute's first tick (history
+# sample, graph and trace line) and per full-history redraw of
 # the main window's logic (native build, callgrind), platform calls excluded:
 # the fake platform does no work. Usage: bench/tick_cost.sh [build-dir]
 set -euo pipefail
@@ -15,7 +16,7 @@ count() {  # mode n -> total instructions
   rm -f "$out"
 }
 printf '%-6s %14s\n' work instructions
-for mode in idle log draw; do
+for mode in idle log minute draw; do
   a=$(count "$mode" 1000)
   b=$(count "$mode" 2000)
   printf '%-6s %14d\n' "$mode" $(( (b - a) / 1000 ))

@@ -1,9 +1,9 @@
 // TfrmMain, the program's one window. It owns the parts that do the work:
-// the power sampling, the measurement log, the battery history and its
-// graph, the keystroke load and the web tour, and ties them to its controls
-// and timers: Main.cpp (construction, the menu, the load timers),
+// the power sampling, the measurement log and trace, the battery history and
+// its graph, the keystroke load and the web tour, and ties them to its
+// controls and timers: Main.cpp (construction, the menu, the load timers),
 // MainSampling.cpp (the one-second tick) and MainMeasure.cpp (start, stop,
-// close).
+// close, suspend and resume).
 #pragma once
 
 #include <cstdint>
@@ -14,6 +14,7 @@
 #include "forms/HistoryGraph.h"
 #include "forms/KeyLoad.h"
 #include "forms/MeasurementLog.h"
+#include "forms/MeasurementTrace.h"
 #include "forms/PowerSampling.h"
 #include "forms/Settings.h"
 #include "forms/WebTour.h"
@@ -34,6 +35,8 @@ public:
     void mnuSetupClick();
     void mnuExitClick();
     void FormCloseQuery(bool& CanClose);
+    void FormSuspend();
+    void FormResume();
 
     // Reads the settings file again.
     void ReadSetup();
@@ -57,6 +60,7 @@ private:
 
     PowerSampling sampling_;
     MeasurementLog log_;
+    MeasurementTrace trace_;
     BatteryHistory history_;
     HistoryGraph graph_;
     KeyLoad keys_;

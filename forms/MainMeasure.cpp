@@ -1,5 +1,6 @@
 // Starting and stopping a measurement (one menu item, Ctrl+S, whose caption
-// tells which), and the close query that ends the log and saves the history.
+// tells which), the close query that ends the log and the trace and saves the
+// history, and the trace's lines around a suspend.
 #include "forms/Comment.h"
 #include "forms/Main.h"
 
@@ -23,6 +24,8 @@ void TfrmMain::mnuStartClick() {
         }
         StartTime = app_.svc.clock.Now();
         Measuring = true;
+        sampling_.Read();
+        trace_.Start(StartTime, sampling_.Reading());
         TimerURL.SetInterval(TimerIntervalMs(settings.ReloadInterval));
         TimerKey.SetInterval(TimerIntervalMs(settings.KeyInterval));
         mnuStart.SetCaption(kStopCaption);
@@ -30,6 +33,7 @@ void TfrmMain::mnuStartClick() {
         TimerURL.SetEnabled(true);
         mnuSetup.SetEnabled(false);
     } else {
+        trace_.Write(TraceEvent::Stop, sampling_.Reading());
         mnuStart.SetCaption(kStartCaption);
         Measuring = false;
         mnuSetup.SetEnabled(true);
@@ -40,8 +44,24 @@ void TfrmMain::mnuStartClick() {
 }
 
 void TfrmMain::FormCloseQuery(bool& /*CanClose*/) {
-    if (Measuring) log_.WriteEndLine();
+    if (Measuring) {
+        log_.WriteEndLine();
+        trace_.Write(TraceEvent::Close, sampling_.Reading());
+    }
     history_.SaveHistory();
+}
+
+// The system is about to sleep: the trace's last line before it. The status
+// is the last second's, as the system may not wait for a slow read.
+void TfrmMain::FormSuspend() {
+    if (Measuring) trace_.Write(TraceEvent::Suspend, sampling_.Reading());
+}
+
+// Awake again: the status is read afresh, as the source may have changed.
+void TfrmMain::FormResume() {
+    if (!Measuring) return;
+    sampling_.Read();
+    trace_.Write(TraceEvent::Resume, sampling_.Reading());
 }
 
 }  // namespace pelmor

@@ -1,5 +1,6 @@
-// The one-second tick: power status in panel 1, the elapsed time and the log
-// while measuring, and one history sample per wall-clock minute.
+// The one-second tick: power status in panel 1, the elapsed time, the log and
+// the trace's source lines while measuring, and one history sample (and trace
+// line) per wall-clock minute.
 #include "forms/Main.h"
 
 namespace pelmor {
@@ -13,9 +14,11 @@ void TfrmMain::TimerBaseTimer() {
         StatusBar.SetPanelText(0, ElapsedText(elapsed));
         if (sampling_.LogDue(power.level, power.source))
             log_.WriteLog(power.level, power.source, elapsed);
+        trace_.Tick(sampling_.Reading());
     }
 
     if (!sampling_.NewMinute(app_.svc.clock.LocalMinute())) return;
+    if (Measuring) trace_.Write(TraceEvent::Minute, sampling_.Reading());
     history_.AppendSample(power.level, power.source);
     graph_.DrawGraph(history_);
 }

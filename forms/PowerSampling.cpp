@@ -7,6 +7,7 @@ namespace pelmor {
 PowerStatus PowerSampling::Read() {
     PowerReading power;
     if (!power_.Read(power)) return {LastReadLevel, LastReadSource, "バッテリ残量取得失敗"};
+    reading_ = power;
 
     const char* sourceText;
     std::int32_t source;

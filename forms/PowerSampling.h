@@ -25,6 +25,9 @@ public:
     // nor draws a drop that did not happen (full and on mains until a read
     // has succeeded).
     PowerStatus Read();
+    // The last good reading as the system gave it (source and level unknown
+    // until a read has succeeded).
+    const PowerReading& Reading() const { return reading_; }
     // True when level or source differ from the last ones logged; they are
     // then recorded as logged, before the caller writes them: ticks that run
     // inside the log's error box may log a newer change, which a late update
@@ -35,6 +38,7 @@ public:
 
 private:
     IPowerSource& power_;
+    PowerReading reading_;
     std::int32_t LastReadLevel = 100;
     std::int32_t LastReadSource = kOnAc;
     std::int32_t LastLoggedLevel = -1;

@@ -15,6 +15,8 @@ public:
     virtual int LocalMinute() const = 0;
     // ctime() of the given time: "Www Mmm dd hh:mm:ss yyyy\n" in local time.
     virtual std::string CTime(std::int32_t t) const = 0;
+    // The local time's offset from UTC at t, in seconds east (Tokyo: 32400).
+    virtual std::int32_t UtcOffset(std::int32_t t) const = 0;
 };
 
 }  // namespace pelmor

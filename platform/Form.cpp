@@ -311,4 +311,14 @@ void Form::EndSession() {
     if (main_ && closeQueryDone_) EndMainForm();
 }
 
+// The system's sleep, told to the main form's handlers (OnSuspend, OnResume)
+// while it lives, whatever dialog is open.
+void Form::Suspending() {
+    if (main_ && !ended_) Fire(layout_.form.Str("OnSuspend"));
+}
+
+void Form::Resumed() {
+    if (main_ && !ended_) Fire(layout_.form.Str("OnResume"));
+}
+
 }  // namespace pelmor

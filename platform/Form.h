@@ -3,7 +3,7 @@
 // once for every toolkit: what the layout makes, the typed lookup of
 // controls, timers, menu items, handlers run with what they throw shown,
 // modal dialogs, the close query, a close held while the main form is
-// disabled, and the end of a session.
+// disabled, the end of a session, and the system's suspend and resume.
 #pragma once
 
 #include <map>
@@ -44,6 +44,8 @@ public:
     void CancelKey() override;
     void QueryEndSession() override;
     void EndSession() override;
+    void Suspending() override;
+    void Resumed() override;
 
     static constexpr int kModalCancel = 2;  // what ShowModal gives after Close()
     // The toolkit's main form while it runs; the form new dialogs and message

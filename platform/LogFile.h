@@ -17,6 +17,8 @@ public:
     virtual bool Create(const std::string& path) = 0;
     // Writes all bytes at the end of the open file; false on a failed or short write.
     virtual bool Write(const char* data, std::size_t size) = 0;
+    // True when the open file holds no bytes.
+    virtual bool Empty() = 0;
     // Commits what was written to stable storage; false on failure.
     virtual bool Commit() = 0;
     virtual void Close() = 0;

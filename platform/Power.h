@@ -21,10 +21,10 @@ class IPowerSource {
 public:
     virtual ~IPowerSource() = default;
     virtual bool Read(PowerReading& reading) = 0;  // false: the read failed
-    // The same with the energy fields filled in where the system tells them.
-    // Read may leave them out to stay cheap; this is for the rare moments
-    // that need them.
-    virtual bool ReadEnergy(PowerReading& reading) { return Read(reading); }
+    // Fills the energy fields where the system keeps them apart from the
+    // status, behind a slower query: asked for at a trace line, not every
+    // second. Where the status read fills them already, nothing is left to do.
+    virtual void ReadEnergy(PowerReading& reading) { (void)reading; }
 };
 
 }  // namespace pelmor

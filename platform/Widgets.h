@@ -26,6 +26,9 @@ public:
     virtual void CancelKey() = 0;          // Esc
     virtual void QueryEndSession() = 0;    // the session is about to end
     virtual void EndSession() = 0;
+    // The system is about to suspend, and has resumed (sleep or hibernation).
+    virtual void Suspending() {}
+    virtual void Resumed() {}
 };
 
 enum class MenuEntry { Command, Submenu, Separator };

@@ -195,7 +195,12 @@ bool Power::Scan() {
 
 bool Power::Read(PowerReading& result) { return Take(result, false); }
 
-bool Power::ReadEnergy(PowerReading& result) { return Take(result, true); }
+void Power::ReadEnergy(PowerReading& result) {
+    PowerReading all;
+    if (!Take(all, true)) all = {};
+    result.energyMwh = all.energyMwh, result.fullMwh = all.fullMwh, result.designMwh = all.designMwh;
+    result.powerMw = all.powerMw, result.voltageMv = all.voltageMv, result.cycles = all.cycles;
+}
 
 bool Power::Take(PowerReading& result, bool energy) {
     if (reopen_ || sinceScan_ >= rescanEvery_) {

@@ -38,14 +38,14 @@ public:
     // the batteries' remaining amounts, their capacity and status only when
     // needed; their presence and full amounts with each listing.
     bool Read(PowerReading& status) override;
-    // Read, and the batteries' energy: all of them combined, each figure
+    // The batteries' energy (nothing where the read fails): all of them combined, each figure
     // only where every battery tells it. Energy from energy_* (µWh) and
     // power_now (µW), or from charge_* (µAh) at the nominal voltage
     // (voltage_min_design, else voltage_now) and current_now (µA) at
     // voltage_now; summed, then in mWh and mW rounded down. The voltage is
     // the first battery's (by name) that tells it, in mV; the cycles the
     // highest count of any battery, the most worn one's.
-    bool ReadEnergy(PowerReading& status) override;
+    void ReadEnergy(PowerReading& status) override;
 
     struct Supply {
         bool battery = false;

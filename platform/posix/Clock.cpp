@@ -19,4 +19,10 @@ std::string Clock::CTime(std::int32_t t) const {
     return ctime_r(&tt, buf) ? std::string(buf) : std::string();
 }
 
+std::int32_t Clock::UtcOffset(std::int32_t t) const {
+    std::time_t tt = t;
+    std::tm tm{};
+    return localtime_r(&tt, &tm) ? static_cast<std::int32_t>(tm.tm_gmtoff) : 0;
+}
+
 }  // namespace pelmor::posix

@@ -57,6 +57,11 @@ bool LogFile::Write(const char* data, std::size_t size) {
     return true;
 }
 
+bool LogFile::Empty() {
+    struct stat st {};
+    return fd_ >= 0 && ::fstat(fd_, &st) == 0 && st.st_size == 0;
+}
+
 bool LogFile::Commit() {
     if (fd_ < 0) return false;
     return ::fsync(fd_) == 0;

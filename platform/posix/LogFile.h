@@ -16,6 +16,7 @@ public:
     OpenResult OpenAppend(const std::string& path) override;
     bool Create(const std::string& path) override;
     bool Write(const char* data, std::size_t size) override;
+    bool Empty() override;
     bool Commit() override;
     void Close() override;
 

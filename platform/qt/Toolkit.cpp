@@ -15,6 +15,7 @@
 
 #include "platform/Form.h"
 #include "platform/linux/DataFolder.h"
+#include "platform/qt/SleepWatch.h"
 #include "platform/qt/ToolkitImpl.h"
 
 namespace pelmor::qt {
@@ -92,6 +93,10 @@ void Toolkit::Initialize() {
         if (pelmor::Form* main = pelmor::Form::Main(*this)) main->QueryEndSession();
     });
     CatchEndSignals([this] { EndSession(); });
+    // A suspend and its resume, told to the main form.
+    sleep_ = std::make_unique<SleepWatch>([this](bool start) {
+        if (pelmor::Form* main = pelmor::Form::Main(*this)) start ? main->Suspending() : main->Resumed();
+    });
 }
 
 // The close query runs now if it has not, and the main form ends.

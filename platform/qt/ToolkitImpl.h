@@ -236,6 +236,7 @@ public:
 private:
     void EndSession();
     std::string title_;
+    std::unique_ptr<QObject> sleep_;
 };
 
 }  // namespace pelmor::qt

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/Toolkit.h"
 
@@ -22,6 +23,15 @@ struct MutexSecurity {
     std::uint32_t nLength = 0;
     const void* lpSecurityDescriptor = nullptr;
     std::int32_t bInheritHandle = 0;
+};
+
+// One battery as the battery class's I/O controls describe it: the fields
+// of BATTERY_INFORMATION and BATTERY_STATUS that matter here, as given.
+struct BatteryData {
+    std::uint32_t capabilities = 0;  // BATTERY_SYSTEM_BATTERY, BATTERY_CAPACITY_RELATIVE...
+    std::uint32_t designedCapacity = 0, fullChargedCapacity = 0, cycleCount = 0;
+    std::uint32_t capacity = 0, voltage = 0;  // remaining; mV
+    std::int32_t rate = 0;                    // negative while discharging
 };
 
 class IApi {
@@ -46,6 +56,13 @@ public:
     // GetSystemPowerStatus: its ACLineStatus and BatteryLifePercent bytes.
     virtual bool GetSystemPowerStatus(std::uint8_t& acLineStatus,
                                       std::uint8_t& batteryLifePercent) = 0;
+    // Every battery device's information and status: the devices of the
+    // battery interface class through SetupAPI (SetupDiGetClassDevs,
+    // SetupDiEnumDeviceInterfaces, SetupDiGetDeviceInterfaceDetail), each
+    // asked IOCTL_BATTERY_QUERY_TAG, IOCTL_BATTERY_QUERY_INFORMATION
+    // (BatteryInformation) and IOCTL_BATTERY_QUERY_STATUS. A device that does
+    // not answer is left out; false where the system has no such way.
+    virtual bool QueryBatteries(std::vector<BatteryData>& batteries) = 0;
 };
 
 // The running system's functions.

@@ -38,4 +38,22 @@ std::string Clock::CTime(std::int32_t t) const {
     return std::string(buf, static_cast<std::size_t>(n));
 }
 
+// The runtime's local time of t read back as if it were UTC, less t. The
+// runtime knows the zone and its summer time as the system (or TZ) gives
+// them; a time it cannot convert counts as UTC.
+std::int32_t Clock::UtcOffset(std::int32_t t) const {
+    std::time_t tt = t;
+    const std::tm* tm = std::localtime(&tt);
+    if (!tm) return 0;
+    // Days since 1970-01-01 of the local date (proleptic Gregorian).
+    const long long y = tm->tm_year + 1900 - (tm->tm_mon < 2);
+    const long long era = (y >= 0 ? y : y - 399) / 400;
+    const long long yoe = y - era * 400;
+    const int m = tm->tm_mon + 1;
+    const long long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + tm->tm_mday - 1;
+    const long long days = era * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy - 719468;
+    const long long local = days * 86400 + tm->tm_hour * 3600 + tm->tm_min * 60 + tm->tm_sec;
+    return static_cast<std::int32_t>(local - tt);
+}
+
 }  // namespace pelmor::win32

@@ -10,6 +10,7 @@ public:
     std::int32_t Now() const override;
     int LocalMinute() const override;
     std::string CTime(std::int32_t t) const override;
+    std::int32_t UtcOffset(std::int32_t t) const override;
 };
 
 }  // namespace pelmor::win32

@@ -57,6 +57,8 @@ bool LogFile::Write(const char* data, std::size_t size) {
     return true;
 }
 
+bool LogFile::Empty() { return fd_ >= 0 && ::_filelength(fd_) == 0; }
+
 bool LogFile::Commit() {
     if (fd_ < 0) return false;
     return ::_commit(fd_) == 0;

@@ -1,4 +1,5 @@
-// The power status through GetSystemPowerStatus, reached through IApi.
+// The power status through GetSystemPowerStatus, and the batteries' energy
+// through the battery devices, reached through IApi.
 #pragma once
 
 #include "platform/Power.h"
@@ -12,6 +13,12 @@ class Power : public IPowerSource {
 public:
     explicit Power(IApi& api) : api_(api) {}
     bool Read(PowerReading& reading) override;
+    // Only the system's batteries count (not a UPS), every one combined:
+    // energies and the discharge power summed, the voltage their mean, the
+    // cycles the largest count. A field is empty when a battery does not
+    // tell it (the unknown values, capacities relative rather than in mWh, a
+    // cycle count of 0) or when there is no battery device at all.
+    void ReadEnergy(PowerReading& reading) override;
 
 private:
     IApi& api_;

@@ -465,6 +465,21 @@ LRESULT Form::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_ENDSESSION:
             input_.EndSession();
             return 0;
+        case WM_POWERBROADCAST:
+            // One resume for each suspend: the system sends the automatic
+            // resume and, when a user is there, the resume from suspend too.
+            // A critical suspend is announced only by its resume.
+            if (wp == PBT_APMSUSPEND) {
+                asleep_ = true;
+                input_.Suspending();
+            } else if ((wp == PBT_APMRESUMESUSPEND || wp == PBT_APMRESUMEAUTOMATIC) && asleep_) {
+                asleep_ = false;
+                input_.Resumed();
+            } else if (wp == PBT_APMRESUMECRITICAL) {
+                asleep_ = false;
+                input_.Resumed();
+            }
+            break;
         default:
             break;
     }

@@ -193,6 +193,7 @@ private:
     std::map<UINT, UINT> bevelEdges_;  // bevel id -> the edges it draws (BF_...)
     Widget* defaultButton_ = nullptr;
     bool modalEnded_ = false;
+    bool asleep_ = false;  // a suspend announced, its resume not yet
 };
 
 class Toolkit final : public IToolkit {

@@ -99,6 +99,13 @@ std::string Clock::CTime(std::int32_t t) const {
     return buf;
 }
 
+void Power::ReadEnergy(PowerReading& r) {
+    ++energyReads;
+    if (!energy) return;
+    r.energyMwh = energy->energyMwh, r.fullMwh = energy->fullMwh, r.designMwh = energy->designMwh;
+    r.powerMw = energy->powerMw, r.voltageMv = energy->voltageMv, r.cycles = energy->cycles;
+}
+
 IBrowser::Result Loads::OpenPage(const std::string& program, const std::string& url,
                                  const std::function<void()>& connected) {
     journal.push_back("open " + url + " with " + program);

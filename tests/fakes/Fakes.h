@@ -161,6 +161,7 @@ public:
         Deliver([&] { input.TimerDue(id); });
     }
     void CloseBox() { Deliver([&] { input.CloseRequest(); }); }
+    void Sleep(bool start) { Deliver([&] { start ? input.Suspending() : input.Resumed(); }); }
     fake::Control& Ctl(std::string_view n) { return *Get(controls, n); }
     std::string Panel(int i) { return Get(bars, "StatusBar")->panels.at(static_cast<std::size_t>(i)); }
 
@@ -225,18 +226,25 @@ public:
 
 struct Clock : IClock {
     std::int32_t now = 1700000000;  // Tue Nov 14 22:13:20 2023 UTC
+    std::int32_t offset = 0;         // of the local time, seconds east
     std::int32_t Now() const override { return now; }
-    int LocalMinute() const override { return static_cast<int>(now / 60 % 60); }
+    int LocalMinute() const override { return static_cast<int>((now + offset) / 60 % 60); }
     std::string CTime(std::int32_t t) const override;  // in UTC
+    std::int32_t UtcOffset(std::int32_t) const override { return offset; }
 };
 
+// The energy comes with the status, or, when energy is set, only from the
+// slower query, as on Windows.
 struct Power : IPowerSource {
     PowerReading reading{PowerReading::Source::Battery, 80};
+    std::optional<PowerReading> energy;
     bool fails = false;
+    int energyReads = 0;
     bool Read(PowerReading& r) override {
         if (!fails) r = reading;
         return !fails;
     }
+    void ReadEnergy(PowerReading& r) override;
 };
 
 // The real log and settings files, their writes journalled; log writes can

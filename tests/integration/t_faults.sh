@@ -1,5 +1,6 @@
 # File faults on a small tmpfs: a full disk, a log held open, a kill mid-measurement, a
-# read-only folder. Each failed write shows one box and leaves the files as they were.
+# read-only folder. Each failed write shows one box and leaves the files as they were;
+# the trace beside the log fails silently and stays whole.
 # The tmpfs is mounted before lib.sh moves into a private namespace, so the Wine server sees it.
 if [ -z "${PELMOR_FAULTS:-}" ]; then
     [ "$(id -u)" = 0 ] || { echo "SKIP  mounting a file system needs root"; exit 77; }
@@ -18,7 +19,11 @@ if [ -z "${PELMOR_FAULTS:-}" ]; then
 fi
 . "$(dirname "$0")/lib.sh"
 need_fake_battery
-D=$PELMOR_FAULTS LOG=$PELMOR_FAULTS/pelmor.log INI=$PELMOR_FAULTS/pelmor.ini
+D=$PELMOR_FAULTS LOG=$PELMOR_FAULTS/pelmor.log INI=$PELMOR_FAULTS/pelmor.ini TRACE=$PELMOR_FAULTS/pelmor-trace.csv
+trace_whole() {  # the columns' line, then only lines of twelve columns, each with CR LF
+    [ "$(tail -c 2 "$TRACE" | od -An -tx1)" = " 0d 0a" ] && head -n 1 "$TRACE" | grep -q '^started,time,event,' &&
+        ! tail -n +2 "$TRACE" | LC_ALL=C grep -qvE $'^[0-9T:+-]{25},[0-9T:+-]{25},[a-z]+,[0-9]+,[a-z]+,[0-9]*,,,,,,\r$'
+}
 
 same_as() { cmp -s "$1" "$LOG" && echo same || echo "changed by $(($(wc -c <"$LOG") - $(wc -c <"$1"))) bytes"; }
 after() { tail -c +$(($1 + 1)) "$LOG" | sed 's/^ *[0-9]*,/E,/' | tr -d '\r' | tr '\n' '|'; }
@@ -80,6 +85,7 @@ sleep 0.5
 kill -9 "$linux_pid"
 pm wait-exit "pid=$PELMOR_PID" || fail "the killed program is still there: $PM_ERROR"
 lines_whole && check "after the kill, every line of the log whole, with CR LF" 1 1 || fail "torn lines after the kill"
+trace_whole && check "... and of the trace, through the full disk and the kill" 1 1 || fail "a torn trace: $(tail -c 200 "$TRACE" | cat -v)"
 check_match "the lines logged before the kill" "$(after "$size")" '^E,  75,  0\|E,  74,  0\|(E,  73,  0\|)?$'
 cp "$LOG" "$ART/killed.log"
 size=$(wc -c <"$LOG")
@@ -97,6 +103,7 @@ check_match "after them, the restart's header and first line" "$(after "$size")"
 mount -o remount,ro "$D" || abort "could not make the folder read-only"
 cp "$LOG" "$ART/before-ro.log"
 cp "$INI" "$ART/before-ro.ini"
+cp "$TRACE" "$ART/before-ro.csv"
 battery_set 71 0
 pelmor_start "$D"
 comment_open
@@ -119,6 +126,6 @@ expect_log_box "the end line of the close" && box_ok "$BOX"
 sleep 1
 check "no box at the close, though the history cannot be saved" "$(box_count 2>/dev/null || echo 0)" 0
 pelmor_exit "read-only close"
-check "log and settings file unchanged, no other file" \
-    "$(same_as "$ART/before-ro.log") $(cmp -s "$INI" "$ART/before-ro.ini" && echo same) $(ls "$D" | tr '\n' ' ')" \
-    "same same pelmor.exe pelmor.ini pelmor.log "
+check "log, settings file and trace unchanged, no other file" \
+    "$(same_as "$ART/before-ro.log") $(cmp -s "$INI" "$ART/before-ro.ini" && echo same) $(cmp -s "$TRACE" "$ART/before-ro.csv" && echo same) $(ls "$D" | tr '\n' ' ')" \
+    "same same same pelmor-trace.csv pelmor.exe pelmor.ini pelmor.log "

@@ -1,7 +1,7 @@
 # After an earlier run (history and close time from pelmor.ini): a measurement with a
 # Japanese comment while the battery and mains change, a stop from the menu bar, a second
 # one started by closing the comment dialog, Windows shutting down; then pelmor.log and
-# pelmor.ini byte for byte.
+# pelmor.ini byte for byte, and the trace beside them.
 . "$(dirname "$0")/lib.sh"
 need_fake_battery
 
@@ -56,6 +56,7 @@ t_ok0=$EPOCHSECONDS
 pm_ok keys "hwnd=$DLG" enter
 pm gone "hwnd=$DLG" || abort "Enter did not close the comment dialog"
 t_ok1=$EPOCHSECONDS
+t_ok_first=$t_ok0 t_ok_first1=$t_ok1
 EXPECT+=("" "@date $t_ok0 $t_ok1" "' $comment")
 sample 77 0
 sample 75 0
@@ -122,3 +123,38 @@ check "endtime is the close" $((${end:-0} >= t_close0 && ${end:-0} <= t_close1))
 history_ini "$end" "${old[@]}" "${new[@]}" >"$ART/pelmor.ini.expected"
 cp "$INI" "$ART/pelmor.ini"
 check "pelmor.ini byte for byte" "$(LC_ALL=C cat -v "$INI")" "$(LC_ALL=C cat -v "$ART/pelmor.ini.expected")"
+
+# pelmor-trace.csv: the columns' line, then each measurement's lines (Wine has no battery
+# device: the energy columns empty). The times are read from the file and checked
+# against each other, the clock's offset and the windows they were taken in.
+TRACE=$T/pelmor-trace.csv
+cp "$TRACE" "$ART/pelmor-trace.csv" 2>/dev/null
+check "trace: the columns' line first, every line ends in CR LF" \
+    "$(head -n 1 "$TRACE" | LC_ALL=C cat -v) $(grep -c $'\r$' "$TRACE") $(wc -l <"$TRACE")" \
+    "started,time,event,elapsed_s,source,level,energy_mwh,full_mwh,design_mwh,power_mw,voltage_mv,cycles^M $(wc -l <"$TRACE") $(wc -l <"$TRACE")"
+iso='([0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9:]{8})([+-][0-9]{2}:[0-9]{2})'
+events=() bad=() minutes=0 crossed=0 slack=0
+while IFS= read -r line; do
+    line=${line%$'\r'}
+    if ! [[ $line =~ ^$iso,$iso,([a-z]+),([0-9]+),(battery|mains),([0-9]+),,,,,,$ ]]; then
+        bad+=("[$line]") && continue
+    fi
+    started=$(date -d "${BASH_REMATCH[1]}${BASH_REMATCH[2]}" +%s) at=$(date -d "${BASH_REMATCH[3]}${BASH_REMATCH[4]}" +%s)
+    ev=${BASH_REMATCH[5]}
+    [ "${BASH_REMATCH[4]}" = "$(date -d "@$at" +%:z)" ] || bad+=("offset: $line")
+    [ $((at - started)) = "${BASH_REMATCH[6]}" ] || bad+=("elapsed: $line")
+    case $ev in
+    start) first=$at slack=$((slack + (at % 60 == 0))) ;;
+    minute) minutes=$((minutes + 1)) && [ $((at % 60)) -le 2 ] || bad+=("not at a minute's start: $line") ;;
+    stop | close) crossed=$((crossed + at / 60 - first / 60)) slack=$((slack + (at % 60 == 0))) ;;
+    esac
+    [ "$ev" = minute ] || events+=("$ev ${BASH_REMATCH[7]} ${BASH_REMATCH[8]}")
+done < <(tail -n +2 "$TRACE")
+check "trace: every line whole, elapsed and offset as the clock's" "${bad[*]}" ""
+check "trace: the events of both measurements, the levels and sources of the log" "$(IFS='|' && echo "${events[*]}")" \
+    "start battery 77|source mains 75|source battery 74|stop battery 74|start battery 73|close battery 73"
+# A start or stop in a minute's first second may come before or after that minute's tick.
+check "trace: one minute line at each minute crossed while measuring ($minutes, $crossed)" \
+    $((minutes - crossed <= slack && crossed - minutes <= slack)) 1
+t_first=$(date -d "$(head -n 2 "$TRACE" | tail -n 1 | cut -d, -f1)" +%s)
+check "trace: the first measurement started at 測定開始" $((t_first >= ${t_ok_first:-0} && t_first <= ${t_ok_first1:-0})) 1

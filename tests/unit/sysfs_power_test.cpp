@@ -44,7 +44,8 @@ void Lay(const std::vector<std::string>& supplies) {
 template <class P>
 std::string Show(P&& power, bool energy = true) {
     PowerReading r;
-    if (!(energy ? power.ReadEnergy(r) : power.Read(r))) return "failed";
+    if (!power.Read(r)) return "failed";
+    if (energy) power.ReadEnergy(r);
     const char* source[] = {"battery", "mains", "unknown"};
     std::string text = source[static_cast<int>(r.source)] + " "s + (r.level ? std::to_string(*r.level) : "-"), more;
     bool any = false;

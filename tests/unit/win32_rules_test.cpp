@@ -61,6 +61,11 @@ struct Recorder : IApi {
         a = ac, p = percent;
         return true;
     }
+    std::optional<std::vector<BatteryData>> batteries;  // none: no way to ask
+    bool QueryBatteries(std::vector<BatteryData>& b) override {
+        if (batteries) b = *batteries;
+        return batteries.has_value();
+    }
 };
 
 using Calls = std::vector<std::string>;
@@ -134,6 +139,40 @@ TEST(Win32Power, SystemValuesToAReading) {
         PowerReading got;
         ASSERT_TRUE(Power(api).Read(got));
         EXPECT_EQ(std::pair(got.source, got.level), std::pair(r.source, r.level)) << int(r.ac);
+    }
+}
+
+TEST(Win32Power, BatteryDevicesToEnergy) {
+    constexpr std::uint32_t sys = 0x80000000u, rel = 0x40000000u, unk = 0xFFFFFFFFu;
+    const BatteryData a{sys, 50000, 45000, 120, 30000, 11400, -9000};
+    const BatteryData charging{sys, 24000, 23000, 0, 20000, 12600, 15000};
+    const struct {
+        const char* name;
+        std::optional<std::vector<BatteryData>> batteries;
+        const char* fields;  // energy,full,design,power,voltage,cycles
+    } rows[] = {
+        {"no way to ask (95, NT 4)", std::nullopt, ",,,,,"},
+        {"no battery device (a desktop, Wine)", std::vector<BatteryData>{}, ",,,,,"},
+        {"one discharging", std::vector{a}, "30000,45000,50000,9000,11400,120"},
+        {"charging: no discharge power, no cycle counter", std::vector{charging}, "20000,23000,24000,0,12600,"},
+        {"two combined", std::vector{a, charging}, "50000,68000,74000,9000,12000,"},
+        {"a UPS is not the system's battery", std::vector{a, BatteryData{0, 1, 1, 1, 1, 1, -1}},
+         "30000,45000,50000,9000,11400,120"},
+        {"relative capacities", std::vector{BatteryData{sys | rel, 100, 98, 7, 60, 11000, -3}}, ",,,,11000,7"},
+        {"unknowns", std::vector{BatteryData{sys, unk, 45000, 3, unk, unk, INT32_MIN}}, ",45000,,,,3"},
+        {"one unknown spoils the sum", std::vector{a, BatteryData{sys, 1, 1, 9, unk, 12000, -1}},
+         ",45001,50001,9001,11700,120"},
+    };
+    for (const auto& r : rows) {
+        Recorder api;
+        api.batteries = r.batteries;
+        PowerReading got;
+        got.energyMwh = 1;  // stale fields are not kept
+        Power(api).ReadEnergy(got);
+        std::string fields;
+        for (const auto* v : {&got.energyMwh, &got.fullMwh, &got.designMwh, &got.powerMw, &got.voltageMv, &got.cycles})
+            fields += (v == &got.energyMwh ? "" : ",") + (*v ? std::to_string(**v) : "");
+        EXPECT_EQ(fields, r.fields) << r.name;
     }
 }
 

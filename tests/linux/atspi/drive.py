@@ -2,7 +2,7 @@
 # bus (pyatspi) by t_native.sh: the window and its texts, the status bar
 # following a fake battery, the settings dialog's reject and accept, a measurement with a
 # Japanese comment, a battery unreadable for a while, and the keystroke load, a stop and a close; then the log
-# and the settings file byte for byte.
+# and the settings file byte for byte, and the trace with the battery's energy.
 # usage: drive.py APP-DIR POWER-DIR ARTIFACTS
 import os
 import re
@@ -12,6 +12,7 @@ import sys
 import time
 
 import pyatspi
+from gi.repository import Gio, GLib
 
 app_dir, power, art = sys.argv[1:4]
 INI, LOG = app_dir + '/pelmor.ini', app_dir + '/pelmor.log'
@@ -38,7 +39,9 @@ def check(what, get, want, secs=0):  # get: a value, or polled up to secs s; wan
 def battery(pct, ac):
     status = 'Full' if pct >= 100 else 'Charging' if ac else 'Discharging'
     for name, value in (('BAT0/type', 'Battery'), ('BAT0/present', 1), ('BAT0/status', status),
-                        ('BAT0/energy_full', 50000000), ('BAT0/energy_now', pct * 500000),
+                        ('BAT0/energy_full', 50000000), ('BAT0/energy_now', pct * 500000 + 999),
+                        ('BAT0/energy_full_design', 56000999), ('BAT0/power_now', 7800999),
+                        ('BAT0/voltage_now', 11880500), ('BAT0/cycle_count', 42),
                         ('AC/type', 'Mains'), ('AC/online', ac)):
         with open(f'{power}/{name}', 'w') as f:
             f.write(f'{value}\n')
@@ -67,6 +70,12 @@ def showing(app, name):  # a dialog of that name on the screen; None while one c
                    if c.getRoleName() == 'dialog')
     except Exception:
         return None
+
+
+def sleep_signal(start):  # logind's PrepareForSleep, from the name logind owns
+    bus.emit_signal(None, '/org/freedesktop/login1', 'org.freedesktop.login1.Manager', 'PrepareForSleep',
+                    GLib.Variant('(b)', (start,)))
+    bus.flush_sync(None)
 
 
 def read(path):
@@ -142,6 +151,7 @@ def steps():
         line = re.compile(rb' *-?\d+, +%d, +%d\r\n' % (pct, ac))
         check(f'log: {pct} %, mains {ac}', lambda: (read(LOG).splitlines(True) or [b''])[-1], line, 6)
         samples.append((pct, ac, since - t_ok1, now() - t_ok0))
+    sleep_signal(True), time.sleep(0.5), sleep_signal(False)
 
     # ---- a battery unreadable for a while: the read failure shown, nothing logged ----
     logged = read(LOG)
@@ -206,7 +216,32 @@ def steps():
     check('pelmor.ini byte for byte', ini, want)
     open(f'{art}/pelmor.log', 'wb').write(log), open(f'{art}/pelmor.ini', 'wb').write(ini)
 
+    # ---- the trace: µWh, µW and µV of the battery in whole mWh, mW and mV ----
+    trace = read(app_dir + '/pelmor-trace.csv')
+    open(f'{art}/pelmor-trace.csv', 'wb').write(trace)
+    lines = trace.split(b'\r\n')
+    check('trace: the columns, then lines with CR LF', (lines[0], lines[-1]), (
+        b'started,time,event,elapsed_s,source,level,energy_mwh,full_mwh,design_mwh,power_mw,voltage_mv,cycles', b''))
+    iso = lambda t: time.strftime('%Y-%m-%dT%H:%M:%S', time.localtime(t)) + '%+03d:%02d' % divmod(
+        time.localtime(t).tm_gmtoff // 60, 60)
+    events, bad = [], []
+    for line in lines[1:-1]:
+        cells = line.decode().split(',')
+        start = int(time.mktime(time.strptime(cells[0][:19], '%Y-%m-%dT%H:%M:%S')))
+        at = start + int(cells[3])
+        if cells[:2] != [iso(start), iso(at)] or cells[6:] != [str(int(cells[5]) * 500), '50000', '56000', '7800', '11880', '42']:
+            bad.append(line)
+        if cells[2] != 'minute':
+            events.append(' '.join(cells[2:3] + cells[4:6]))
+    check('trace: times with their offset, elapsed, energy, power, voltage, cycles', bad, [])
+    check('trace: start, the change to mains, the sleep, stop', events, [
+        'start battery 77', 'source mains 75', 'suspend mains 75', 'resume mains 75', 'stop mains 75'])
+    check('trace: started at 測定開始', t_ok0 <= time.mktime(time.strptime(lines[1][:19].decode(), '%Y-%m-%dT%H:%M:%S')) <= t_ok1, True)
 
+
+bus = Gio.bus_get_sync(Gio.BusType.SYSTEM, None)
+bus.call_sync('org.freedesktop.DBus', '/org/freedesktop/DBus', 'org.freedesktop.DBus', 'RequestName',
+              GLib.Variant('(su)', ('org.freedesktop.login1', 4)), None, 0, -1, None)
 battery(77, 0)
 up0 = now()
 proc = subprocess.Popen([app_dir + '/pelmor'], cwd=app_dir)

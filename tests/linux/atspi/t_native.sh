@@ -38,5 +38,7 @@ for _ in $(seq 50); do [ -S "/tmp/.X11-unix/X$(cat "$work/display")" ] && break;
 export DISPLAY=:$(cat "$work/display")
 /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
 pids+=($!)
+# The session bus stands in for the system bus, where drive.py plays logind.
+DBUS_SYSTEM_BUS_ADDRESS=$DBUS_SESSION_BUS_ADDRESS \
 QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 LANG=ja_JP.UTF-8 XDG_RUNTIME_DIR=$work/run \
     /usr/bin/python3 "$(dirname "$0")/drive.py" "$work/app" "$work/power" "$art"
