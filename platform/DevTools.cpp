@@ -32,6 +32,13 @@ DevToolsClient::~DevToolsClient() = default;
 
 IBrowser::Result DevToolsClient::Open(const std::string& url,
                                       const std::function<void()>& connected) {
+    if (closed_) return IBrowser::Result::NoBrowser;
+    // What the browser said since (the page closed, say) counts first.
+    for (std::size_t had = inbox_.size() + 1; !closed_ && inbox_.size() != had;) {
+        had = inbox_.size();
+        closed_ = !pipe_.Read(inbox_, 0);
+    }
+    Collect(nullptr);
     if (session_.empty() && !Attach()) {
         ++misses_;
         return IBrowser::Result::NoBrowser;
@@ -96,13 +103,7 @@ DevToolsClient::Answer DevToolsClient::Call(const char* method, const json& para
     const Clock::time_point end = Clock::now() + std::chrono::milliseconds(heard_ ? answerMs_ : startMs_);
     json answer;
     for (;;) {
-        // Every whole message in, the answer among them or not.
-        for (std::size_t nul; answer.is_null() && (nul = inbox_.find('\0')) != std::string::npos;) {
-            const std::string message = inbox_.substr(0, nul);
-            inbox_.erase(0, nul + 1);
-            Take(message, &answer);
-        }
-        if (!answer.is_null()) break;
+        if (Collect(&answer)) break;
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
         if (left <= 0) return Answer::None;
         if (!pipe_.Read(inbox_, static_cast<int>(left))) {
@@ -116,13 +117,25 @@ DevToolsClient::Answer DevToolsClient::Call(const char* method, const json& para
     return Answer::Result;
 }
 
+// Every whole message in, up to the answer to the last command when that is
+// looked for; true when it came.
+bool DevToolsClient::Collect(json* answer) {
+    for (std::size_t nul; (nul = inbox_.find('\0')) != std::string::npos;) {
+        const std::string message = inbox_.substr(0, nul);
+        inbox_.erase(0, nul + 1);
+        Take(message, answer);
+        if (answer && !answer->is_null()) return true;
+    }
+    return false;
+}
+
 // One message: the answer to the last command is kept; answers to commands
 // given up on are let go; the page's detaching (the tab closed) is noted.
 void DevToolsClient::Take(const std::string& message, json* answer) {
     const json m = json::parse(message, nullptr, false);
     const json& id = Member(m, "id");
     if (id.is_number_integer()) {
-        if (id.get<long>() == lastId_) *answer = m;
+        if (answer && id.get<long>() == lastId_) *answer = m;
     } else if (Str(m, "method") == "Target.detachedFromTarget" &&
                Str(Member(m, "params"), "sessionId") == session_) {
         session_.clear();

@@ -55,6 +55,7 @@ private:
     Answer Call(const char* method, const nlohmann::json& params, nlohmann::json* result,
                 bool inPage = false);
     bool Attach();
+    bool Collect(nlohmann::json* answer);
     void Take(const std::string& message, nlohmann::json* answer);
 
     IDevToolsPipe& pipe_;
