@@ -41,6 +41,8 @@ public:
     IBrowser::Result Open(const std::string& url, const std::function<void()>& connected);
     // Asks the browser to close, without waiting.
     void Close();
+    // The browser has answered a command: it can be asked to close.
+    bool Answered() const { return heard_; }
     // The pipe is closed: this browser can be told nothing more.
     bool Closed() const { return closed_; }
     // Pages in a row that the browser let go unanswered (not found, or not

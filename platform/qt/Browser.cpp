@@ -139,7 +139,7 @@ public:
     // be asked, or does not close, sees its pipe closed (and quits), then is
     // ended. The application's timers go on meanwhile.
     ~PipeSession() override {
-        if (Running()) {
+        if (Running() && client_.Answered()) {
             client_.Close();
             wait_.For(kEndMs, [this] { return !Running(); });
         }
@@ -321,7 +321,7 @@ IBrowser::Result BiDiSession::Open(const QString& url, const std::function<void(
     misses_ = answer == Answer::None ? misses_ + 1 : 0;
     switch (answer) {
     case Answer::Result:
-        return Result::Opened;
+        return r["errorText"].toString().isEmpty() ? Result::Opened : Result::Refused;
     case Answer::Error:
         // The tab may be gone: the next page looks for it again.
         tab_.clear();

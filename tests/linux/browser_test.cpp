@@ -1,8 +1,11 @@
 // The Linux web tour's browser: which one is started, both protocols
-// against a recording stand-in, and the tour in Debian's chromium, headless,
-// loading the pages of a server of the test's own.
+// against recording stand-ins (the DevTools pipe, WebDriver BiDi), and the
+// tour in Debian's chromium, headless, loading the pages of a server of the
+// test's own.
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <signal.h>
+#include <sys/wait.h>
 
 #include <QtNetwork>
 #include <QtTest>
@@ -23,7 +26,7 @@ QString Script(const QString& dir, const QString& name, const QString& says, con
     QFile f(dir + "/" + name);
     f.open(QIODevice::WriteOnly);
     f.write(QString("#!/bin/sh\necho \"$$ $*\" >>%1/starts\necho '%2' >&2\nexec %3\n").arg(dir, says, exec).toUtf8());
-    f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    f.setPermissions(QFileDevice::Permissions(0x7755));
     return f.fileName();
 }
 QStringList Starts(const QString& dir) {
@@ -31,6 +34,8 @@ QStringList Starts(const QString& dir) {
     return f.open(QIODevice::ReadOnly) ? QString(f.readAll()).split('\n', Qt::SkipEmptyParts) : QStringList();
 }
 qint64 LastPid(const QString& dir) { return Starts(dir).last().section(' ', 0, 0).toLongLong(); }
+// A folder the browser may write in when, as root, it runs as another user.
+void Open(const QString& dir) { QFile::setPermissions(dir, QFileDevice::Permissions(0x7777)); }
 
 // The browser's end of the remote control: records each connection's path
 // and each command, and answers as told.
@@ -77,7 +82,8 @@ TEST(BrowserProgram, TheSettingElseTheFirstUsualBrowserOnPath) {
         {"firefox", "/opt/b::/usr/bin", "/usr/bin/firefox"},
         {"/opt/my browser/\x95\x5C", "", "/opt/my browser/表"},
         {"bin/firefox", "/usr:/usr/bin", "/usr/bin/google-chrome"},
-        {"", "/opt/esr", "/opt/esr/firefox-esr"},
+        {"", "/opt/esr", ""},
+        {"firefox-esr", "/opt/esr", "/opt/esr/firefox-esr"},
         {"chromium", ":/nowhere", ""},
     };
     for (const auto& r : rows)
@@ -88,9 +94,6 @@ TEST(BrowserProgram, TheSettingElseTheFirstUsualBrowserOnPath) {
 TEST(BrowserProtocol, OneTabEachPageAnswersBoundedAndABrowserGoneStartedAgain) {
     const QString url = R"("url":"http://127.0.0.1/%E8%A1%A8%20a")";
     const struct { const char* name, *says; QStringList first; QString close; } rows[] = {
-        {"chromium", "DevTools listening on ws://127.0.0.1:%1/devtools/browser/x",
-         {"/devtools/browser/x", "Target.getTargets {}", R"(Target.attachToTarget {"flatten":true,"targetId":"T1"})",
-          "Page.navigate {" + url + "} @S1", "Page.navigate {" + url + "} @S1"}, "Browser.close {}"},
         {"firefox", "WebDriver BiDi listening on ws://127.0.0.1:%1",
          {"/session", R"(session.new {"capabilities":{}})",
           R"(session.subscribe {"events":["browsingContext.contextDestroyed"]})", R"(browsingContext.getTree {"maxDepth":0})",
@@ -98,6 +101,7 @@ TEST(BrowserProtocol, OneTabEachPageAnswersBoundedAndABrowserGoneStartedAgain) {
     };
     for (const auto& r : rows) {
         QTemporaryDir dir;
+        Open(dir.path());
         StandIn s;
         const std::string program = Script(dir.path(), r.name, QString(r.says).arg(s.port), "sleep 60").toStdString();
         int samples = 0, connected = 0;
@@ -137,6 +141,69 @@ TEST(BrowserProtocol, OneTabEachPageAnswersBoundedAndABrowserGoneStartedAgain) {
     }
 }
 
+TEST(BrowserPipe, NoPortNeverRootEachAnswerBoundedEndedAndLeftoversRemoved) {
+    QTemporaryDir dir;
+    Open(dir.path());
+    const QString heard = dir.path() + "/heard", mode = dir.path() + "/mode";
+    const auto tell = [&](const char* m) { QFile f(mode); f.open(QIODevice::WriteOnly), f.write(m); };
+    const std::string chromium = Script(dir.path(), "chromium", "",
+        QString("python3 %1 %2").arg(PIPE_BROWSER, dir.path())).toStdString();
+    // Folders of a Pelmor gone and of a living one (this process).
+    const pid_t gone = fork();
+    if (gone == 0) _exit(0);
+    waitpid(gone, nullptr, 0);
+    const QString stale = QDir::tempPath() + QString("/pelmor-browser-%1-t").arg(gone);
+    const QString mine = QDir::tempPath() + QString("/pelmor-browser-%1-t").arg(getpid());
+    for (const QString& f : {stale + "/Default", mine}) QDir().mkpath(f);
+    int samples = 0;
+    QTimer sampling;
+    QObject::connect(&sampling, &QTimer::timeout, [&] { ++samples; });
+    sampling.start(250);
+    auto browser = std::make_unique<qt::Browser>();
+    EXPECT_FALSE(QFileInfo::exists(stale));
+    EXPECT_TRUE(QDir().rmdir(mine)) << "a living Pelmor's folder stays";
+    const struct { const char* mode; std::string program; Result result; int minMs, maxMs; } steps[] = {
+        {"", "/bin/false", Result::NoBrowser, 0, 1000},
+        {"", Script(dir.path(), "mute", "", "sleep 60").toStdString(), Result::NoBrowser, 5000, 5500},
+        {"", chromium, Result::Opened, 0, 1500},
+        {"error", chromium, Result::Refused, 0, 500},
+        {"errortext", chromium, Result::Refused, 0, 500},
+        {"silent", chromium, Result::Refused, 2000, 2500},
+        {"silent", chromium, Result::Refused, 2000, 2500},
+        {"silent", chromium, Result::Refused, 2000, 2500},
+        {"", chromium, Result::Opened, 0, 1500},
+        {"kill", chromium, Result::Opened, 0, 1500},
+    };
+    for (const auto& step : steps) {
+        if (step.mode == std::string("kill")) ::kill(LastPid(dir.path()), SIGKILL), QTest::qWait(300);
+        tell(step.mode);
+        const int before = samples;
+        QElapsedTimer t;
+        t.start();
+        EXPECT_EQ(browser->OpenPage(step.program, "http://127.0.0.1/", [] {}), step.result) << step.mode;
+        EXPECT_TRUE(t.elapsed() >= step.minMs && t.elapsed() <= step.maxMs) << step.mode << " " << t.elapsed() << " ms";
+        EXPECT_GE(samples - before, t.elapsed() / 250 - 1) << "the sampling went on";
+    }
+    const QStringList starts = Starts(dir.path());
+    browser.reset();
+    QFile f(heard);
+    f.open(QIODevice::ReadOnly);
+    const QStringList said = QString(f.readAll()).split('\n', Qt::SkipEmptyParts);
+    const uid_t user = geteuid() == 0 ? getpwnam("nobody")->pw_uid : geteuid();
+    EXPECT_EQ(said.count(QString("uid %1").arg(user)), 3) << "started again after three silences, and once killed";
+    EXPECT_EQ(said.filter("uid").size(), 3) << said.join(',').toStdString();
+    EXPECT_EQ(said.mid(1, 3), QStringList({"Target.getTargets", "Target.attachToTarget", "Page.navigate"}));
+    EXPECT_EQ(said.last(), "Browser.close");
+    ASSERT_EQ(starts.size(), 4);
+    for (const QString& start : starts.mid(1)) {
+        EXPECT_TRUE(start.contains(" --remote-debugging-pipe ") && !start.contains("port")) << start.toStdString();
+        const QString profile = QRegularExpression("--user-data-dir=(\\S+)").match(start).captured(1);
+        EXPECT_TRUE(QFileInfo(profile).fileName().startsWith(QString("pelmor-browser-%1-").arg(getpid())));
+        EXPECT_FALSE(QFileInfo::exists(profile)) << "removed with its browser";
+    }
+    EXPECT_NE(::kill(LastPid(dir.path()), 0), 0) << "ended with the browser object";
+}
+
 TEST(WebTour, InChromiumHeadlessInOrderWrappingInOneTabAndStartedAgainWhenKilled) {
     const QString chromium = QStandardPaths::findExecutable("chromium");
     if (chromium.isEmpty()) GTEST_SKIP() << "no chromium here";
@@ -166,9 +233,10 @@ TEST(WebTour, InChromiumHeadlessInOrderWrappingInOneTabAndStartedAgainWhenKilled
         return titles;
     };
     fake::Rig rig;
+    Open(QString::fromStdString(rig.dir));
     const QString dir = QString::fromStdString(rig.dir), site = QString("http://127.0.0.1:%1/").arg(web.serverPort());
     rig.Write("url.lst", (site + "1 " + site + "2\n" + site + "3\n").toStdString());
-    rig.Write("pelmor.ini", "[setup]\r\niepath=" + Script(dir, "headless", "", chromium + " --headless \"$@\"").toStdString());
+    rig.Write("pelmor.ini", "[setup]\r\niepath=" + Script(dir, "headless", "", chromium + " --headless --remote-debugging-port=0 \"$@\"").toStdString());
     qt::Browser browser;
     Services services{rig.ui, rig.clock, rig.power, rig.log, rig.profile, rig.loads, rig.loads, rig.loads, rig.loads, browser};
     TApplication app{services};
