@@ -147,7 +147,7 @@ TEST(BrowserPipe, NoPortNeverRootEachAnswerBoundedEndedAndLeftoversRemoved) {
     const QString heard = dir.path() + "/heard", mode = dir.path() + "/mode";
     const auto tell = [&](const char* m) { QFile f(mode); f.open(QIODevice::WriteOnly), f.write(m); };
     const std::string chromium = Script(dir.path(), "chromium", "",
-        QString("python3 %1 %2").arg(PIPE_BROWSER, dir.path())).toStdString();
+        QString("/usr/bin/python3 %1 %2").arg(PIPE_BROWSER, dir.path())).toStdString();
     // Folders of a Pelmor gone and of a living one (this process).
     const pid_t gone = fork();
     if (gone == 0) _exit(0);
