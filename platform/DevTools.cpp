@@ -104,7 +104,7 @@ DevToolsClient::Answer DevToolsClient::Call(const char* method, const json& para
     json answer;
     for (;;) {
         if (Collect(&answer)) break;
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - Clock::now()).count();
         if (left <= 0) return Answer::None;
         if (!pipe_.Read(inbox_, static_cast<int>(left))) {
             closed_ = true;

@@ -20,12 +20,12 @@ using Result = IBrowser::Result;
 
 namespace {
 
-// A script that notes "PID ARGUMENTS" in dir/starts, says what it is told on
+// A script that notes "PID UID ARGUMENTS" in dir/starts, says what it is told on
 // standard error and execs the rest.
 QString Script(const QString& dir, const QString& name, const QString& says, const QString& exec) {
     QFile f(dir + "/" + name);
     f.open(QIODevice::WriteOnly);
-    f.write(QString("#!/bin/sh\necho \"$$ $*\" >>%1/starts\necho '%2' >&2\nexec %3\n").arg(dir, says, exec).toUtf8());
+    f.write(QString("#!/bin/sh\necho \"$$ $(id -u) $*\" >>%1/starts\necho '%2' >&2\nexec %3\n").arg(dir, says, exec).toUtf8());
     f.setPermissions(QFileDevice::Permissions(0x7755));
     return f.fileName();
 }
@@ -91,117 +91,85 @@ TEST(BrowserProgram, TheSettingElseTheFirstUsualBrowserOnPath) {
                   r.chosen) << r.setting << " in " << r.path;
 }
 
-TEST(BrowserProtocol, OneTabEachPageAnswersBoundedAndABrowserGoneStartedAgain) {
+TEST(BrowserProtocol, OneTabEachPageAnswersBoundedNeverRootNoPortAndABrowserGoneStartedAgain) {
     const QString url = R"("url":"http://127.0.0.1/%E8%A1%A8%20a")";
-    const struct { const char* name, *says; QStringList first; QString close; } rows[] = {
-        {"firefox", "WebDriver BiDi listening on ws://127.0.0.1:%1",
-         {"/session", R"(session.new {"capabilities":{}})",
-          R"(session.subscribe {"events":["browsingContext.contextDestroyed"]})", R"(browsingContext.getTree {"maxDepth":0})",
-          R"(browsingContext.navigate {"context":"C1",)" + url + R"(,"wait":"none"})"}, "browser.close {}"},
-    };
-    for (const auto& r : rows) {
-        QTemporaryDir dir;
-        Open(dir.path());
-        StandIn s;
-        const std::string program = Script(dir.path(), r.name, QString(r.says).arg(s.port), "sleep 60").toStdString();
-        int samples = 0, connected = 0;
-        QTimer sampling;
-        QObject::connect(&sampling, &QTimer::timeout, [&] { ++samples; });
-        sampling.start(250);
-        auto browser = std::make_unique<qt::Browser>();
-        const struct { std::function<void()> before; std::string program; Result result; int minMs, maxMs; } steps[] = {
-            {[] {}, "/bin/false", Result::NoBrowser, 0, 1000},
-            {[] {}, Script(dir.path(), "mute", "starting", "sleep 60").toStdString(), Result::NoBrowser, 5000, 5500},
-            {[] {}, program, Result::Opened, 0, 1500},
-            {[&] { s.navigate = "error"; }, program, Result::Refused, 0, 500},
-            {[&] { s.navigate = R"({"errorText": "net::ERR_FAILED"})"; }, program, Result::Refused, 0, 500},
-            {[&] { s.navigate = "silent"; }, program, Result::Refused, 2000, 2500},
-            {[] {}, program, Result::Refused, 2000, 2500},
-            {[] {}, program, Result::Refused, 2000, 2500},
-            {[&] { s.navigate = "{}"; }, program, Result::Opened, 0, 500},
-            {[&] { s.Gone(), ::kill(LastPid(dir.path()), SIGKILL), QTest::qWait(300); }, program, Result::NoBrowser, 0, 1000},
-            {[&] { s.Listen(); }, program, Result::Opened, 0, 500},
-        };
-        for (const auto& step : steps) {
-            step.before();
-            const int before = samples;
-            QElapsedTimer t;
-            t.start();
-            EXPECT_EQ(browser->OpenPage(step.program, "http://127.0.0.1/\x95\x5C a", [&] { ++connected; }), step.result);
-            EXPECT_TRUE(t.elapsed() >= step.minMs && t.elapsed() <= step.maxMs) << t.elapsed() << " ms";
-            EXPECT_GE(samples - before, t.elapsed() / 250 - 1) << "the sampling went on";
-        }
-        browser.reset();
-        EXPECT_EQ(s.heard.mid(0, 5), r.first) << r.name;
-        EXPECT_EQ(s.heard.count(r.first[0]), 5) << "connected again after each silence and restart";
-        EXPECT_EQ(s.heard.last(), r.close);
-        EXPECT_EQ(connected, 8) << "once the browser answered";
-        EXPECT_EQ(Starts(dir.path()).size(), 4) << "started again after three silences, and once gone";
-        EXPECT_NE(::kill(LastPid(dir.path()), 0), 0) << "ended with the browser object";
-    }
-}
-
-TEST(BrowserPipe, NoPortNeverRootEachAnswerBoundedEndedAndLeftoversRemoved) {
-    QTemporaryDir dir;
-    Open(dir.path());
-    const QString heard = dir.path() + "/heard", mode = dir.path() + "/mode";
-    const auto tell = [&](const char* m) { QFile f(mode); f.open(QIODevice::WriteOnly), f.write(m); };
-    const std::string chromium = Script(dir.path(), "chromium", "",
-        QString("/usr/bin/python3 %1 %2").arg(PIPE_BROWSER, dir.path())).toStdString();
+    const uid_t user = geteuid() == 0 ? getpwnam("nobody")->pw_uid : geteuid();
     // Folders of a Pelmor gone and of a living one (this process).
     const pid_t gone = fork();
     if (gone == 0) _exit(0);
     waitpid(gone, nullptr, 0);
     const QString stale = QDir::tempPath() + QString("/pelmor-browser-%1-t").arg(gone);
     const QString mine = QDir::tempPath() + QString("/pelmor-browser-%1-t").arg(getpid());
-    for (const QString& f : {stale + "/Default", mine}) QDir().mkpath(f);
-    int samples = 0;
-    QTimer sampling;
-    QObject::connect(&sampling, &QTimer::timeout, [&] { ++samples; });
-    sampling.start(250);
-    auto browser = std::make_unique<qt::Browser>();
-    EXPECT_FALSE(QFileInfo::exists(stale));
-    EXPECT_TRUE(QDir().rmdir(mine)) << "a living Pelmor's folder stays";
-    const struct { const char* mode; std::string program; Result result; int minMs, maxMs; } steps[] = {
-        {"", "/bin/false", Result::NoBrowser, 0, 1000},
-        {"", Script(dir.path(), "mute", "", "sleep 60").toStdString(), Result::NoBrowser, 5000, 5500},
-        {"", chromium, Result::Opened, 0, 1500},
-        {"error", chromium, Result::Refused, 0, 500},
-        {"errortext", chromium, Result::Refused, 0, 500},
-        {"silent", chromium, Result::Refused, 2000, 2500},
-        {"silent", chromium, Result::Refused, 2000, 2500},
-        {"silent", chromium, Result::Refused, 2000, 2500},
-        {"", chromium, Result::Opened, 0, 1500},
-        {"kill", chromium, Result::Opened, 0, 1500},
+    const struct { const char* name, *remote; QStringList first; int finds; Result killed; int connected; QString close; } rows[] = {
+        {"firefox", " --remote-debugging-port 0 ", {"/session", R"(session.new {"capabilities":{}})",
+          R"(session.subscribe {"events":["browsingContext.contextDestroyed"]})", R"(browsingContext.getTree {"maxDepth":0})",
+          R"(browsingContext.navigate {"context":"C1",)" + url + R"(,"wait":"none"})"}, 5, Result::NoBrowser, 8, "browser.close {}"},
+        {"chromium", " --remote-debugging-pipe ", {"Target.getTargets", "Target.attachToTarget", "Page.navigate",
+          "Page.navigate", "Target.getTargets"}, 6, Result::Opened, 9, "Browser.close"},
     };
-    for (const auto& step : steps) {
-        if (step.mode == std::string("kill")) ::kill(LastPid(dir.path()), SIGKILL), QTest::qWait(300);
-        tell(step.mode);
-        const int before = samples;
-        QElapsedTimer t;
-        t.start();
-        EXPECT_EQ(browser->OpenPage(step.program, "http://127.0.0.1/", [] {}), step.result) << step.mode;
-        EXPECT_TRUE(t.elapsed() >= step.minMs && t.elapsed() <= step.maxMs) << step.mode << " " << t.elapsed() << " ms";
-        EXPECT_GE(samples - before, t.elapsed() / 250 - 1) << "the sampling went on";
+    for (const auto& r : rows) {
+        QTemporaryDir dir;
+        Open(dir.path());
+        for (const QString& f : {stale + "/Default", mine}) QDir().mkpath(f);
+        StandIn s;
+        const bool pipe = r.name == std::string("chromium");
+        const std::string program = Script(dir.path(), r.name, QString("WebDriver BiDi listening on ws://127.0.0.1:%1").arg(s.port),
+            pipe ? QString("/usr/bin/python3 %1 %2").arg(PIPE_BROWSER, dir.path()) : "sleep 60").toStdString();
+        const auto tell = [&](const QByteArray& mode) {
+            QFile f(dir.path() + "/mode");
+            f.open(QIODevice::WriteOnly), f.write(mode);
+            s.navigate = mode == "" ? "{}" : mode == "errortext" ? R"({"errorText": "net::ERR_FAILED"})" : mode;
+        };
+        const auto heard = [&] {
+            QFile f(dir.path() + "/heard");
+            return !pipe ? s.heard : f.open(QIODevice::ReadOnly) ? QString(f.readAll()).split('\n', Qt::SkipEmptyParts) : QStringList();
+        };
+        int samples = 0, connected = 0;
+        QTimer sampling;
+        QObject::connect(&sampling, &QTimer::timeout, [&] { ++samples; });
+        sampling.start(250);
+        auto browser = std::make_unique<qt::Browser>();
+        EXPECT_FALSE(QFileInfo::exists(stale)) << "left by a Pelmor gone";
+        EXPECT_TRUE(QDir().rmdir(mine)) << "a living Pelmor's folder stays";
+        const struct { QByteArray mode; std::string program; Result result; int minMs, maxMs; } steps[] = {
+            {"", "/bin/false", Result::NoBrowser, 0, 1000},
+            {"", Script(dir.path(), "mute", "starting", "sleep 60").toStdString(), Result::NoBrowser, 5000, 5500},
+            {"", program, Result::Opened, 0, 1500},
+            {"error", program, Result::Refused, 0, 500},
+            {"errortext", program, Result::Refused, 0, 500},
+            {"silent", program, Result::Refused, 2000, 2500},
+            {"silent", program, Result::Refused, 2000, 2500},
+            {"silent", program, Result::Refused, 2000, 2500},
+            {"", program, Result::Opened, 0, 1500},
+            {"kill", program, r.killed, 0, 1500},
+            {"", program, Result::Opened, 0, 1500},
+        };
+        for (const auto& step : steps) {
+            if (step.mode == "kill") s.Gone(), ::kill(LastPid(dir.path()), SIGKILL), QTest::qWait(300), tell("");
+            else if (tell(step.mode), !s.server.isListening()) s.Listen();
+            const int before = samples;
+            QElapsedTimer t;
+            t.start();
+            EXPECT_EQ(browser->OpenPage(step.program, "http://127.0.0.1/\x95\x5C a", [&] { ++connected; }), step.result)
+                << r.name << " " << step.mode.data();
+            EXPECT_TRUE(t.elapsed() >= step.minMs && t.elapsed() <= step.maxMs) << t.elapsed() << " ms";
+            EXPECT_GE(samples - before, t.elapsed() / 250 - 1) << "the sampling went on";
+        }
+        browser.reset();
+        EXPECT_EQ(heard().mid(0, 5), r.first) << r.name;
+        EXPECT_EQ(heard().count(r.first[0]), r.finds) << r.name << ": looked for again after each silence and restart";
+        EXPECT_EQ(heard().last(), r.close);
+        EXPECT_EQ(connected, r.connected) << r.name << ": once the browser answered";
+        const QStringList starts = Starts(dir.path());
+        ASSERT_EQ(starts.size(), 4) << "started again after three silences, and once gone";
+        for (const QString& start : starts.mid(1)) {
+            EXPECT_TRUE(start.section(' ', 1, 1) == QString::number(user) && start.contains(r.remote)) << start.toStdString();
+            const QString profile = QRegularExpression("(--user-data-dir=|--profile )(\\S+)").match(start).captured(2);
+            EXPECT_TRUE(QFileInfo(profile).fileName().startsWith(QString("pelmor-browser-%1-").arg(getpid())));
+            EXPECT_FALSE(QFileInfo::exists(profile)) << "removed with its browser";
+        }
+        EXPECT_NE(::kill(LastPid(dir.path()), 0), 0) << "ended with the browser object";
     }
-    const QStringList starts = Starts(dir.path());
-    browser.reset();
-    QFile f(heard);
-    f.open(QIODevice::ReadOnly);
-    const QStringList said = QString(f.readAll()).split('\n', Qt::SkipEmptyParts);
-    const uid_t user = geteuid() == 0 ? getpwnam("nobody")->pw_uid : geteuid();
-    EXPECT_EQ(said.count(QString("uid %1").arg(user)), 3) << "started again after three silences, and once killed";
-    EXPECT_EQ(said.filter("uid").size(), 3) << said.join(',').toStdString();
-    EXPECT_EQ(said.mid(1, 3), QStringList({"Target.getTargets", "Target.attachToTarget", "Page.navigate"}));
-    EXPECT_EQ(said.last(), "Browser.close");
-    ASSERT_EQ(starts.size(), 4);
-    for (const QString& start : starts.mid(1)) {
-        EXPECT_TRUE(start.contains(" --remote-debugging-pipe ") && !start.contains("port")) << start.toStdString();
-        const QString profile = QRegularExpression("--user-data-dir=(\\S+)").match(start).captured(1);
-        EXPECT_TRUE(QFileInfo(profile).fileName().startsWith(QString("pelmor-browser-%1-").arg(getpid())));
-        EXPECT_FALSE(QFileInfo::exists(profile)) << "removed with its browser";
-    }
-    EXPECT_NE(::kill(LastPid(dir.path()), 0), 0) << "ended with the browser object";
 }
 
 TEST(WebTour, InChromiumHeadlessInOrderWrappingInOneTabAndStartedAgainWhenKilled) {

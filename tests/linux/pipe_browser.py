@@ -1,6 +1,6 @@
 # A stand-in for a Chromium-family browser: the DevTools protocol on fds 3
-# (read) and 4 (written), one JSON message each ended by a NUL. Notes its
-# user and each command in DIR/heard; a page is answered as DIR/mode says
+# (read) and 4 (written), one JSON message each ended by a NUL. Notes each
+# command in DIR/heard; a page is answered as DIR/mode says
 # (absent: shown; "error", "errortext", "silent"). Browser.close ends it.
 # usage: pipe_browser.py DIR
 import json
@@ -15,7 +15,6 @@ def note(line):
         f.write(line + '\n')
 
 
-note(f'uid {os.getuid()}')
 got = b''
 while chunk := os.read(3, 65536):
     got += chunk
