@@ -17,9 +17,10 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-// Answers each command with the row's text for its method ("" none; "ID"
-// and "ID-1" stand for the command's id and the one before), after delayMs,
-// handed out a few bytes a read; "close" closes the pipe instead.
+// Answers each command with the row's text for its method: messages each
+// ended by '|' (a NUL on the pipe), "ID" and "ID-1" standing for the
+// command's id and the one before, sent after delayMs a few bytes a read;
+// "close" closes the pipe instead.
 struct BrowserEnd : IDevToolsPipe {
     std::map<std::string, std::string> replies;
     int delayMs = 0;
@@ -36,8 +37,8 @@ struct BrowserEnd : IDevToolsPipe {
                         (m.contains("sessionId") ? " @" + m["sessionId"].get<std::string>() : ""));
         std::string reply = replies[m["method"]];
         if (reply == "close") closed = true, reply.clear();
-        for (const char* id : {"ID-1", "ID"}) {
-            const std::string value = std::to_string(m["id"].get<long>() - (id[2] ? 1 : 0));
+        for (const char* id : {"ID-1", "ID", "|"}) {
+            const std::string value = id[0] == '|' ? std::string(1, '\0') : std::to_string(m["id"].get<long>() - (id[2] ? 1 : 0));
             for (std::size_t at; (at = reply.find(id)) != std::string::npos;) reply.replace(at, std::strlen(id), value);
         }
         pending += reply;
@@ -46,9 +47,8 @@ struct BrowserEnd : IDevToolsPipe {
     }
     bool Read(std::string& to, int ms) override {
         if (pending.empty() || Clock::now() < due) {
-            if (closed) return false;
             std::this_thread::sleep_for(std::chrono::milliseconds(std::min(ms, 5)));
-            return true;
+            return !closed;
         }
         to += pending.substr(0, 7);
         pending.erase(0, std::min<std::size_t>(7, pending.size()));
@@ -56,18 +56,15 @@ struct BrowserEnd : IDevToolsPipe {
     }
 };
 
-const std::string kTargets = std::string(R"({"id":ID,"result":{"targetInfos":[{"type":"browser_ui","targetId":"U"},)") +
-                             R"({"type":"page","targetId":"T1"}]}})" + '\0';
-const std::string kAttached = std::string(R"({"id":ID,"result":{"sessionId":"S1"}})") + '\0';
-const std::string kShown = std::string(R"({"id":ID,"result":{"frameId":"F"}})") + '\0';
-const std::string kFailed = std::string(R"({"id":ID,"error":{"code":-32000,"message":"no"}})") + '\0';
+const char* kTargets = R"({"id":ID,"result":{"targetInfos":[{"type":"browser_ui","targetId":"U"},{"type":"page","targetId":"T1"}]}}|)";
+const char* kAttached = R"({"id":ID,"result":{"sessionId":"S1"}}|)";
+const char* kShown = R"({"id":ID,"result":{"frameId":"F"}}|)";
+const char* kFailed = R"({"id":ID,"error":{"code":-32000,"message":"no"}}|)";
 // What a browser says beside its answers: an event, a late answer, noise.
-const std::string kNoise = std::string(R"({"method":"Target.targetCreated","params":{"targetInfo":{}}})") + '\0' +
-                           R"({"id":ID-1,"result":{"targetInfos":[],"sessionId":"X"}})" + '\0' + "[1," + '\0';
-
-const std::string kFind = "Target.getTargets {}";
-const std::string kAttach = R"(Target.attachToTarget {"flatten":true,"targetId":"T1"})";
-const std::string kGo = R"(Page.navigate {"url":"http://a/"} @S1)";
+const std::string kNoise = R"({"method":"Target.targetCreated","params":{}}|{"id":ID-1,"result":{"targetInfos":[],"sessionId":"X"}}|[1,|)";
+const std::string kFind = "Target.getTargets {}", kAttach = R"(Target.attachToTarget {"flatten":true,"targetId":"T1"})",
+                  kGo = R"(Page.navigate {"url":"http://a/"} @S1)";
+const char *kGet = "Target.getTargets", *kAtt = "Target.attachToTarget", *kNav = "Page.navigate";
 
 }  // namespace
 
@@ -78,36 +75,32 @@ TEST(DevToolsClient, OnePageEachAnswerAndTheBrowserGone) {
         int delayMs;
         std::vector<Result> results;
         std::vector<std::string> heard;
-        int misses;
+        int misses, connected;  // connected: pages found, then told or not
         bool closed;
-        int connected;  // pages found, the page then told or not
     } rows[] = {
-        {"a page found, attached to once", {{"Target.getTargets", kTargets}, {"Target.attachToTarget", kAttached},
-         {"Page.navigate", kShown}}, 0, {Result::Opened, Result::Opened}, {kFind, kAttach, kGo, kGo}, 0, false, 2},
-        {"no page: one made", {{"Target.getTargets", std::string(R"({"id":ID,"result":{"targetInfos":[]}})") + '\0'},
-         {"Target.createTarget", std::string(R"({"id":ID,"result":{"targetId":"T1"}})") + '\0'},
-         {"Target.attachToTarget", kAttached}, {"Page.navigate", kShown}}, 0, {Result::Opened, Result::Opened},
-         {kFind, R"(Target.createTarget {"url":"about:blank"})", kAttach, kGo, kGo}, 0, false, 2},
-        {"an error page is refused, the page kept", {{"Target.getTargets", kTargets}, {"Target.attachToTarget", kAttached},
-         {"Page.navigate", std::string(R"({"id":ID,"result":{"errorText":"net::ERR_FAILED"}})") + '\0'}}, 0,
-         {Result::Refused, Result::Refused}, {kFind, kAttach, kGo, kGo}, 0, false, 2},
-        {"a page refused by an error is looked for again", {{"Target.getTargets", kTargets},
-         {"Target.attachToTarget", kAttached}, {"Page.navigate", kFailed}}, 0, {Result::Refused, Result::Refused},
-         {kFind, kAttach, kGo, kFind, kAttach, kGo}, 0, false, 2},
-        {"an unanswered page counts a miss", {{"Target.getTargets", kTargets}, {"Target.attachToTarget", kAttached}}, 0,
-         {Result::Refused, Result::Refused}, {kFind, kAttach, kGo, kFind, kAttach, kGo}, 2, false, 2},
-        {"events, late answers and noise are let go", {{"Target.getTargets", kNoise + kTargets},
-         {"Target.attachToTarget", kNoise + kAttached}, {"Page.navigate", kNoise + kShown}}, 0,
-         {Result::Opened, Result::Opened}, {kFind, kAttach, kGo, kGo}, 0, false, 2},
-        {"the page detached: attached to again", {{"Target.getTargets", kTargets}, {"Target.attachToTarget", kAttached},
-         {"Page.navigate", kShown + R"({"method":"Target.detachedFromTarget","params":{"sessionId":"S1"}})" + '\0'}}, 0,
-         {Result::Opened, Result::Opened}, {kFind, kAttach, kGo, kFind, kAttach, kGo}, 0, false, 2},
-        {"pages not found count misses", {{"Target.getTargets", kFailed}}, 0, {Result::NoBrowser, Result::NoBrowser},
-         {kFind, kFind}, 2, false, 0},
-        {"the first answer has the start's bound, the others not", {{"Target.getTargets", kTargets},
-         {"Target.attachToTarget", kAttached}}, 150, {Result::NoBrowser, Result::NoBrowser}, {kFind, kAttach, kFind}, 2, false, 0},
-        {"the browser gone", {{"Target.getTargets", kTargets}, {"Target.attachToTarget", kAttached},
-         {"Page.navigate", "close"}}, 0, {Result::NoBrowser, Result::NoBrowser}, {kFind, kAttach, kGo}, 0, true, 1},
+        {"a page found, attached to once", {{kGet, kTargets}, {kAtt, kAttached}, {kNav, kShown}}, 0,
+         {Result::Opened, Result::Opened}, {kFind, kAttach, kGo, kGo}, 0, 2, false},
+        {"no page: one made", {{kGet, R"({"id":ID,"result":{"targetInfos":[]}}|)"}, {kAtt, kAttached}, {kNav, kShown},
+         {"Target.createTarget", R"({"id":ID,"result":{"targetId":"T1"}}|)"}}, 0, {Result::Opened, Result::Opened},
+         {kFind, R"(Target.createTarget {"url":"about:blank"})", kAttach, kGo, kGo}, 0, 2, false},
+        {"an error page is refused, the page kept", {{kGet, kTargets}, {kAtt, kAttached},
+         {kNav, R"({"id":ID,"result":{"errorText":"net::ERR_FAILED"}}|)"}}, 0, {Result::Refused, Result::Refused},
+         {kFind, kAttach, kGo, kGo}, 0, 2, false},
+        {"a page refused by an error is looked for again", {{kGet, kTargets}, {kAtt, kAttached}, {kNav, kFailed}}, 0,
+         {Result::Refused, Result::Refused}, {kFind, kAttach, kGo, kFind, kAttach, kGo}, 0, 2, false},
+        {"an unanswered page counts a miss", {{kGet, kTargets}, {kAtt, kAttached}}, 0,
+         {Result::Refused, Result::Refused}, {kFind, kAttach, kGo, kFind, kAttach, kGo}, 2, 2, false},
+        {"events, late answers and noise are let go", {{kGet, kNoise + kTargets}, {kAtt, kNoise + kAttached},
+         {kNav, kNoise + kShown}}, 0, {Result::Opened, Result::Opened}, {kFind, kAttach, kGo, kGo}, 0, 2, false},
+        {"the page detached: attached to again", {{kGet, kTargets}, {kAtt, kAttached},
+         {kNav, kShown + std::string(R"({"method":"Target.detachedFromTarget","params":{"sessionId":"S1"}}|)")}}, 0,
+         {Result::Opened, Result::Opened}, {kFind, kAttach, kGo, kFind, kAttach, kGo}, 0, 2, false},
+        {"pages not found count misses", {{kGet, kFailed}}, 0, {Result::NoBrowser, Result::NoBrowser},
+         {kFind, kFind}, 2, 0, false},
+        {"the first answer has the start's bound, the others not", {{kGet, kTargets}, {kAtt, kAttached}}, 150,
+         {Result::NoBrowser, Result::NoBrowser}, {kFind, kAttach, kFind}, 2, 0, false},
+        {"the browser gone", {{kGet, kTargets}, {kAtt, kAttached}, {kNav, "close"}}, 0,
+         {Result::NoBrowser, Result::NoBrowser}, {kFind, kAttach, kGo}, 0, 1, true},
     };
     for (const auto& r : rows) {
         BrowserEnd browser;

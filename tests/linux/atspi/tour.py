@@ -4,18 +4,12 @@
 # start; then the X server killed while measuring: the end line and the
 # history saved, the browser gone.
 # usage: tour.py APP-DIR XVFB-PID
-import glob
-import os
-import re
-import signal
-import subprocess
-import sys
-import time
+import glob, os, re, signal, subprocess, sys, time
 
 import pyatspi
 
 app_dir, xvfb = sys.argv[1], int(sys.argv[2])
-LOG, fails = app_dir + '/pelmor.log', 0
+fails = 0
 
 
 def poll(get, secs):
@@ -31,17 +25,28 @@ def check(what, ok):
     print(('ok    ' if ok else 'FAIL  ') + what)
 
 
-def browsers():  # the browser's processes: (uid, command line)
-    found = []
+def browsers(pid):  # the processes Pelmor pid started, and theirs: {pid: uid}
+    parents, uids = {}, {}
     for status in glob.glob('/proc/[0-9]*/status'):
         try:
-            cmd = open(status[:-6] + 'cmdline', 'rb').read().replace(b'\0', b' ').decode()
-            uid = int(re.search(r'Uid:\s+(\d+)', open(status).read())[1])
+            text = open(status).read()
+            child = int(status.split('/')[2])
+            parents[child], uids[child] = int(re.search(r'PPid:\s+(\d+)', text)[1]), int(re.search(r'Uid:\s+(\d+)', text)[1])
         except (OSError, TypeError):
-            continue
-        if 'pelmor-browser-' in cmd and 'python' not in cmd:
-            found.append((uid, cmd))
-    return found
+            pass
+    found = {pid}
+    for _ in range(8):
+        found |= {c for c, p in parents.items() if p in found}
+    return {p: uids[p] for p in found - {pid} if p in uids}
+
+
+def alive(pids):  # those still running
+    def running(p):
+        try:
+            return ') Z' not in open(f'/proc/{p}/stat').read()
+        except OSError:
+            return False
+    return [p for p in pids if running(p)]
 
 
 def measure_with_tour():  # a new Pelmor measuring with the tour on; the browser up
@@ -55,35 +60,37 @@ def measure_with_tour():  # a new Pelmor measuring with the tour on; the browser
     for code, kind in ((37, pyatspi.KEY_PRESS), (39, pyatspi.KEY_PRESSRELEASE), (37, pyatspi.KEY_RELEASE)):
         pyatspi.Registry.generateKeyboardEvent(code, None, kind)
     find(find(app, 'dialog', '測定ﾛｸﾞのｺﾒﾝﾄ'), 'push button', '測定開始').queryAction().doAction(0)
-    return proc, poll(browsers, 40)
+    return proc, poll(lambda: browsers(proc.pid), 40)
 
 
-os.makedirs(app_dir + '/site', mode=0o755)
-open(app_dir + '/site/a.html', 'w').write('<title>a</title>')
+os.makedirs(app_dir + '/site')
 for folder in (app_dir, os.path.dirname(app_dir)):
     os.chmod(folder, 0o755)
+open(app_dir + '/site/a.html', 'w').write('<title>a</title>')
 open(app_dir + '/url.lst', 'w').write(app_dir + '/site/a.html\n')
 open(app_dir + '/pelmor.ini', 'wb').write(b'[setup]\r\nreload=20\r\n')
 proc, up = measure_with_tour()
 check(f'the tour started the browser: {len(up)} processes', bool(up))
-listens = lambda: re.search(r'chrom', subprocess.run(['ss', '-ltnpH'], capture_output=True, text=True).stdout, re.I)
+ss = lambda: subprocess.run(['ss', '-ltnpH'], capture_output=True, text=True).stdout
+listens = lambda: {int(p) for p in re.findall(r'pid=(\d+)', ss())} & (browsers(proc.pid).keys() | up.keys())
 check('... no listening port is the browser\'s (5 s)', not poll(listens, 5))
-check('... none as root', all(uid != 0 for uid, _ in browsers() + up))
-proc.kill()
-proc.wait()
-check('kill -9 of Pelmor: the browser gone within 5 s', poll(lambda: not browsers(), 5))
+check('... none as root', 0 not in [*browsers(proc.pid).values(), *up.values()])
+up = browsers(proc.pid) | up
+proc.kill(), proc.wait()
+check('kill -9 of Pelmor: the browser gone within 5 s', poll(lambda: not alive(up), 5))
 left = glob.glob('/tmp/pelmor-browser-%d-*' % proc.pid)
 check('... its profile folder left behind', bool(left))
 proc, up = measure_with_tour()
+time.sleep(3)
+up = browsers(proc.pid) | up
 check('the next start removed it', bool(up) and not any(map(os.path.exists, left)))
-os.kill(xvfb, signal.SIGKILL)
+os.kill(xvfb, signal.SIGTERM)  # its socket and lock removed, for the next display
 try:
     proc.wait(10)
 except subprocess.TimeoutExpired:
     proc.kill()
-log = open(LOG, 'rb').read()
-check('the X server killed: the end line written', log.endswith(b'      0,   0,  2\r\n'))
+check('the X server killed: the end line written', open(app_dir + '/pelmor.log', 'rb').read().endswith(b'      0,   0,  2\r\n'))
 check('... the history saved', re.search(rb'\r\nendtime=\d+\r\n$', open(app_dir + '/pelmor.ini', 'rb').read()) is not None)
-check('... the browser gone within 5 s', poll(lambda: not browsers(), 5))
+check('... the browser gone within 5 s', poll(lambda: not alive(up), 5))
 print(f'tour: {fails} failures')
 sys.exit(1 if fails else 0)
