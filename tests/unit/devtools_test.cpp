@@ -69,15 +69,9 @@ const char *kGet = "Target.getTargets", *kAtt = "Target.attachToTarget", *kNav =
 }  // namespace
 
 TEST(DevToolsClient, OnePageEachAnswerAndTheBrowserGone) {
-    const struct {
-        const char* name;
-        std::map<std::string, std::string> replies;
-        int delayMs;
-        std::vector<Result> results;
-        std::vector<std::string> heard;
-        int misses, connected;  // connected: pages found, then told or not
-        bool closed;
-    } rows[] = {
+    // connected: pages found, then told or not.
+    const struct { const char* name; std::map<std::string, std::string> replies; int delayMs; std::vector<Result> results;
+                   std::vector<std::string> heard; int misses, connected; bool closed; } rows[] = {
         {"a page found, attached to once", {{kGet, kTargets}, {kAtt, kAttached}, {kNav, kShown}}, 0,
          {Result::Opened, Result::Opened}, {kFind, kAttach, kGo, kGo}, 0, 2, false},
         {"no page: one made", {{kGet, R"({"id":ID,"result":{"targetInfos":[]}}|)"}, {kAtt, kAttached}, {kNav, kShown},
@@ -104,8 +98,7 @@ TEST(DevToolsClient, OnePageEachAnswerAndTheBrowserGone) {
     };
     for (const auto& r : rows) {
         BrowserEnd browser;
-        browser.replies = r.replies;
-        browser.delayMs = r.delayMs;
+        browser.replies = r.replies, browser.delayMs = r.delayMs;
         DevToolsClient client(browser, 300, 50);
         std::vector<Result> results;
         int connected = 0;
