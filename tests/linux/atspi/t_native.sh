@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The native program driven from outside like a user, through the
-# accessibility bus (drive.py, then the web tour, tour.py): a private X display, a private session bus
-# with the AT-SPI bus on it, and a fake battery bind-mounted over
+# accessibility bus (drive.py, then the web tour, tour.py): a private X
+# display, a private session bus with the AT-SPI bus on it, and a fake
+# battery bind-mounted over
 # /sys/class/power_supply in a private mount namespace. Exits 77 (skipped)
 # where the machine has none of these. usage: t_native.sh PELMOR [ARTIFACTS]
 set -u
