@@ -61,7 +61,7 @@ const char* kAttached = R"({"id":ID,"result":{"sessionId":"S1"}}|)";
 const char* kShown = R"({"id":ID,"result":{"frameId":"F"}}|)";
 const char* kFailed = R"({"id":ID,"error":{"code":-32000,"message":"no"}}|)";
 // What a browser says beside its answers: an event, a late answer, noise.
-const std::string kNoise = R"({"method":"Target.targetCreated","params":{}}|{"id":ID-1,"result":{"targetInfos":[],"sessionId":"X"}}|[1,|)";
+const std::string kNoise = R"({"method":"Target.targetCreated","params":{}}|{"method":1}|{"id":ID-1,"result":{"targetInfos":[],"sessionId":"X"}}|[1,|)";
 const std::string kFind = "Target.getTargets {}", kAttach = R"(Target.attachToTarget {"flatten":true,"targetId":"T1"})",
                   kGo = R"(Page.navigate {"url":"http://a/"} @S1)";
 const char *kGet = "Target.getTargets", *kAtt = "Target.attachToTarget", *kNav = "Page.navigate";
