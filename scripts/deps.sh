@@ -12,7 +12,7 @@ what=${1:-test}
 
 need=(cmake g++ make libgtest-dev g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
       g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64
-      qt6-base-dev qt6-websockets-dev libxtst-dev dpkg-dev)
+      qt6-base-dev qt6-websockets-dev libxtst-dev dpkg-dev nlohmann-json3-dev)
 if [ "$what" != build ]; then
   need+=(wine wine64 wine32:i386 fonts-wine xvfb xauth locales fonts-ipafont-gothic x11-utils)
 fi

@@ -76,7 +76,17 @@ run_native() {
     else
         echo "run: Pelmor opens on $DISPLAY"
     fi
-    "$RUN_DIR/pelmor" </dev/null &
+    # The installing needs root; Pelmor runs as the user who called this
+    # script through sudo or pkexec, and its files beside it are theirs.
+    local as=() caller=${SUDO_UID:-${PKEXEC_UID:-}}
+    if [ "$(id -u)" = 0 ] && [ -n "$caller" ] && [ "$caller" != 0 ]; then
+        local name gid home
+        IFS=: read -r name _ _ gid _ home _ < <(getent passwd "$caller")
+        chown -R "$caller:$gid" "$RUN_DIR"
+        as=(setpriv --reuid="$caller" --regid="$gid" --init-groups env HOME="$home" USER="$name" LOGNAME="$name")
+        echo "run: Pelmor runs as $name"
+    fi
+    "${as[@]}" "$RUN_DIR/pelmor" </dev/null &
     local app=$!
     trap 'kill "$app" 2>/dev/null; wait "$app"; [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; exit 130' INT TERM
     [ -n "$xvfb_pid" ] && shoot_while "$app"

@@ -37,9 +37,9 @@ std::string Find(const std::string& name, const std::string& pathList,
 std::string ChooseBrowser(const std::string& setting, const std::string& pathList,
                           const std::function<bool(const std::string&)>& isExecutable) {
     std::string chosen = Find(Cp932ToUtf8(setting), pathList, isExecutable);
-    // Ubuntu calls its Chromium chromium-browser, Debian its Firefox firefox-esr.
-    for (const char* name :
-         {"chromium", "chromium-browser", "google-chrome", "firefox", "firefox-esr"}) {
+    // Ubuntu calls its Chromium chromium-browser. Firefox, whose remote
+    // control is a network port, only when the setting names it.
+    for (const char* name : {"chromium", "chromium-browser", "google-chrome"}) {
         if (!chosen.empty()) break;
         chosen = Find(name, pathList, isExecutable);
     }

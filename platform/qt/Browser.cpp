@@ -1,5 +1,9 @@
 #include "platform/qt/Browser.h"
 
+#include <grp.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -11,43 +15,43 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTemporaryDir>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QUrl>
 #include <QWebSocket>
+#include <cerrno>
+#include <cstdio>
 #include <optional>
 #include <utility>
 
 #include "platform/Codepage.h"
+#include "platform/DevTools.h"
+#include "platform/linux/BrowserProcess.h"
 #include "platform/linux/BrowserProgram.h"
 
 namespace pelmor::qt {
 
 namespace {
 
-// How long a browser just started has to tell its remote-control endpoint,
-// and how long the connection and each command have to be answered.
+// How long a browser just started has to answer (over its pipe) or to tell
+// its remote-control endpoint (over the network), and how long the
+// connection and each command have to be answered.
 constexpr int kStartMs = 5000;
 constexpr int kAnswerMs = 2000;
 // How long a browser asked to close, then told to end, has before the next
 // step.
 constexpr int kEndMs = 2000;
-// Pages in a row that a running browser let go unanswered (not ready, or a
-// page not confirmed) before it is ended and started afresh: a browser that
-// hangs must not stop the tour for the rest of a measurement.
-constexpr int kMissesBeforeRestart = 3;
 
-// Remote control on a port of the system's choice (on 127.0.0.1, the
-// default address), and none of the browser's own traffic (first-run pages,
-// sign-in, updates, QUIC probes) beside the pages of the tour.
-QStringList ChromiumArguments(const QString& profile) {
-    QStringList args = {"--user-data-dir=" + profile,   "--remote-debugging-port=0",
-                        "--no-first-run",               "--no-default-browser-check",
-                        "--disable-background-networking", "--disable-component-update",
-                        "--disable-sync",               "--disable-quic"};
-    // Chromium will not start as root inside its sandbox.
-    if (geteuid() == 0) args << "--no-sandbox";
-    return args << "about:blank";
+// No network port: the DevTools protocol on the pipe only; none of the
+// browser's own traffic (first-run pages, sign-in, updates, QUIC probes)
+// beside the pages of the tour. The sandbox stays: the browser never runs as
+// root.
+std::vector<std::string> ChromiumArguments(const std::string& profile) {
+    return {"--user-data-dir=" + profile,   "--remote-debugging-pipe",
+            "--no-first-run",               "--no-default-browser-check",
+            "--disable-background-networking", "--disable-component-update",
+            "--disable-sync",               "--disable-quic",
+            "about:blank"};
 }
 
 QStringList FirefoxArguments(const QString& profile) {
@@ -73,98 +77,228 @@ QString PageUrl(const std::string& listed) {
     return url.isValid() ? QString::fromLatin1(url.toEncoded()) : text;
 }
 
+// Runs the application's events, timers among them (the one-second sampling
+// goes on), but not its user input, until done() holds or ms have passed.
+// Wake() has done() looked at again at once.
+class Waiter {
+public:
+    void For(int ms, const std::function<bool()>& done) {
+        QTimer bound, look;
+        bound.setSingleShot(true);
+        bound.setTimerType(Qt::PreciseTimer);
+        QEventLoop loop;
+        QObject::connect(&bound, &QTimer::timeout, &loop, &QEventLoop::quit);
+        // A process can end without a word on any pipe.
+        QObject::connect(&look, &QTimer::timeout, &loop, &QEventLoop::quit);
+        QEventLoop* outer = std::exchange(loop_, &loop);
+        bound.start(ms);
+        look.start(100);
+        while (!done() && bound.isActive()) loop.exec(QEventLoop::ExcludeUserInputEvents);
+        loop_ = outer;
+    }
+    void Wake() {
+        if (loop_) loop_->quit();
+    }
+
+private:
+    QEventLoop* loop_ = nullptr;
+};
+
 }  // namespace
 
-// One started browser: its process, its profile folder, the connection to
-// its remote control and the one tab the pages go to.
+// One started browser: its process, its profile folder and its one tab.
 class Browser::Session {
 public:
-    explicit Session(const std::string& chosen);
-    ~Session();
-    Session(const Session&) = delete;
-    Session& operator=(const Session&) = delete;
-
-    // Neither the process nor the connection is left, or the browser has
-    // stopped answering.
-    bool Gone() const {
-        return (process_.state() == QProcess::NotRunning && !Linked()) ||
-               misses >= kMissesBeforeRestart;
-    }
-    // Connected, with the tab found or made.
-    bool Ready();
-    Result Navigate(const QString& url);
-
+    using Result = IBrowser::Result;
+    explicit Session(const std::string& chosen) : program(chosen) {}
+    virtual ~Session() = default;
+    // The browser has gone or stopped answering: it is let go.
+    virtual bool Gone() = 0;
+    virtual Result Open(const QString& url, const std::function<void()>& connected) = 0;
     const std::string program;
-    int misses = 0;  // pages in a row without an answer
+};
+
+namespace {
+
+// The Chromium family over its pipe.
+class PipeSession : public Browser::Session, IDevToolsPipe {
+public:
+    PipeSession(const std::string& chosen, const lnx::BrowserUser& user)
+        : Session(chosen), client_(*this, kStartMs, kAnswerMs) {
+        // Without a folder of its own the browser would open the user's profile.
+        profile_ = lnx::MakeProfileFolder(QDir::tempPath().toStdString(), user.as);
+        if (profile_.empty()) return;
+        const lnx::PipedBrowser b = lnx::StartPiped(program, ChromiumArguments(profile_), user.as, profile_);
+        pid_ = b.pid, to_ = b.toBrowser, from_ = b.fromBrowser;
+        if (from_ < 0) return;
+        notifier_ = std::make_unique<QSocketNotifier>(from_, QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { Drain(); });
+    }
+
+    // Asked to close, the browser leaves its profile whole; one that cannot
+    // be asked, or does not close, sees its pipe closed (and quits), then is
+    // ended. The application's timers go on meanwhile.
+    ~PipeSession() override {
+        if (Running() && client_.Answered()) {
+            client_.Close();
+            wait_.For(kEndMs, [this] { return !Running(); });
+        }
+        notifier_.reset();
+        for (int* fd : {&to_, &from_}) {
+            if (*fd >= 0) ::close(*fd);
+            *fd = -1;
+        }
+        for (int sig : {SIGTERM, SIGKILL}) {
+            if (!Running()) break;
+            ::kill(pid_, sig);
+            wait_.For(kEndMs, [this] { return !Running(); });
+        }
+        if (pid_ > 0) ::waitpid(pid_, nullptr, 0);
+        lnx::RemoveFolder(profile_);
+    }
+
+    bool Gone() override {
+        return !Running() || client_.Closed() ||
+               client_.Misses() >= DevToolsClient::kMissesBeforeRestart;
+    }
+
+    Result Open(const QString& url, const std::function<void()>& connected) override {
+        return client_.Open(url.toStdString(), connected);
+    }
+
+private:
+    bool Running() {
+        if (pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == pid_) pid_ = -1;
+        return pid_ > 0;
+    }
+
+    // What the browser wrote, read as it comes so that the pipe never fills.
+    void Drain() {
+        char chunk[65536];
+        for (;;) {
+            const ssize_t n = ::read(from_, chunk, sizeof chunk);
+            if (n > 0) {
+                inbox_.append(chunk, static_cast<std::size_t>(n));
+                continue;
+            }
+            if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+                ended_ = true;
+                notifier_->setEnabled(false);
+            }
+            if (n == 0 || errno != EINTR) break;
+        }
+        wait_.Wake();
+    }
+
+    // A browser that does not read its pipe (64 KiB unread) hangs: it is let go.
+    bool Write(const std::string& bytes) override {
+        for (std::size_t done = 0; done < bytes.size();) {
+            const ssize_t n = to_ < 0 ? -1 : ::write(to_, bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return false;
+            done += static_cast<std::size_t>(n);
+        }
+        return true;
+    }
+
+    bool Read(std::string& to, int ms) override {
+        wait_.For(ms, [this] { return !inbox_.empty() || ended_ || !Running(); });
+        to += inbox_;
+        const bool any = !inbox_.empty();
+        inbox_.clear();
+        return any || !(ended_ || !Running());
+    }
+
+    DevToolsClient client_;
+    Waiter wait_;
+    std::string profile_, inbox_;
+    pid_t pid_ = -1;
+    int to_ = -1, from_ = -1;
+    bool ended_ = false;
+    std::unique_ptr<QSocketNotifier> notifier_;
+};
+
+// Firefox over WebDriver BiDi, on a port of 127.0.0.1: only when the
+// settings name it.
+class BiDiSession : public Browser::Session {
+public:
+    BiDiSession(const std::string& chosen, const lnx::BrowserUser& user);
+    ~BiDiSession() override;
+
+    bool Gone() override {
+        return (process_.state() == QProcess::NotRunning && !Linked()) ||
+               misses_ >= DevToolsClient::kMissesBeforeRestart;
+    }
+    Result Open(const QString& url, const std::function<void()>& connected) override;
 
 private:
     enum class Answer { Result, Error, None, Lost };
 
+    bool Ready();
     bool Linked() const { return socket_.state() == QAbstractSocket::ConnectedState; }
     bool FindTab();
     Answer Call(const QString& method, const QJsonObject& params, QJsonObject* result = nullptr);
     void Received(const QString& message);
     void ReadLog();
     void Drop();
-    void WaitFor(int ms, const std::function<bool()>& done);
-    void Wake() {
-        if (loop_) loop_->quit();
-    }
 
-    const bool bidi_;
-    QTemporaryDir profile_;
+    std::string profile_;
     QProcess process_;
     QWebSocket socket_;
-    QString endpoint_;        // the ws:// address, once the browser told it
-    QByteArray log_;          // its standard error until then
-    QString tab_;             // the DevTools session or BiDi context of the tab
-    bool bidiSession_ = false;
-    int lastId_ = 0;
+    Waiter wait_;
+    QString endpoint_;  // the ws:// address, once the browser told it
+    QByteArray log_;    // its standard error until then
+    QString tab_;       // the BiDi context of the tab
+    bool session_ = false;
+    int lastId_ = 0, misses_ = 0;
     std::optional<QJsonObject> answer_;
-    QEventLoop* loop_ = nullptr;
 };
 
-Browser::Session::Session(const std::string& chosen)
-    : program(chosen),
-      bidi_(lnx::SpeaksBiDi(chosen) ||
-            lnx::SpeaksBiDi(QFileInfo(QString::fromStdString(chosen)).canonicalFilePath().toStdString())),
-      profile_(QDir::tempPath() + "/pelmor-browser-XXXXXX") {
+BiDiSession::BiDiSession(const std::string& chosen, const lnx::BrowserUser& user) : Session(chosen) {
     QObject::connect(&process_, &QProcess::readyReadStandardError, [this] { ReadLog(); });
-    QObject::connect(&process_, &QProcess::stateChanged, [this] { Wake(); });
+    QObject::connect(&process_, &QProcess::stateChanged, [this] { wait_.Wake(); });
     QObject::connect(&socket_, &QWebSocket::stateChanged, [this](QAbstractSocket::SocketState s) {
         if (s == QAbstractSocket::UnconnectedState) {
             tab_.clear();
-            bidiSession_ = false;
+            session_ = false;
         }
-        Wake();
+        wait_.Wake();
     });
     QObject::connect(&socket_, &QWebSocket::textMessageReceived,
                      [this](const QString& message) { Received(message); });
-    // Without a folder of its own the browser would open the user's profile.
-    if (!profile_.isValid()) return;
+    profile_ = lnx::MakeProfileFolder(QDir::tempPath().toStdString(), user.as);
+    if (profile_.empty()) return;
+    const std::optional<lnx::Account> as = user.as;
+    const pid_t parent = ::getpid();
+    process_.setChildProcessModifier([as, parent] {
+        if (as && (::setgroups(1, &as->gid) != 0 || ::setgid(as->gid) != 0 || ::setuid(as->uid) != 0))
+            ::_exit(126);
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != parent) ::_exit(0);
+    });
+    if (as) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", QString::fromStdString(profile_));
+        env.remove("XDG_RUNTIME_DIR");
+        process_.setProcessEnvironment(env);
+    }
     process_.setStandardOutputFile(QProcess::nullDevice());
-    const QString dir = profile_.path();
-    process_.start(QString::fromStdString(program),
-                   bidi_ ? FirefoxArguments(dir) : ChromiumArguments(dir));
+    const QString dir = QString::fromStdString(profile_);
+    process_.start(QString::fromStdString(program), FirefoxArguments(dir));
 }
 
-Browser::Session::~Session() {
+BiDiSession::~BiDiSession() {
     QObject::disconnect(&socket_, nullptr, nullptr, nullptr);
     const auto ended = [this] { return process_.state() == QProcess::NotRunning; };
-    // Asked to close, the browser leaves its profile whole; one that cannot
-    // be asked, or does not close, is ended. The application's timers go on
-    // meanwhile.
-    if (Linked() && (!bidi_ || bidiSession_)) {
-        const QJsonObject close{{"id", ++lastId_},
-                                {"method", bidi_ ? "browser.close" : "Browser.close"},
-                                {"params", QJsonObject()}};
+    if (Linked() && session_) {
+        const QJsonObject close{{"id", ++lastId_}, {"method", "browser.close"}, {"params", QJsonObject()}};
         socket_.sendTextMessage(QJsonDocument(close).toJson(QJsonDocument::Compact));
         socket_.flush();
-        WaitFor(kEndMs, ended);
+        wait_.For(kEndMs, ended);
     }
     if (!ended()) {
         process_.terminate();
-        WaitFor(kEndMs, ended);
+        wait_.For(kEndMs, ended);
     }
     QObject::disconnect(&process_, nullptr, nullptr, nullptr);
     if (!ended()) {
@@ -172,18 +306,46 @@ Browser::Session::~Session() {
         process_.waitForFinished(kEndMs);
     }
     socket_.abort();
+    lnx::RemoveFolder(profile_);
 }
 
-bool Browser::Session::Ready() {
+IBrowser::Result BiDiSession::Open(const QString& url, const std::function<void()>& connected) {
+    if (!Ready()) {
+        ++misses_;
+        return Result::NoBrowser;
+    }
+    connected();
+    QJsonObject r;
+    const Answer answer =
+        Call("browsingContext.navigate", {{"context", tab_}, {"url", url}, {"wait", "none"}}, &r);
+    misses_ = answer == Answer::None ? misses_ + 1 : 0;
+    switch (answer) {
+    case Answer::Result:
+        return r["errorText"].toString().isEmpty() ? Result::Opened : Result::Refused;
+    case Answer::Error:
+        // The tab may be gone: the next page looks for it again.
+        tab_.clear();
+        return Result::Refused;
+    case Answer::None:
+        // A browser that stopped answering is connected to afresh next time.
+        Drop();
+        return Result::Refused;
+    case Answer::Lost:
+        break;
+    }
+    return Result::NoBrowser;
+}
+
+bool BiDiSession::Ready() {
     // A browser slow to start keeps its process: the next page waits again.
-    WaitFor(kStartMs, [this] {
+    wait_.For(kStartMs, [this] {
         return !endpoint_.isEmpty() || process_.state() == QProcess::NotRunning;
     });
     if (endpoint_.isEmpty()) return false;
     if (!Linked()) {
         socket_.abort();
         socket_.open(QUrl(endpoint_));
-        WaitFor(kAnswerMs, [this] {
+        wait_.For(kAnswerMs, [this] {
             return socket_.state() == QAbstractSocket::ConnectedState ||
                    socket_.state() == QAbstractSocket::UnconnectedState;
         });
@@ -200,137 +362,79 @@ bool Browser::Session::Ready() {
 }
 
 // The first tab there is, or a new one when there is none.
-bool Browser::Session::FindTab() {
+bool BiDiSession::FindTab() {
     QJsonObject r;
-    if (bidi_) {
-        if (!bidiSession_) {
-            if (Call("session.new", {{"capabilities", QJsonObject()}}) != Answer::Result) return false;
-            bidiSession_ = true;
-            // Told when the tab is closed, as the DevTools protocol tells
-            // without asking; a browser that will not tell is asked anyway.
-            Call("session.subscribe", {{"events", QJsonArray{"browsingContext.contextDestroyed"}}});
-        }
-        if (Call("browsingContext.getTree", {{"maxDepth", 0}}, &r) != Answer::Result) return false;
-        const QJsonArray contexts = r["contexts"].toArray();
-        if (contexts.isEmpty()) {
-            if (Call("browsingContext.create", {{"type", "tab"}}, &r) != Answer::Result) return false;
-            tab_ = r["context"].toString();
-        } else {
-            tab_ = contexts[0].toObject()["context"].toString();
-        }
-        return !tab_.isEmpty();
+    if (!session_) {
+        if (Call("session.new", {{"capabilities", QJsonObject()}}) != Answer::Result) return false;
+        session_ = true;
+        // Told when the tab is closed; a browser that will not tell is asked
+        // anyway.
+        Call("session.subscribe", {{"events", QJsonArray{"browsingContext.contextDestroyed"}}});
     }
-    if (Call("Target.getTargets", {}, &r) != Answer::Result) return false;
-    QString target;
-    for (const QJsonValue& info : r["targetInfos"].toArray()) {
-        if (info["type"].toString() == "page") {
-            target = info["targetId"].toString();
-            break;
-        }
+    if (Call("browsingContext.getTree", {{"maxDepth", 0}}, &r) != Answer::Result) return false;
+    const QJsonArray contexts = r["contexts"].toArray();
+    if (contexts.isEmpty()) {
+        if (Call("browsingContext.create", {{"type", "tab"}}, &r) != Answer::Result) return false;
+        tab_ = r["context"].toString();
+    } else {
+        tab_ = contexts[0].toObject()["context"].toString();
     }
-    if (target.isEmpty()) {
-        if (Call("Target.createTarget", {{"url", "about:blank"}}, &r) != Answer::Result) return false;
-        target = r["targetId"].toString();
-    }
-    if (Call("Target.attachToTarget", {{"targetId", target}, {"flatten", true}}, &r) !=
-        Answer::Result)
-        return false;
-    tab_ = r["sessionId"].toString();
     return !tab_.isEmpty();
 }
 
-IBrowser::Result Browser::Session::Navigate(const QString& url) {
-    QJsonObject r;
-    const Answer answer =
-        bidi_ ? Call("browsingContext.navigate", {{"context", tab_}, {"url", url}, {"wait", "none"}}, &r)
-              : Call("Page.navigate", {{"url", url}}, &r);
-    misses = answer == Answer::None ? misses + 1 : 0;
-    switch (answer) {
-    case Answer::Result:
-        // A page that could not be loaded is still shown, as an error page.
-        return r["errorText"].toString().isEmpty() ? Result::Opened : Result::Refused;
-    case Answer::Error:
-        // The tab may be gone: the next page looks for it again.
-        tab_.clear();
-        return Result::Refused;
-    case Answer::None:
-        // A browser that stopped answering is connected to afresh next time.
-        Drop();
-        return Result::Refused;
-    case Answer::Lost:
-        break;
-    }
-    return Result::NoBrowser;
-}
-
-Browser::Session::Answer Browser::Session::Call(const QString& method, const QJsonObject& params,
-                                                QJsonObject* result) {
+BiDiSession::Answer BiDiSession::Call(const QString& method, const QJsonObject& params,
+                                      QJsonObject* result) {
     if (!Linked()) return Answer::Lost;
-    QJsonObject command{{"id", ++lastId_}, {"method", method}, {"params", params}};
-    if (!bidi_ && method.startsWith("Page.")) command["sessionId"] = tab_;
+    const QJsonObject command{{"id", ++lastId_}, {"method", method}, {"params", params}};
     answer_.reset();
     socket_.sendTextMessage(QJsonDocument(command).toJson(QJsonDocument::Compact));
-    WaitFor(kAnswerMs, [this] { return answer_ || !Linked(); });
+    wait_.For(kAnswerMs, [this] { return answer_ || !Linked(); });
     if (!answer_) return Linked() ? Answer::None : Answer::Lost;
-    const bool failed = bidi_ ? (*answer_)["type"].toString() != "success" : answer_->contains("error");
-    if (failed) return Answer::Error;
+    if ((*answer_)["type"].toString() != "success") return Answer::Error;
     if (result) *result = (*answer_)["result"].toObject();
     return Answer::Result;
 }
 
-void Browser::Session::Received(const QString& message) {
+void BiDiSession::Received(const QString& message) {
     const QJsonObject m = QJsonDocument::fromJson(message.toUtf8()).object();
     if (m.contains("id")) {
         // Answers to commands given up on are let go.
         if (m["id"].toInt() == lastId_) {
             answer_ = m;
-            Wake();
+            wait_.Wake();
         }
-    } else if (m["params"][bidi_ ? "context" : "sessionId"].toString() == tab_ &&
-               m["method"].toString() == (bidi_ ? "browsingContext.contextDestroyed"
-                                                : "Target.detachedFromTarget")) {
+    } else if (m["params"]["context"].toString() == tab_ &&
+               m["method"].toString() == "browsingContext.contextDestroyed") {
         tab_.clear();  // the tab was closed: the next page looks for one
     }
 }
 
 // Standard error until the browser says where its remote control listens.
-void Browser::Session::ReadLog() {
+void BiDiSession::ReadLog() {
     const QByteArray chunk = process_.readAllStandardError();
     if (!endpoint_.isEmpty()) return;
     log_ += chunk;
-    static const QRegularExpression devtools(R"(DevTools listening on (ws://\S+)\s)");
     static const QRegularExpression bidi(R"(WebDriver BiDi listening on (ws://\S+)\s)");
-    const QRegularExpressionMatch found = (bidi_ ? bidi : devtools).match(QString::fromUtf8(log_));
+    const QRegularExpressionMatch found = bidi.match(QString::fromUtf8(log_));
     if (found.hasMatch()) {
-        endpoint_ = found.captured(1) + (bidi_ ? "/session" : "");
+        endpoint_ = found.captured(1) + "/session";
         log_.clear();
-        Wake();
+        wait_.Wake();
     } else if (log_.size() > 65536) {
         log_.remove(0, log_.size() - 1024);
     }
 }
 
-void Browser::Session::Drop() {
+void BiDiSession::Drop() {
     socket_.abort();
     tab_.clear();
-    bidiSession_ = false;
+    session_ = false;
 }
 
-// Runs the application's events, timers among them (the one-second sampling
-// goes on), but not its user input, until done() holds or ms have passed.
-void Browser::Session::WaitFor(int ms, const std::function<bool()>& done) {
-    QTimer bound;
-    bound.setSingleShot(true);
-    bound.setTimerType(Qt::PreciseTimer);
-    QEventLoop loop;
-    QObject::connect(&bound, &QTimer::timeout, &loop, &QEventLoop::quit);
-    QEventLoop* outer = std::exchange(loop_, &loop);
-    bound.start(ms);
-    while (!done() && bound.isActive()) loop.exec(QEventLoop::ExcludeUserInputEvents);
-    loop_ = outer;
-}
+}  // namespace
 
-Browser::Browser() = default;
+// Profile folders that a Pelmor killed earlier left behind go first.
+Browser::Browser() { lnx::RemoveStaleProfileFolders(QDir::tempPath().toStdString()); }
 Browser::~Browser() = default;
 
 IBrowser::Result Browser::OpenPage(const std::string& program, const std::string& url,
@@ -339,13 +443,24 @@ IBrowser::Result Browser::OpenPage(const std::string& program, const std::string
         program, qEnvironmentVariable("PATH").toStdString(), lnx::IsExecutableFile);
     if (session_ && (session_->program != chosen || session_->Gone())) session_.reset();
     if (chosen.empty()) return Result::NoBrowser;
-    if (!session_) session_ = std::make_unique<Session>(chosen);
-    if (!session_->Ready()) {
-        ++session_->misses;
-        return Result::NoBrowser;
+    if (!session_) {
+        const lnx::BrowserUser user = lnx::ChooseBrowserUser();
+        if (!user.ok) {
+            // Said once a run: root with no other user to run it as.
+            static bool told = false;
+            if (!std::exchange(told, true))
+                std::fprintf(stderr, "pelmor: the web tour's browser is not started as root, and there "
+                                     "is no unprivileged user to start it as\n");
+            return Result::NoBrowser;
+        }
+        const bool bidi = lnx::SpeaksBiDi(chosen) ||
+            lnx::SpeaksBiDi(QFileInfo(QString::fromStdString(chosen)).canonicalFilePath().toStdString());
+        if (bidi)
+            session_ = std::make_unique<BiDiSession>(chosen, user);
+        else
+            session_ = std::make_unique<PipeSession>(chosen, user);
     }
-    connected();
-    return session_->Navigate(PageUrl(url));
+    return session_->Open(PageUrl(url), connected);
 }
 
 }  // namespace pelmor::qt

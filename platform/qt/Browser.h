@@ -9,12 +9,15 @@
 
 namespace pelmor::qt {
 
-// Starts the browser on the first page, with a profile folder of its own and
-// remote control on 127.0.0.1, keeps it across pages and tells it each page
-// in its one tab: over the DevTools protocol for the Chromium family, over
-// WebDriver BiDi for Firefox. A browser that is gone is started again on the
-// next page. Every wait is bounded and runs the application's timers (not
-// its user input) meanwhile. The browser is ended with this object.
+// Starts the browser on the first page, with a profile folder of its own,
+// keeps it across pages and tells it each page in its one tab: over the
+// DevTools protocol on the browser's pipe for the Chromium family (no network
+// port), over WebDriver BiDi on a port of 127.0.0.1 for Firefox, when the
+// settings name it. As root, the browser runs as an unprivileged user. A
+// browser that is gone is started again on the next page. Every wait is
+// bounded and runs the application's timers (not its user input) meanwhile.
+// The browser is ended with this object, and with the process however it
+// ends; profile folders left by a Pelmor killed earlier go at construction.
 class Browser : public IBrowser {
 public:
     Browser();
@@ -25,8 +28,9 @@ public:
     Result OpenPage(const std::string& program, const std::string& url,
                     const std::function<void()>& connected) override;
 
-private:
     class Session;
+
+private:
     std::unique_ptr<Session> session_;
 };
 

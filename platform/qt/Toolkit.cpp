@@ -12,6 +12,8 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdlib>
+#include <utility>
 
 #include "platform/Form.h"
 #include "platform/linux/DataFolder.h"
@@ -47,6 +49,18 @@ void CatchEndSignals(const std::function<void()>& onEnd) {
     for (int sig : {SIGTERM, SIGHUP, SIGINT}) ::sigaction(sig, &sa, nullptr);
 }
 
+// With its X server gone (killed, or its connection lost), Qt's xcb plugin,
+// or Xlib beneath the keystroke load, ends the process with exit(): the
+// close query runs first, as at a session's end. Only while the toolkit
+// lives: after main() the forms are gone.
+Toolkit* living = nullptr;
+
+void QueryAtExit() {
+    if (Toolkit* toolkit = std::exchange(living, nullptr)) {
+        if (pelmor::Form* main = pelmor::Form::Main(*toolkit)) main->QueryEndSession();
+    }
+}
+
 // Screen readers see the main window as a frame and an image as a picture;
 // as plain widgets, Qt would call both fillers.
 QAccessibleInterface* AccessibleForm(const QString&, QObject* object) {
@@ -77,6 +91,10 @@ void ShowBox(QWidget* owner, QMessageBox::Icon icon, std::string_view text, std:
 
 }  // namespace
 
+Toolkit::~Toolkit() {
+    if (living == this) living = nullptr;
+}
+
 void Toolkit::Initialize() {
     // The main form ends the program; a window closing does not.
     QGuiApplication::setQuitOnLastWindowClosed(false);
@@ -97,6 +115,7 @@ void Toolkit::Initialize() {
     sleep_ = std::make_unique<SleepWatch>([this](bool start) {
         if (pelmor::Form* main = pelmor::Form::Main(*this)) start ? main->Suspending() : main->Resumed();
     });
+    if (!std::exchange(living, this)) std::atexit(QueryAtExit);
 }
 
 // The close query runs now if it has not, and the main form ends.

@@ -216,6 +216,8 @@ private:
 
 class Toolkit final : public IToolkit {
 public:
+    Toolkit() = default;
+    ~Toolkit() override;
     void Initialize() override;
     void SetTitle(std::string_view title) override { title_ = std::string(title); }
     std::unique_ptr<IFormSurface> CreateSurface(const Layout& layout, bool mainForm,

@@ -1,8 +1,11 @@
 // The Linux web tour's browser: which one is started, both protocols
-// against a recording stand-in, and the tour in Debian's chromium, headless,
-// loading the pages of a server of the test's own.
+// against recording stand-ins (the DevTools pipe, WebDriver BiDi), and the
+// tour in Debian's chromium, headless, loading the pages of a server of the
+// test's own.
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <signal.h>
+#include <sys/wait.h>
 
 #include <QtNetwork>
 #include <QtTest>
@@ -17,13 +20,13 @@ using Result = IBrowser::Result;
 
 namespace {
 
-// A script that notes "PID ARGUMENTS" in dir/starts, says what it is told on
+// A script that notes "PID UID ARGUMENTS" in dir/starts, says what it is told on
 // standard error and execs the rest.
 QString Script(const QString& dir, const QString& name, const QString& says, const QString& exec) {
     QFile f(dir + "/" + name);
     f.open(QIODevice::WriteOnly);
-    f.write(QString("#!/bin/sh\necho \"$$ $*\" >>%1/starts\necho '%2' >&2\nexec %3\n").arg(dir, says, exec).toUtf8());
-    f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    f.write(QString("#!/bin/sh\necho \"$$ $(id -u) $*\" >>%1/starts\necho '%2' >&2\nexec %3\n").arg(dir, says, exec).toUtf8());
+    f.setPermissions(QFileDevice::Permissions(0x7755));
     return f.fileName();
 }
 QStringList Starts(const QString& dir) {
@@ -31,6 +34,8 @@ QStringList Starts(const QString& dir) {
     return f.open(QIODevice::ReadOnly) ? QString(f.readAll()).split('\n', Qt::SkipEmptyParts) : QStringList();
 }
 qint64 LastPid(const QString& dir) { return Starts(dir).last().section(' ', 0, 0).toLongLong(); }
+// A folder the browser may write in when, as root, it runs as another user.
+void Open(const QString& dir) { QFile::setPermissions(dir, QFileDevice::Permissions(0x7777)); }
 
 // The browser's end of the remote control: records each connection's path
 // and each command, and answers as told.
@@ -77,7 +82,8 @@ TEST(BrowserProgram, TheSettingElseTheFirstUsualBrowserOnPath) {
         {"firefox", "/opt/b::/usr/bin", "/usr/bin/firefox"},
         {"/opt/my browser/\x95\x5C", "", "/opt/my browser/表"},
         {"bin/firefox", "/usr:/usr/bin", "/usr/bin/google-chrome"},
-        {"", "/opt/esr", "/opt/esr/firefox-esr"},
+        {"", "/opt/esr", ""},
+        {"firefox-esr", "/opt/esr", "/opt/esr/firefox-esr"},
         {"chromium", ":/nowhere", ""},
     };
     for (const auto& r : rows)
@@ -85,54 +91,83 @@ TEST(BrowserProgram, TheSettingElseTheFirstUsualBrowserOnPath) {
                   r.chosen) << r.setting << " in " << r.path;
 }
 
-TEST(BrowserProtocol, OneTabEachPageAnswersBoundedAndABrowserGoneStartedAgain) {
+TEST(BrowserProtocol, OneTabEachPageAnswersBoundedNeverRootNoPortAndABrowserGoneStartedAgain) {
     const QString url = R"("url":"http://127.0.0.1/%E8%A1%A8%20a")";
-    const struct { const char* name, *says; QStringList first; QString close; } rows[] = {
-        {"chromium", "DevTools listening on ws://127.0.0.1:%1/devtools/browser/x",
-         {"/devtools/browser/x", "Target.getTargets {}", R"(Target.attachToTarget {"flatten":true,"targetId":"T1"})",
-          "Page.navigate {" + url + "} @S1", "Page.navigate {" + url + "} @S1"}, "Browser.close {}"},
-        {"firefox", "WebDriver BiDi listening on ws://127.0.0.1:%1",
-         {"/session", R"(session.new {"capabilities":{}})",
+    const uid_t user = geteuid() == 0 ? getpwnam("nobody")->pw_uid : geteuid();
+    // Folders of a Pelmor gone and of a living one (this process).
+    const pid_t gone = fork();
+    if (gone == 0) _exit(0);
+    waitpid(gone, nullptr, 0);
+    const QString stale = QDir::tempPath() + QString("/pelmor-browser-%1-t").arg(gone);
+    const QString mine = QDir::tempPath() + QString("/pelmor-browser-%1-t").arg(getpid());
+    const struct { const char* name, *remote; QStringList first; int finds; Result killed; int connected; QString close; } rows[] = {
+        {"firefox", " --remote-debugging-port 0 ", {"/session", R"(session.new {"capabilities":{}})",
           R"(session.subscribe {"events":["browsingContext.contextDestroyed"]})", R"(browsingContext.getTree {"maxDepth":0})",
-          R"(browsingContext.navigate {"context":"C1",)" + url + R"(,"wait":"none"})"}, "browser.close {}"},
+          R"(browsingContext.navigate {"context":"C1",)" + url + R"(,"wait":"none"})"}, 5, Result::NoBrowser, 8, "browser.close {}"},
+        {"chromium", " --remote-debugging-pipe ", {"Target.getTargets", "Target.attachToTarget", "Page.navigate",
+          "Page.navigate", "Target.getTargets"}, 6, Result::Opened, 9, "Browser.close"},
     };
     for (const auto& r : rows) {
         QTemporaryDir dir;
+        Open(dir.path());
+        for (const QString& f : {stale + "/Default", mine}) QDir().mkpath(f);
         StandIn s;
-        const std::string program = Script(dir.path(), r.name, QString(r.says).arg(s.port), "sleep 60").toStdString();
+        const bool pipe = r.name == std::string("chromium");
+        const std::string program = Script(dir.path(), r.name, QString("WebDriver BiDi listening on ws://127.0.0.1:%1").arg(s.port),
+            pipe ? QString("/usr/bin/python3 %1 %2").arg(PIPE_BROWSER, dir.path()) : "sleep 60").toStdString();
+        const auto tell = [&](const QByteArray& mode) {
+            QFile f(dir.path() + "/mode");
+            f.open(QIODevice::WriteOnly), f.write(mode);
+            s.navigate = mode == "" ? "{}" : mode == "errortext" ? R"({"errorText": "net::ERR_FAILED"})" : mode;
+        };
+        const auto heard = [&] {
+            QFile f(dir.path() + "/heard");
+            return !pipe ? s.heard : f.open(QIODevice::ReadOnly) ? QString(f.readAll()).split('\n', Qt::SkipEmptyParts) : QStringList();
+        };
         int samples = 0, connected = 0;
         QTimer sampling;
         QObject::connect(&sampling, &QTimer::timeout, [&] { ++samples; });
         sampling.start(250);
         auto browser = std::make_unique<qt::Browser>();
-        const struct { std::function<void()> before; std::string program; Result result; int minMs, maxMs; } steps[] = {
-            {[] {}, "/bin/false", Result::NoBrowser, 0, 1000},
-            {[] {}, Script(dir.path(), "mute", "starting", "sleep 60").toStdString(), Result::NoBrowser, 5000, 5500},
-            {[] {}, program, Result::Opened, 0, 1500},
-            {[&] { s.navigate = "error"; }, program, Result::Refused, 0, 500},
-            {[&] { s.navigate = R"({"errorText": "net::ERR_FAILED"})"; }, program, Result::Refused, 0, 500},
-            {[&] { s.navigate = "silent"; }, program, Result::Refused, 2000, 2500},
-            {[] {}, program, Result::Refused, 2000, 2500},
-            {[] {}, program, Result::Refused, 2000, 2500},
-            {[&] { s.navigate = "{}"; }, program, Result::Opened, 0, 500},
-            {[&] { s.Gone(), ::kill(LastPid(dir.path()), SIGKILL), QTest::qWait(300); }, program, Result::NoBrowser, 0, 1000},
-            {[&] { s.Listen(); }, program, Result::Opened, 0, 500},
+        EXPECT_FALSE(QFileInfo::exists(stale)) << "left by a Pelmor gone";
+        EXPECT_TRUE(QDir().rmdir(mine)) << "a living Pelmor's folder stays";
+        const struct { QByteArray mode; std::string program; Result result; int minMs, maxMs; } steps[] = {
+            {"", "/bin/false", Result::NoBrowser, 0, 1000},
+            {"", Script(dir.path(), "mute", "starting", "sleep 60").toStdString(), Result::NoBrowser, 5000, 5500},
+            {"", program, Result::Opened, 0, 1500},
+            {"error", program, Result::Refused, 0, 500},
+            {"errortext", program, Result::Refused, 0, 500},
+            {"silent", program, Result::Refused, 2000, 2500},
+            {"silent", program, Result::Refused, 2000, 2500},
+            {"silent", program, Result::Refused, 2000, 2500},
+            {"", program, Result::Opened, 0, 1500},
+            {"kill", program, r.killed, 0, 1500},
+            {"", program, Result::Opened, 0, 1500},
         };
         for (const auto& step : steps) {
-            step.before();
+            if (step.mode == "kill") s.Gone(), ::kill(LastPid(dir.path()), SIGKILL), QTest::qWait(300), tell("");
+            else if (tell(step.mode), !s.server.isListening()) s.Listen();
             const int before = samples;
             QElapsedTimer t;
             t.start();
-            EXPECT_EQ(browser->OpenPage(step.program, "http://127.0.0.1/\x95\x5C a", [&] { ++connected; }), step.result);
+            EXPECT_EQ(browser->OpenPage(step.program, "http://127.0.0.1/\x95\x5C a", [&] { ++connected; }), step.result)
+                << r.name << " " << step.mode.data();
             EXPECT_TRUE(t.elapsed() >= step.minMs && t.elapsed() <= step.maxMs) << t.elapsed() << " ms";
             EXPECT_GE(samples - before, t.elapsed() / 250 - 1) << "the sampling went on";
         }
         browser.reset();
-        EXPECT_EQ(s.heard.mid(0, 5), r.first) << r.name;
-        EXPECT_EQ(s.heard.count(r.first[0]), 5) << "connected again after each silence and restart";
-        EXPECT_EQ(s.heard.last(), r.close);
-        EXPECT_EQ(connected, 8) << "once the browser answered";
-        EXPECT_EQ(Starts(dir.path()).size(), 4) << "started again after three silences, and once gone";
+        EXPECT_EQ(heard().mid(0, 5), r.first) << r.name;
+        EXPECT_EQ(heard().count(r.first[0]), r.finds) << r.name << ": looked for again after each silence and restart";
+        EXPECT_EQ(heard().last(), r.close);
+        EXPECT_EQ(connected, r.connected) << r.name << ": once the browser answered";
+        const QStringList starts = Starts(dir.path());
+        ASSERT_EQ(starts.size(), 4) << "started again after three silences, and once gone";
+        for (const QString& start : starts.mid(1)) {
+            EXPECT_TRUE(start.section(' ', 1, 1) == QString::number(user) && start.contains(r.remote)) << start.toStdString();
+            const QString profile = QRegularExpression("(--user-data-dir=|--profile )(\\S+)").match(start).captured(2);
+            EXPECT_TRUE(QFileInfo(profile).fileName().startsWith(QString("pelmor-browser-%1-").arg(getpid())));
+            EXPECT_FALSE(QFileInfo::exists(profile)) << "removed with its browser";
+        }
         EXPECT_NE(::kill(LastPid(dir.path()), 0), 0) << "ended with the browser object";
     }
 }
@@ -166,9 +201,10 @@ TEST(WebTour, InChromiumHeadlessInOrderWrappingInOneTabAndStartedAgainWhenKilled
         return titles;
     };
     fake::Rig rig;
+    Open(QString::fromStdString(rig.dir));
     const QString dir = QString::fromStdString(rig.dir), site = QString("http://127.0.0.1:%1/").arg(web.serverPort());
     rig.Write("url.lst", (site + "1 " + site + "2\n" + site + "3\n").toStdString());
-    rig.Write("pelmor.ini", "[setup]\r\niepath=" + Script(dir, "headless", "", chromium + " --headless \"$@\"").toStdString());
+    rig.Write("pelmor.ini", "[setup]\r\niepath=" + Script(dir, "headless", "", chromium + " --headless --remote-debugging-port=0 \"$@\"").toStdString());
     qt::Browser browser;
     Services services{rig.ui, rig.clock, rig.power, rig.log, rig.profile, rig.loads, rig.loads, rig.loads, rig.loads, browser};
     TApplication app{services};

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The native program driven from outside like a user, through the
-# accessibility bus (drive.py): a private X display, a private session bus
-# with the AT-SPI bus on it, and a fake battery bind-mounted over
+# accessibility bus (drive.py, then the web tour, tour.py): a private X
+# display, a private session bus with the AT-SPI bus on it, and a fake
+# battery bind-mounted over
 # /sys/class/power_supply in a private mount namespace. Exits 77 (skipped)
 # where the machine has none of these. usage: t_native.sh PELMOR [ARTIFACTS]
 set -u
@@ -38,7 +39,15 @@ for _ in $(seq 50); do [ -S "/tmp/.X11-unix/X$(cat "$work/display")" ] && break;
 export DISPLAY=:$(cat "$work/display")
 /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
 pids+=($!)
+export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 LANG=ja_JP.UTF-8 XDG_RUNTIME_DIR=$work/run
 # The session bus stands in for the system bus, where drive.py plays logind.
 DBUS_SYSTEM_BUS_ADDRESS=$DBUS_SESSION_BUS_ADDRESS \
-QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 LANG=ja_JP.UTF-8 XDG_RUNTIME_DIR=$work/run \
     /usr/bin/python3 "$(dirname "$0")/drive.py" "$work/app" "$work/power" "$art"
+rc=$?
+# The web tour last: it ends with the X server killed.
+if command -v chromium >/dev/null && command -v ss >/dev/null; then
+    /usr/bin/python3 "$(dirname "$0")/tour.py" "$work/app" "${pids[0]}" || rc=1
+else
+    echo "SKIP  the web tour: no chromium or ss"
+fi
+exit $rc
