@@ -36,8 +36,3 @@ TEST(CommandLine, TheWindowsLineSplitsAtBlanksOutsideQuotes) {
     };
     for (const auto& row : rows) EXPECT_EQ(SplitCommandLine(row.line), row.words) << row.line;
 }
-
-TEST(CommandLine, TheVersionIsTheProjects) {
-    EXPECT_EQ(VersionText(), "Pelmor " PELMOR_TEST_VERSION "\n");
-    EXPECT_EQ(HelpText("pelmor").rfind("Usage: pelmor [--help | --version]\n", 0), 0u);
-}
