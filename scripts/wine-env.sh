@@ -65,7 +65,7 @@ pelmor_i386_setup() {
     PELMOR_I386=none
     local loader=/usr/lib/wine/wine
     if [ "${PELMOR_EMULATE_I386:-0}" = 1 ]; then
-        if [ -x "$PELMOR_QEMU_I386" ] && PELMOR_I386=private pelmor_wine32 --version >/dev/null 2>&1; then
+        if [ -x "$PELMOR_QEMU_I386" ] && (PELMOR_I386=private pelmor_wine32 --version) >/dev/null 2>&1; then
             PELMOR_I386=private
         else
             echo "i386: no private emulation ($PELMOR_QEMU_I386 and a kernel of 6.7 or later needed)" >&2
@@ -88,16 +88,14 @@ pelmor_i386_setup() {
     export PELMOR_I386
 }
 
-# Runs the 32-bit Wine loader with the arguments, emulated in a private
-# binfmt_misc when PELMOR_I386 is private.
+# Replaces the shell with the 32-bit Wine loader and the arguments, emulated
+# in a private binfmt_misc when PELMOR_I386 is private: run it in a subshell
+# or in the background (where $! is then Wine's process).
 pelmor_wine32() {
     local loader=/usr/lib/wine/wine
     [ -x "$loader" ] || loader=$(command -v wine)
-    if [ "${PELMOR_I386:-}" != private ]; then
-        "$loader" "$@"
-        return
-    fi
-    unshare --user --map-root-user --mount --propagation private bash -c '
+    [ "${PELMOR_I386:-}" = private ] || exec "$loader" "$@"
+    exec unshare --user --map-root-user --mount --propagation private bash -c '
         misc=/proc/sys/fs/binfmt_misc
         mount -t binfmt_misc binfmt_misc "$misc" && printf "%s" "$1" >"$misc/register" || exit 126
         shift

@@ -8,7 +8,7 @@
 # version of each family.
 need_fake_battery
 runs="win95:A:plain win98:A:lifted winme:A:lifted nt40:W:plain win2k:W:lifted winxp:W:lifted win10:W:plain"
-run32() { "$PELMOR_WINE" "$@"; }
+run32() { exec "$PELMOR_WINE" "$@"; }
 start_s=20
 if [ "${PELMOR_WINE_BITS:-}" != 32 ]; then
     case ${PELMOR_I386:-none} in emulated | private) ;; *)
@@ -18,7 +18,7 @@ if [ "${PELMOR_WINE_BITS:-}" != 32 ]; then
     cp "$PELMOR_EXE32" "$T/pelmor.exe"
     runs=${PELMOR_EMULATED_RUNS:-"win98:A:lifted nt40:W:plain"}
     run32() { pelmor_wine32 "$@"; }
-    start_s=600 PELMOR_WAIT_SCALE=${PELMOR_WAIT_SCALE:-5}
+    start_s=120 PELMOR_WAIT_SCALE=${PELMOR_WAIT_SCALE:-5}
     note "32-bit pelmor.exe under QEMU ($PELMOR_I386): $runs"
 fi
 keys=$'\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Debug]\r\n"RelayInclude"="user32.CreateWindowExA;user32.CreateWindowExW;user32.SystemParametersInfoA;user32.SetForegroundWindow"\r\n'
@@ -40,7 +40,8 @@ for run in $runs; do
     mv "$T"/pelmor*.exe "$T/pelmor_$v.exe"
     WINEDEBUG=+relay run32 "$T/pelmor_$v.exe" 2>"$ART/relay-$v.txt" &
     wine_pid=$!
-    pm find title=Pelmor timeout=$((start_s * 1000)) || abort "$v: no main window: $PM_ERROR"
+    wait_until "$start_s" pm find title=Pelmor timeout=5000 ||
+        { kill "$wine_pid"; abort "$v: no main window: $PM_ERROR"; }
     W=$(pm_field hwnd) PELMOR_PID=$(pm_field pid)
     SB=$(ctl 0 227) MEMO=$(ctl 8 32)
     battery_set 50 1
