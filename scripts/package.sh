@@ -47,9 +47,10 @@ for w in "${what[@]}"; do
         deb=$(make_package deb) || { failed=1; continue; }
         echo "$deb"
         dpkg-deb -f "$deb" Package Version Maintainer Depends Recommends Suggests
+        listing=$(dpkg-deb -c "$deb")
         for f in ./usr/bin/pelmor ./usr/bin/pelmor-report ./usr/share/man/man1/pelmor.1.gz \
             ./usr/share/man/man1/pelmor-report.1.gz ./usr/share/doc/pelmor/copyright; do
-            dpkg-deb -c "$deb" | grep -q " $f\$" || problem "the Debian package lacks $f"
+            grep -q " $f\$" <<<"$listing" || problem "the Debian package lacks $f"
         done
         if command -v lintian >/dev/null; then
             lintian "$deb" | tee "$B/deb.lintian.log"
