@@ -18,7 +18,7 @@ if [ "${PELMOR_WINE_BITS:-}" != 32 ]; then
     cp "$PELMOR_EXE32" "$T/pelmor.exe"
     runs=${PELMOR_EMULATED_RUNS:-"win98:A:lifted nt40:W:plain"}
     run32() { pelmor_wine32 "$@"; }
-    start_s=120 PELMOR_WAIT_SCALE=${PELMOR_WAIT_SCALE:-5}
+    start_s=50 PELMOR_WAIT_SCALE=${PELMOR_WAIT_SCALE:-12}
     note "32-bit pelmor.exe under QEMU ($PELMOR_I386): $runs"
 fi
 keys=$'\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Debug]\r\n"RelayInclude"="user32.CreateWindowExA;user32.CreateWindowExW;user32.SystemParametersInfoA;user32.SetForegroundWindow"\r\n'
