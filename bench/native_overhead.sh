@@ -36,6 +36,7 @@ if [ -z "${PELMOR_BENCH_NS:-}" ]; then
         command -v "$c" >/dev/null || { echo "native_overhead: $c is missing" >&2; exit 1; }
     done
     echo "native_overhead: building pelmor and floor_qt in $B"
+    mkdir -p "$B" || exit 1  # the build log goes beside it, into a folder a fresh clone lacks
     { cmake -S . -B "$B" -DPELMOR_QT=ON && cmake --build "$B" -j"${PELMOR_JOBS:-2}" --target pelmor floor_qt; } \
         >"$B.bench-build.log" 2>&1 || { echo "native_overhead: build failed (see $B.bench-build.log)" >&2; exit 1; }
     if [ "$(id -u)" = 0 ] && unshare -m --propagation private true 2>/dev/null; then

@@ -43,6 +43,7 @@ if [ "$bits" = 32 ]; then tc=mingw-i686.cmake; else tc=mingw-x86_64.cmake; fi
 BW=$B/win$bits
 
 echo "overhead: building the $bits-bit programs in $BW"
+mkdir -p "$B" || exit 1  # the logs go beside it, into a folder a fresh clone lacks
 cmake -S . -B "$BW" -DCMAKE_TOOLCHAIN_FILE="cmake/$tc" >"$B.configure.log" 2>&1 &&
     cmake --build "$BW" -j"$JOBS" --target pelmor pmdrive ddeserver floor >"$B.build.log" 2>&1 ||
     { echo "overhead: build failed (see $B.build.log)" >&2; exit 1; }

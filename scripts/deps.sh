@@ -19,6 +19,7 @@ fi
 if [ "$what" = test ]; then
   need+=(imagemagick valgrind clang libclang-rt-14-dev qt6-base-dev qt6-websockets-dev chromium
         python3-pyatspi at-spi2-core dbus)
+  need+=(qemu-user-static)  # the 32-bit program where the kernel runs none
 fi
 
 missing=()

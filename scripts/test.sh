@@ -10,12 +10,16 @@
 #      Windows 95 / NT 4.0;
 #   4. runs the Windows-side checks (tests/win32) and every integration
 #      scenario (tests/integration/t_*.sh) under Wine on a private Xvfb
-#      display (ctest).
+#      display (ctest). Where the kernel runs no 32-bit programs, Wine runs
+#      the 64-bit build and the versions scenario the 32-bit pelmor.exe under
+#      QEMU's user-mode emulator (qemu-user-static; as root, the binfmt_misc
+#      entry for i386 is registered when missing).
 # Ends with one summary line; the exit code is non-zero on any failure.
 #
 # Environment: PELMOR_BUILD (build root, default build/; give each concurrent
 # run its own), PELMOR_JOBS (default 2), PELMOR_WINE_BITS, PELMOR_DISPLAY,
-# PELMOR_WINEPREFIX (see scripts/wine-env.sh).
+# PELMOR_WINEPREFIX, PELMOR_EMULATE_I386=1 (the 32-bit program under QEMU
+# even where the kernel runs it; see scripts/wine-env.sh).
 set -uo pipefail
 
 # shellcheck source=scripts/wine-env.sh
@@ -222,13 +226,21 @@ fi
 # ---- integration scenarios -------------------------------------------------------
 step "integration scenarios under Wine"
 pelmor_pick_wine
-echo "Wine runs the $PELMOR_WINE_BITS-bit build ($PELMOR_WINE)$([ "$PELMOR_WINE_BITS" = 64 ] &&
-    echo '; 32-bit programs cannot run on this machine')"
 wb=$B/win$PELMOR_WINE_BITS
 exe=$(find_exe "$wb" pelmor.exe)
 drive=$(find_exe "$wb" pmdrive.exe)
 ddeserver=$(find_exe "$wb" ddeserver.exe)
+# The prefix is made by the 64-bit Wine before any emulation is set up: a
+# prefix made under QEMU takes many minutes.
 wait "$prefix_job"
+pelmor_i386_setup
+case $PELMOR_WINE_BITS:$PELMOR_I386 in
+32:*) echo "Wine runs the 32-bit build ($PELMOR_WINE)" ;;
+*:emulated | *:private)
+    echo "Wine runs the 64-bit build ($PELMOR_WINE); the versions scenario runs the 32-bit" \
+        "pelmor.exe under QEMU ($PELMOR_I386)" ;;
+*) echo "Wine runs the 64-bit build ($PELMOR_WINE); 32-bit programs cannot run on this machine" ;;
+esac
 if [ -z "$drive" ]; then
     results+=("integration:       NOT RUN: pmdrive.exe was not built")
     failed_total=$((failed_total + 1))
@@ -239,6 +251,7 @@ else
         -DPELMOR_EXE="${exe:-$wb/pelmor.exe}" -DPMDRIVE_EXE="$drive" -DDDESERVER_EXE="${ddeserver:-none}" \
         -DPELMOR_WINE="$PELMOR_WINE" -DPELMOR_WINESERVER="$PELMOR_WINESERVER" \
         -DPELMOR_WINE_BITS="$PELMOR_WINE_BITS" -DPELMOR_WINEPREFIX="$prefix" \
+        -DPELMOR_EXE32="${exe32:-}" -DPELMOR_I386="$PELMOR_I386" \
         >"$B/integration-configure.log" 2>&1 || cat "$B/integration-configure.log"
     ctest --test-dir "$B/integration" --output-on-failure --timeout 300 2>&1 |
         tee "$B/integration-ctest.log"

@@ -30,13 +30,88 @@ pelmor_wine_base_env() {
     unset TZ
 }
 
+# i386 programs on a kernel that runs none: QEMU's user-mode emulator
+# (Debian's qemu-user-static) through a binfmt_misc entry for 32-bit x86 ELF
+# programs. Registered with the F flag, the emulator is opened once at
+# registration and serves every mount namespace and chroot.
+PELMOR_QEMU_I386=${PELMOR_QEMU_I386:-/usr/bin/qemu-i386-static}
+pelmor_i386_entry() {
+    printf ':pelmor-i386:M::%s:%s:%s:F' \
+        '\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00' \
+        '\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff' \
+        "$PELMOR_QEMU_I386"
+}
+
+# True when an enabled binfmt_misc entry hands i386 programs to QEMU: it is
+# consulted before the kernel's own ELF loader, so 32-bit programs are then
+# emulated even where the kernel could run them.
+pelmor_i386_emulated() {
+    local f
+    for f in /proc/sys/fs/binfmt_misc/*; do
+        [ -f "$f" ] && grep -qx enabled "$f" 2>/dev/null && grep -q '^interpreter .*qemu-i386' "$f" && return 0
+    done
+    return 1
+}
+
+# Sets PELMOR_I386 to how this machine runs 32-bit x86 programs: native,
+# emulated (a QEMU entry of the machine's), private (QEMU entries in a
+# binfmt_misc of a private user namespace, for one program at a time: see
+# pelmor_wine32) or none. As root it registers the machine's entry when the
+# kernel runs no 32-bit programs, mounting binfmt_misc first if needed.
+# PELMOR_EMULATE_I386=1 takes the private way even where the kernel runs
+# them, so that this path can be tried on any machine, the machine's own
+# 32-bit programs untouched.
+pelmor_i386_setup() {
+    PELMOR_I386=none
+    local loader=/usr/lib/wine/wine
+    if [ "${PELMOR_EMULATE_I386:-0}" = 1 ]; then
+        if [ -x "$PELMOR_QEMU_I386" ] && (PELMOR_I386=private pelmor_wine32 --version) >/dev/null 2>&1; then
+            PELMOR_I386=private
+        else
+            echo "i386: no private emulation ($PELMOR_QEMU_I386 and a kernel of 6.7 or later needed)" >&2
+        fi
+    elif pelmor_i386_emulated; then
+        PELMOR_I386=emulated
+    elif [ -x "$loader" ] && "$loader" --version >/dev/null 2>&1; then
+        PELMOR_I386=native
+    elif [ -x "$PELMOR_QEMU_I386" ] && [ "$(id -u)" = 0 ]; then
+        local misc=/proc/sys/fs/binfmt_misc
+        [ -e "$misc/register" ] || mount -t binfmt_misc binfmt_misc "$misc" 2>/dev/null
+        if [ -e "$misc/register" ] && pelmor_i386_entry >"$misc/register" 2>/dev/null &&
+            pelmor_i386_emulated; then
+            echo "i386: registered $PELMOR_QEMU_I386 for 32-bit programs in $misc" >&2
+            PELMOR_I386=emulated
+        else
+            echo "i386: could not register $PELMOR_QEMU_I386 in $misc" >&2
+        fi
+    fi
+    export PELMOR_I386
+}
+
+# Replaces the shell with the 32-bit Wine loader and the arguments, emulated
+# in a private binfmt_misc when PELMOR_I386 is private: run it in a subshell
+# or in the background (where $! is then Wine's process).
+pelmor_wine32() {
+    local loader=/usr/lib/wine/wine
+    [ -x "$loader" ] || loader=$(command -v wine)
+    [ "${PELMOR_I386:-}" = private ] || exec "$loader" "$@"
+    exec unshare --user --map-root-user --mount --propagation private bash -c '
+        misc=/proc/sys/fs/binfmt_misc
+        mount -t binfmt_misc binfmt_misc "$misc" && printf "%s" "$1" >"$misc/register" || exit 126
+        shift
+        exec "$@"' pelmor-i386 "$(pelmor_i386_entry)" "$loader" "$@"
+}
+
 # Sets PELMOR_WINE_BITS (32 or 64), PELMOR_WINE (the loader) and
-# PELMOR_WINESERVER. 32-bit Wine is used where it can run; some machines
-# (containers without 32-bit support) run 64-bit programs only.
+# PELMOR_WINESERVER. 32-bit Wine is used where it runs natively; some
+# machines (containers without 32-bit support) run 64-bit programs only, and
+# where 32-bit programs are emulated the 64-bit build is much the faster.
 pelmor_pick_wine() {
     local bits=${PELMOR_WINE_BITS:-}
     if [ -z "$bits" ]; then
-        if [ -x /usr/lib/wine/wine ]; then
+        if [ "${PELMOR_EMULATE_I386:-0}" = 1 ] || pelmor_i386_emulated; then
+            bits=64
+        elif [ -x /usr/lib/wine/wine ]; then
             # Debian's layout: the 32-bit loader is a 32-bit Linux program.
             if /usr/lib/wine/wine --version >/dev/null 2>&1; then bits=32; else bits=64; fi
         elif command -v wine >/dev/null 2>&1 && wine --version >/dev/null 2>&1; then

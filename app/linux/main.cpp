@@ -1,9 +1,15 @@
 // The Linux entry point: the Qt application, the Linux services, the
-// application object, and start-up. The arguments are Qt's own (-platform,
-// -display and the like); the program has none.
+// application object, and start-up. --help and --version are answered
+// before Qt starts (no display needed); the other arguments are Qt's own
+// (-platform, -display and the like).
 #include <QApplication>
 
+#include <cstdio>
+#include <string>
+#include <vector>
+
 #include "app/Application.h"
+#include "app/CommandLine.h"
 #include "app/Startup.h"
 #include "platform/linux/DataFolder.h"
 #include "platform/linux/Power.h"
@@ -19,6 +25,16 @@
 
 int main(int argc, char** argv) {
     using namespace pelmor;
+    switch (ReadCommandLine(std::vector<std::string>(argv + 1, argv + argc))) {
+    case CommandRequest::Help:
+        std::fputs(HelpText("pelmor").c_str(), stdout);
+        return 0;
+    case CommandRequest::Version:
+        std::fputs(VersionText().c_str(), stdout);
+        return 0;
+    case CommandRequest::Run:
+        break;
+    }
     QApplication qapp(argc, argv);
     std::unique_ptr<IToolkit> ui = qt::CreateToolkit();
     posix::Clock clock;

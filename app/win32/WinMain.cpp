@@ -1,8 +1,14 @@
 // The Windows entry point: the Win32 services, the application object, and
-// start-up. The entry point's arguments are not used.
+// start-up. Of the command line only --help and --version are read; they
+// print and end the program before any window opens.
 #include <windows.h>
+#include <io.h>
+
+#include <cstdio>
+#include <string>
 
 #include "app/Application.h"
+#include "app/CommandLine.h"
 #include "app/Startup.h"
 #include "platform/win32/Browser.h"
 #include "platform/win32/Clock.h"
@@ -16,8 +22,45 @@
 #include "platform/win32/ShortPath.h"
 #include "platform/win32/Toolkit.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+namespace {
+
+// A GUI program has no console of its own. The text goes to its standard
+// output when that leads somewhere (a pipe, a file, Wine's terminal), else
+// to the console of the program that started it (cmd.exe), else into a
+// message box. AttachConsole is not in Windows 95, 98, Me or NT 4.0: it is
+// looked up at run time. The C runtime's text mode makes the CR LF.
+void Say(const std::string& text) {
+    if (_write(1, text.data(), static_cast<unsigned>(text.size())) == static_cast<int>(text.size())) return;
+    using AttachConsoleFn = BOOL(WINAPI*)(DWORD);
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    auto attach = kernel ? reinterpret_cast<AttachConsoleFn>(
+                               reinterpret_cast<void*>(GetProcAddress(kernel, "AttachConsole")))
+                         : nullptr;
+    const DWORD parentProcess = static_cast<DWORD>(-1);
+    if (attach && attach(parentProcess)) {
+        if (std::FILE* console = std::fopen("CONOUT$", "w")) {
+            std::fputs(text.c_str(), console);
+            std::fclose(console);
+            return;
+        }
+    }
+    MessageBoxA(nullptr, text.c_str(), "Pelmor", MB_OK | MB_ICONINFORMATION);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     using namespace pelmor;
+    switch (ReadCommandLine(SplitCommandLine(commandLine ? commandLine : ""))) {
+    case CommandRequest::Help:
+        Say(HelpText("pelmor.exe"));
+        return 0;
+    case CommandRequest::Version:
+        Say(VersionText());
+        return 0;
+    case CommandRequest::Run:
+        break;
+    }
     win32::IApi& api = win32::SystemApi();
     std::unique_ptr<IToolkit> ui = win32::CreateToolkit(instance);
     win32::Clock clock;

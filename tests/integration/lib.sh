@@ -44,8 +44,8 @@ fail() { PM_CHECKS=$((PM_CHECKS + 1)) PM_FAILED=$((PM_FAILED + 1)) && printf 'FA
 abort() { fail "$*"; exit 1; }  # a step the rest depends on failed
 skip() { printf 'SKIP  %s\n' "$*"; PM_SKIPPED=1; exit 77; }
 
-wait_until() {  # wait_until SECONDS COMMAND...
-    local end=$((SECONDS + $1)) && shift
+wait_until() {  # wait_until SECONDS COMMAND... (SECONDS times PELMOR_WAIT_SCALE, for slow machines)
+    local end=$((SECONDS + $1 * ${PELMOR_WAIT_SCALE:-1})) && shift
     until "$@"; do
         [ "$SECONDS" -ge "$end" ] && return 1
         sleep 0.2

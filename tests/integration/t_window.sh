@@ -9,6 +9,11 @@ ini_is() {  # ini_is DESCRIPTION EXPECTED-UTF-8-TEXT: pelmor.ini in code page 93
 }
 window_field() { pm find "hwnd=$1" && pm_field "$2"; }
 
+# --help and --version print on standard output and end without a window or a file.
+check "--version, then --help's first line" \
+    "$(for o in --version --help; do timeout 60 "$PELMOR_WINE" "$T/pelmor.exe" $o 2>/dev/null | head -1; done | tr -d '\r')" \
+    $'Pelmor 1.01\nUsage: pelmor.exe [--help | --version]'
+
 t0=${EPOCHREALTIME/./}
 pelmor_start
 panels || fail "status panels unreadable: $PM_ERROR"
