@@ -80,25 +80,6 @@ TEST(Clock, GivesTheSystemsLocalTimeInCtimesLayout) {
     EXPECT_EQ(clock.CTime(-1), "");
 }
 
-// The offset turns UTC into the local time that ctime shows, summer or winter.
-TEST(Clock, TheLocalTimesOffsetFromUtc) {
-    win32::Clock clock;
-    for (std::int32_t t : {1041854400, 1057000000, 1700000000}) {
-        const std::int32_t local = t + clock.UtcOffset(t);
-        char want[8];
-        std::snprintf(want, sizeof want, "%02d:%02d", static_cast<int>(local / 3600 % 24),
-                      static_cast<int>(local / 60 % 60));
-        EXPECT_EQ(clock.CTime(t).substr(11, 5), want) << t;
-    }
-}
-
-// Wine has SetupAPI and the device functions, and no battery device.
-TEST(Power, TheBatteryDevicesOfWine) {
-    std::vector<win32::BatteryData> batteries(1);
-    EXPECT_TRUE(win32::SystemApi().QueryBatteries(batteries));
-    EXPECT_TRUE(batteries.empty());
-}
-
 // Windows 7 needs no lifting of the foreground lock; the older families
 // lift it and put it back through the system's setting.
 TEST(Foreground, TheVersionRecordAndTheLockTimeoutRoundTrip) {
