@@ -10,14 +10,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <new>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include <sys/stat.h>
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
@@ -27,6 +25,7 @@
 #endif
 
 #include "platform/Codepage.h"
+#include "platform/FileIdentity.h"
 #include "platform/DataFolder.h"
 #include "report/Html.h"
 #include "report/Log.h"
@@ -75,34 +74,6 @@ bool WriteAll(std::FILE* f, const std::string& text) {
 int Usage(const char* problem) {
     std::fprintf(stderr, "pelmor-report: %s\n%s", problem, kUsage);
     return kNoReport;
-}
-
-// Whether two names, or a name and an open file, are the same file: the
-// device and the file number where the system has them.
-bool SameFile(const std::string& a, const std::string& b) {
-#ifdef _WIN32
-    char fa[_MAX_PATH], fb[_MAX_PATH];
-    if (_fullpath(fa, a.c_str(), sizeof fa) && _fullpath(fb, b.c_str(), sizeof fb) &&
-        _stricmp(fa, fb) == 0)
-        return true;
-    std::error_code error;
-    return std::filesystem::equivalent(a, b, error);
-#else
-    struct stat sa, sb;
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
-#endif
-}
-
-bool SameFile(int fd, const std::string& path) {
-#ifdef _WIN32
-    (void)fd, (void)path;
-    return false;
-#else
-    struct stat sa, sb;
-    return ::fstat(fd, &sa) == 0 && S_ISREG(sa.st_mode) && ::stat(path.c_str(), &sb) == 0 &&
-           sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-#endif
 }
 
 int Report(int argc, char** argv) {

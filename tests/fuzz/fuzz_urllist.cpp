@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     WebTour tour(rig.loads, settings, box, list);
     tour.LoadUrlList(rig.dir);
     if (tour.UrlCount() != static_cast<std::int32_t>(tour.UrlEntries().size())) std::abort();
-    if (tour.UrlCount() != list.Count()) std::abort();
+    if (tour.UrlCount() != static_cast<std::int32_t>(list.items.size())) std::abort();
     for (const std::string& url : tour.UrlEntries()) {
         if (url.size() > 255) std::abort();
         for (char c : url) {
