@@ -102,7 +102,7 @@ TEST(ToolkitRules, IconPictures) {
         {"colour count for a bit count of 0", Ico({{32, 2, 0}, {32, 16, 0}}), 32, "bb 32x32"},
         {"16 colours over 2", Ico({{32, 16, 0}, {32, 2, 0}}), 32, "a 32x32"},
         {"3 colours need 4 bits", Ico({{32, 3, 0}, {32, 0, 2}}), 32, "a 32x32"},
-        {"no colour count is 8 bits: a tie", Ico({{32, 0, 8}, {32, 0, 0}}), 32, "a 32x32"},
+        {"no colour count is 8 bits: a tie", Ico({{32, 0, 0}, {32, 0, 8}}), 32, "a 32x32"},
         {"one picture", one, 16, "a 32x32"},
         {"a picture of 70000 bytes", big, 32, std::string(70000, 'a') + " 32x32"},
         {"a file no longer than its directory", bare, 32, "\0 32x32"s},
