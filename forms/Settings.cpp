@@ -41,12 +41,23 @@ bool ScanInt(const std::string& text, std::size_t& pos, std::int32_t& out) {
 
 }  // namespace
 
+namespace {
+std::string& DefaultPath() {
+    static std::string path = Settings::kDefaultIePath;
+    return path;
+}
+}  // namespace
+
+const std::string& Settings::DefaultIePath() { return DefaultPath(); }
+
+void Settings::UseDefaultIePath(const std::string& path) { DefaultPath() = path; }
+
 Settings::Settings(IProfile& profile, const std::string& dir)
     : profile_(profile), path_(JoinPath(dir, kIniName)) {}
 
 void Settings::Read() {
     std::string iePath =
-        profile_.GetString(kSetupSection, "iepath", kDefaultIePath, sizeof IePath, path_);
+        profile_.GetString(kSetupSection, "iepath", DefaultIePath(), sizeof IePath, path_);
     const std::size_t n = std::min(iePath.size(), sizeof IePath - 1);
     std::memcpy(IePath, iePath.data(), n);
     IePath[n] = '\0';

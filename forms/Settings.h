@@ -24,6 +24,10 @@ class Settings {
 public:
     static constexpr char kDefaultIePath[] = "C:\\PROGRA~1\\INTERN~1\\IEXPLORE.EXE";
     static constexpr std::int32_t kMinReloadInterval = 20;
+    // The browser path where pelmor.ini names none: kDefaultIePath unless
+    // the system chose another at start-up (Edge on today's Windows).
+    static const std::string& DefaultIePath();
+    static void UseDefaultIePath(const std::string& path);
     static constexpr std::int32_t kMinKeyInterval = 1;
 
     // dir: the folder the file lives in.
