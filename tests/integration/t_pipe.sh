@@ -10,14 +10,16 @@ u=('http://127.0.0.1:9/a' 'http://127.0.0.1:9/b' '127.0.0.1:9/c')
 printf '%s\r\n' "${u[@]}" >"$T/url.lst"
 mkdir -p "$T/b" && cp "$BROWSER_EXE" "$T/b/chrome.exe"
 write_ini key=1 reload=2 "iepath=$(pelmor_winpath "$T/b")\\chrome.exe"
-navs() { grep -c '^Page.navigate' "$T/b/rec" 2>/dev/null; }
+navs() { cat "$T/b/rec" 2>/dev/null | grep -c '^Page.navigate'; }
+starts() { cat "$T/b/starts" 2>/dev/null | grep -c .; }
 running() { pgrep -fc "${T##*/}\\\\b\\\\chrome.exe"; }
 
 pelmor_start
+pm_ok check "hwnd=$(ctl 128 8)" state=1
 start_measuring
 wait_until 20 eval '[ "$(navs)" -ge 4 ]' || fail "fewer than four pages in 20 s: $(navs)"
 check "started once, on the pipe, no port, its own profile under the temporary folder" \
-    "$(grep -c . "$T/b/starts") $(grep -c -- '--remote-debugging-port' "$T/b/starts")
+    "$(starts) $(grep -c -- '--remote-debugging-port' "$T/b/starts")
 $(grep -oE -- '--remote-debugging-pipe --remote-debugging-io-pipes=[0-9]+,[0-9]+' "$T/b/starts" | wc -l)
 $(grep -ciE -- '--user-data-dir=[^"]*\\(temp|tmp)\\pelmor-browser-' "$T/b/starts")" "1 0
 1
@@ -31,7 +33,7 @@ Page.navigate http://${u[2]}
 Page.navigate ${u[0]}"
 
 touch "$T/b/mute"
-wait_until 40 eval '[ "$(grep -c . "$T/b/starts")" -ge 2 ]' || fail "a browser that stopped answering was not started afresh"
+wait_until 40 eval '[ "$(starts)" -ge 2 ]' || fail "a browser that stopped answering was not started afresh"
 rm -f "$T/b/mute"
 wait_until 10 eval '[ "$(running)" = 1 ]' || fail "not one browser running after the restart: $(running)"
 n=$(navs)
