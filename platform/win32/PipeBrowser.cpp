@@ -5,6 +5,7 @@
 // and typed keys stay queued while an answer is awaited.
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "platform/Codepage.h"
@@ -73,15 +74,47 @@ void RemoveFolder(const std::string& path) {
     RemoveDirectoryA(path.c_str());
 }
 
-// A new folder in the temporary folder, named after this process; empty
-// when none can be made.
-std::string MakeProfileFolder() {
+constexpr char kProfilePrefix[] = "pelmor-browser-";
+
+// The temporary folder, ending in a backslash; empty when there is none.
+std::string TempFolder() {
     char tmp[MAX_PATH + 1];
     const DWORD n = GetTempPathA(sizeof tmp, tmp);
     if (n == 0 || n >= sizeof tmp) return {};
-    std::string base = tmp;
-    if (base.back() != '\\') base += '\\';
-    base += "pelmor-browser-" + std::to_string(GetCurrentProcessId()) + "-";
+    std::string folder = tmp;
+    if (folder.back() != '\\') folder += '\\';
+    return folder;
+}
+
+// Removes the profile folders that Pelmor processes now gone (killed, or
+// their machine stopped) left in the temporary folder.
+void RemoveStaleProfileFolders(const std::string& tmp) {
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((tmp + kProfilePrefix + "*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        char* end = nullptr;
+        const unsigned long pid = std::strtoul(found.cFileName + sizeof kProfilePrefix - 1, &end, 10);
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || *end != '-' ||
+            pid == GetCurrentProcessId())
+            continue;
+        // A process of that number still there may be the Pelmor that made it.
+        if (HANDLE p = OpenProcess(SYNCHRONIZE, FALSE, pid)) {
+            CloseHandle(p);
+            continue;
+        }
+        if (GetLastError() == ERROR_INVALID_PARAMETER) RemoveFolder(tmp + found.cFileName);
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+}
+
+// A new folder in the temporary folder, named after this process; empty
+// when none can be made. What earlier processes left there goes first.
+std::string MakeProfileFolder() {
+    const std::string tmp = TempFolder();
+    if (tmp.empty()) return {};
+    RemoveStaleProfileFolders(tmp);
+    const std::string base = tmp + kProfilePrefix + std::to_string(GetCurrentProcessId()) + "-";
     for (unsigned i = GetTickCount() % 10000, tries = 0; tries < 100; ++i, ++tries) {
         const std::string name = base + std::to_string(i);
         if (CreateDirectoryA(name.c_str(), nullptr)) return name;

@@ -14,6 +14,8 @@ navs() { cat "$T/b/rec" 2>/dev/null | grep -c '^Page.navigate'; }
 starts() { cat "$T/b/starts" 2>/dev/null | grep -c .; }
 running() { pgrep -fc "${T##*/}\\\\b\\\\chrome.exe"; }
 
+stale=$(find "$WINEPREFIX/drive_c/users" -maxdepth 4 -type d -name Temp | head -1)/pelmor-browser-999999-1
+mkdir -p "$stale/Default"  # left by a Pelmor killed before
 pelmor_start
 pm_ok check "hwnd=$(ctl 128 8)" state=1
 start_measuring
@@ -42,6 +44,6 @@ wait_until 10 eval '[ "$(navs)" -gt "$n" ]' || fail "the browser started afresh 
 pm_ok close "hwnd=$W"
 pelmor_exit "close"
 wait_until 10 eval '[ "$(running)" = 0 ]' || fail "a browser still runs after Pelmor closed: $(running)"
-check "the browser asked to close; its profile folders removed" \
+check "the browser asked to close; its profile folders, and the one left before, removed" \
     "$(tail -1 "$T/b/rec") $(find "$WINEPREFIX/drive_c" -maxdepth 6 -name 'pelmor-browser-*' 2>/dev/null | wc -l)" \
     "Browser.close 0"

@@ -27,12 +27,6 @@ void Append(const char* name, const std::string& line) {
     }
 }
 
-void Send(HANDLE out, const nlohmann::json& message) {
-    const std::string bytes = message.dump() + '\0';
-    DWORD n = 0;
-    WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
-}
-
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -48,8 +42,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     if (at == std::string::npos) return 2;
     unsigned long in = 0, out = 0;
     if (std::sscanf(line.c_str() + at + sizeof kSwitch - 1, "%lu,%lu", &in, &out) != 2) return 2;
-    const HANDLE from = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(in));
-    const HANDLE to = reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(out));
+    const HANDLE from = reinterpret_cast<HANDLE>(ULONG_PTR{in}), to = reinterpret_cast<HANDLE>(ULONG_PTR{out});
 
     std::string inbox;
     char chunk[4096];
@@ -64,16 +57,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
             Append("rec", method == "Page.navigate" ? method + " " + params.value("url", "") : method);
             if (Exists("mute")) continue;
             nlohmann::json result = nlohmann::json::object();
-            if (method == "Target.getTargets") {
-                result["targetInfos"] = {{{"type", "page"}, {"targetId", "T1"}}};
-            } else if (method == "Target.attachToTarget") {
-                result["sessionId"] = "S1";
-            } else if (method == "Page.navigate") {
-                result["frameId"] = "F1";
-            }
-            nlohmann::json answer{{"id", m.value("id", 0)}, {"result", result}};
-            if (m.contains("sessionId")) answer["sessionId"] = m["sessionId"];
-            Send(to, answer);
+            if (method == "Target.getTargets") result["targetInfos"] = {{{"type", "page"}, {"targetId", "T1"}}};
+            if (method == "Target.attachToTarget") result["sessionId"] = "S1";
+            if (method == "Page.navigate") result["frameId"] = "F1";
+            const std::string answer = nlohmann::json{{"id", m.value("id", 0)}, {"result", result}}.dump() + '\0';
+            WriteFile(to, answer.data(), static_cast<DWORD>(answer.size()), &got, nullptr);
             if (method == "Browser.close") return 0;
         }
     }

@@ -239,15 +239,12 @@ TEST(Win32Browser, OneConversationPerPage) {
     }
 }
 
-// A pipe browser that records what it was given.
-struct PipeRecorder : IBrowser {
+struct PipeRecorder : IBrowser {  // a pipe browser that records what it is given
     Calls& calls;
     explicit PipeRecorder(Calls& c) : calls(c) {}
     ~PipeRecorder() override { calls.push_back("pipe ended"); }
-    Result OpenPage(const std::string& program, const std::string& url,
-                    const std::function<void()>&) override {
-        calls.push_back("pipe " + program + " " + url);
-        return Result::Opened;
+    Result OpenPage(const std::string& p, const std::string& u, const std::function<void()>&) override {
+        return calls.push_back("pipe " + p + " " + u), Result::Opened;
     }
 };
 
@@ -267,10 +264,8 @@ TEST(Win32Browser, TheProgramChoosesTheTransport) {
         {"C:\\\x95\x5C\\brave.exe", {"made", "pipe C:\\\x95\x5C\\brave.exe u"}},
         {"D:Vivaldi.exe", {"pipe ended", "made", "pipe D:Vivaldi.exe u"}},
         {"C:/opera/opera.exe", {"pipe ended", "made", "pipe C:/opera/opera.exe u"}},
-        {"chromium.exe", {"pipe ended", "made", "pipe chromium.exe u"}},
         {"C:\\chrome.exe\\netscape.exe", {"pipe ended", "app C:\\chrome.exe\\netscape.exe"}},
         {"C:\\x\\chrome.exe.lnk", {"app C:\\x\\chrome.exe.lnk"}},
-        {"C:\\x\\firefox.exe", {"app C:\\x\\firefox.exe"}},
     };
     Calls calls;
     Browser browser(
@@ -286,10 +281,8 @@ TEST(Win32Browser, TheProgramChoosesTheTransport) {
     for (const auto& r : rows) {
         calls.clear();
         browser.OpenPage(r.program, "u", [] {});
-        // DDE: up to its service application.
-        for (std::size_t i = 0; i < calls.size(); ++i) {
+        for (std::size_t i = 0; i < calls.size(); ++i)  // DDE: up to its service application
             if (calls[i].rfind("app ", 0) == 0) calls.resize(i + 1);
-        }
         EXPECT_EQ(calls, r.calls) << r.program;
     }
 }
