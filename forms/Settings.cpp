@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "app/Application.h"
 
@@ -41,19 +42,8 @@ bool ScanInt(const std::string& text, std::size_t& pos, std::int32_t& out) {
 
 }  // namespace
 
-namespace {
-std::string& DefaultPath() {
-    static std::string path = Settings::kDefaultIePath;
-    return path;
-}
-}  // namespace
-
-const std::string& Settings::DefaultIePath() { return DefaultPath(); }
-
-void Settings::UseDefaultIePath(const std::string& path) { DefaultPath() = path; }
-
-Settings::Settings(IProfile& profile, const std::string& dir)
-    : profile_(profile), path_(JoinPath(dir, kIniName)) {}
+Settings::Settings(IProfile& profile, const std::string& dir, std::string defaultIePath)
+    : profile_(profile), path_(JoinPath(dir, kIniName)), defaultIePath_(std::move(defaultIePath)) {}
 
 void Settings::Read() {
     std::string iePath =

@@ -10,7 +10,6 @@
 #include "app/Application.h"
 #include "app/CommandLine.h"
 #include "app/Startup.h"
-#include "forms/Settings.h"
 #include "platform/win32/Browser.h"
 #include "platform/win32/Clock.h"
 #include "platform/win32/DataFolder.h"
@@ -71,8 +70,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     win32::PathNames pathNames;
     win32::Keyboard keys(api);
     win32::Foreground foreground(api);
-    win32::Browser browser(win32::CreateDdeClient, win32::CreatePipeBrowser);
-    Settings::UseDefaultIePath(win32::SystemDefaultBrowser(Settings::kDefaultIePath));
+    win32::Browser browser(win32::CreateDdeClient, win32::CreatePipeBrowser,
+                           win32::SystemDefaultBrowser);
     win32::Instance mark(api);
     win32::DataFolder dataFolder;
     Services services{*ui, clock, power, log, profile, pathNames, dataFolder, keys, foreground, browser};

@@ -45,14 +45,22 @@ public:
     using PipeFactory = std::function<std::unique_ptr<IBrowser>()>;
     // makeClient: called when the first page is wanted, so a copy that stops
     // at start-up sets up nothing of DDE; makePipe likewise.
-    Browser(std::function<std::unique_ptr<IDdeClient>()> makeClient, PipeFactory makePipe)
-        : makeClient_(std::move(makeClient)), makePipe_(std::move(makePipe)) {}
+    using DefaultChooser = std::function<std::string(const std::string&)>;
+    // chooseDefault: the system's default browser, given the settings' own.
+    Browser(std::function<std::unique_ptr<IDdeClient>()> makeClient, PipeFactory makePipe,
+            DefaultChooser chooseDefault = nullptr)
+        : makeClient_(std::move(makeClient)), makePipe_(std::move(makePipe)),
+          chooseDefault_(std::move(chooseDefault)) {}
     Result OpenPage(const std::string& program, const std::string& url,
                     const std::function<void()>& connected) override;
+    std::string DefaultProgram(const std::string& fallback) override {
+        return chooseDefault_ ? chooseDefault_(fallback) : fallback;
+    }
 
 private:
     std::function<std::unique_ptr<IDdeClient>()> makeClient_;
     PipeFactory makePipe_;
+    DefaultChooser chooseDefault_;
     std::unique_ptr<IDdeClient> client_;
     std::unique_ptr<IBrowser> pipe_;
     std::string pipeProgram_;
