@@ -62,8 +62,10 @@ std::string PipeCommandLine(const std::string& program, const std::string& profi
 std::string NavigableUrl(const std::string& url) {
     const std::size_t colon = url.find(':');
     // A scheme: letters first, then letters, digits, + - . up to the colon;
-    // one letter alone is a drive (C:\page.htm).
-    bool scheme = colon != std::string::npos && colon > 1 && Letter(url[0]);
+    // one letter alone is a drive (C:\page.htm), and a digit after the colon
+    // makes it a host and its port (www.example.jp:8080).
+    bool scheme = colon != std::string::npos && colon > 1 && Letter(url[0]) &&
+                  !(colon + 1 < url.size() && url[colon + 1] >= '0' && url[colon + 1] <= '9');
     for (std::size_t i = 0; scheme && i < colon; ++i) {
         const char c = url[i];
         scheme = Letter(c) || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';

@@ -286,7 +286,7 @@ TEST(Win32Browser, Rules) {
     const std::pair<const char*, const char*> urls[] = {
         {"http://a/", "http://a/"},         {"about:blank", "about:blank"},
         {"www.a.jp/x", "http://www.a.jp/x"}, {"C:\\p.htm", "file:///C:\\p.htm"},
-        {"\\\\s\\p.htm", "file:///\\\\s\\p.htm"},   {"a.jp/x:y", "http://a.jp/x:y"},
+        {"\\\\s\\p.htm", "file:///\\\\s\\p.htm"},   {"www.a.jp:8080/x", "http://www.a.jp:8080/x"},
         {"", ""},
     };
     for (const auto& [in, out] : urls) EXPECT_EQ(NavigableUrl(in), out) << in;
