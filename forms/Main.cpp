@@ -23,7 +23,8 @@ std::uint32_t TimerIntervalMs(std::int32_t seconds) {
 }
 
 TfrmMain::TfrmMain(TApplication& owner)
-    : settings(owner.svc.profile, owner.DataDir()),
+    : settings(owner.svc.profile, owner.DataDir(),
+               owner.svc.browser.DefaultProgram(Settings::kDefaultIePath)),
       app_(owner),
       events_(*this, {{"TimerBaseTimer", &TfrmMain::TimerBaseTimer},
                       {"TimerKeyTimer", &TfrmMain::TimerKeyTimer},

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "app/Application.h"
 
@@ -41,12 +42,12 @@ bool ScanInt(const std::string& text, std::size_t& pos, std::int32_t& out) {
 
 }  // namespace
 
-Settings::Settings(IProfile& profile, const std::string& dir)
-    : profile_(profile), path_(JoinPath(dir, kIniName)) {}
+Settings::Settings(IProfile& profile, const std::string& dir, std::string defaultIePath)
+    : profile_(profile), path_(JoinPath(dir, kIniName)), defaultIePath_(std::move(defaultIePath)) {}
 
 void Settings::Read() {
     std::string iePath =
-        profile_.GetString(kSetupSection, "iepath", kDefaultIePath, sizeof IePath, path_);
+        profile_.GetString(kSetupSection, "iepath", DefaultIePath(), sizeof IePath, path_);
     const std::size_t n = std::min(iePath.size(), sizeof IePath - 1);
     std::memcpy(IePath, iePath.data(), n);
     IePath[n] = '\0';

@@ -24,10 +24,14 @@ class Settings {
 public:
     static constexpr char kDefaultIePath[] = "C:\\PROGRA~1\\INTERN~1\\IEXPLORE.EXE";
     static constexpr std::int32_t kMinReloadInterval = 20;
+
     static constexpr std::int32_t kMinKeyInterval = 1;
 
-    // dir: the folder the file lives in.
-    Settings(IProfile& profile, const std::string& dir);
+    // dir: the folder the file lives in; defaultIePath: the browser path
+    // where the file names none.
+    Settings(IProfile& profile, const std::string& dir,
+             std::string defaultIePath = kDefaultIePath);
+    const std::string& DefaultIePath() const { return defaultIePath_; }
 
     // The browser path (code page 932 bytes, zero-terminated) and the two
     // intervals in seconds.
@@ -57,6 +61,7 @@ public:
 private:
     IProfile& profile_;
     std::string path_;
+    std::string defaultIePath_;
 };
 
 }  // namespace pelmor

@@ -43,7 +43,7 @@ TfrmSetup::TfrmSetup(TApplication& owner, Settings& settings)
 void TfrmSetup::btnOKClick() {
     const std::string path = edtIEpath.Text();
     if (path.empty()) {
-        edtIEpath.SetText(Settings::kDefaultIePath);
+        edtIEpath.SetText(Cp932ToUtf8(settings_.DefaultIePath()));
         app_.svc.ui.MessageBeep(MessageIcon::Exclamation);
         return;
     }

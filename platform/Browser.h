@@ -19,6 +19,9 @@ public:
     // connected runs once the browser answered, before the page is sent.
     virtual Result OpenPage(const std::string& program, const std::string& url,
                             const std::function<void()>& connected) = 0;
+    // The program used where the settings name none, given the settings'
+    // own default; the system may know a better one.
+    virtual std::string DefaultProgram(const std::string& fallback) { return fallback; }
 };
 
 }  // namespace pelmor

@@ -70,7 +70,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     win32::PathNames pathNames;
     win32::Keyboard keys(api);
     win32::Foreground foreground(api);
-    win32::Browser browser;
+    win32::Browser browser(win32::CreateDdeClient, win32::CreatePipeBrowser,
+                           win32::SystemDefaultBrowser);
     win32::Instance mark(api);
     win32::DataFolder dataFolder;
     Services services{*ui, clock, power, log, profile, pathNames, dataFolder, keys, foreground, browser};

@@ -307,6 +307,10 @@ private:
 
 }  // namespace
 
+bool PumpMessages(unsigned long ms, const std::function<bool()>& done) {
+    return PumpUntil(ms, done);
+}
+
 std::unique_ptr<IDdeClient> CreateDdeClient() { return std::make_unique<DdeClient>(); }
 
 }  // namespace pelmor::win32

@@ -1,6 +1,7 @@
 // A DDE client conversation, one per page handed to the browser.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -24,6 +25,11 @@ public:
     // A conversation lives no longer than its client.
     virtual std::unique_ptr<IDdeClientConv> CreateConversation() = 0;
 };
+
+// Dispatches the thread's messages but the keyboard's (keys stay queued for
+// the program's own loop; its timers run) for at most ms milliseconds, or
+// until done() holds. False when the message loop was asked to end.
+bool PumpMessages(unsigned long ms, const std::function<bool()>& done);
 
 // Conversations through DDEML.
 std::unique_ptr<IDdeClient> CreateDdeClient();

@@ -1,6 +1,8 @@
 // The measurement log through the C runtime's low-level file functions.
 // Files are opened in binary mode (the lines already end in CR LF) and
 // without a sharing restriction, so the log can be read while Pelmor runs.
+// Not inherited: a browser started with its pipe ends inherited gets no
+// handle to the log.
 #include <fcntl.h>
 #include <io.h>
 #include <share.h>
@@ -16,7 +18,7 @@ LogFile::~LogFile() { Close(); }
 
 ILogFile::OpenResult LogFile::OpenAppend(const std::string& path) {
     Close();
-    int fd = ::_sopen(path.c_str(), _O_WRONLY | _O_APPEND | _O_BINARY, _SH_DENYNO);
+    int fd = ::_sopen(path.c_str(), _O_WRONLY | _O_APPEND | _O_BINARY | _O_NOINHERIT, _SH_DENYNO);
     if (fd < 0) {
         // The runtime reports a missing file, and a missing folder, as ENOENT;
         // access denied, a sharing violation or a directory as EACCES.
@@ -30,7 +32,7 @@ bool LogFile::Create(const std::string& path) {
     Close();
     // Never truncates, and appends: should another program have created the
     // file since the caller found it missing, its contents stay in front.
-    int fd = ::_sopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_APPEND | _O_BINARY, _SH_DENYNO,
+    int fd = ::_sopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_APPEND | _O_BINARY | _O_NOINHERIT, _SH_DENYNO,
                       _S_IREAD | _S_IWRITE);
     if (fd < 0) return false;
     fd_ = fd;

@@ -273,6 +273,7 @@ struct Loads : IKeyboard, IForeground, IBrowser, IPathNames, IDataFolder {
     Journal& journal;
     std::string dataDir;
     std::vector<IBrowser::Result> results;  // used up first, then Opened
+    std::string systemBrowser;              // the system's default browser, if any
     std::function<void()> whileOpening;
     explicit Loads(Journal& j) : journal(j) {}
     void TypeLine(std::string_view line) override { journal.push_back("type " + std::string(line)); }
@@ -283,6 +284,9 @@ struct Loads : IKeyboard, IForeground, IBrowser, IPathNames, IDataFolder {
     }
     Result OpenPage(const std::string& program, const std::string& url,
                     const std::function<void()>& connected) override;
+    std::string DefaultProgram(const std::string& own) override {
+        return systemBrowser.empty() ? own : systemBrowser;
+    }
     std::string Path() override { return dataDir; }
     std::string ShortPathName(const std::string& path) override {
         return path.size() > 8 ? "SHORT~1.EXE" : "";

@@ -45,6 +45,20 @@ TEST(SetupDialog, ShowsTheSettings) {
     }
 }
 
+TEST(SetupDialog, TheSystemsBrowserWhereTheFileNamesNone) {
+    for (const char* ini : {"", "[setup]\r\niepath=ie.exe\r\n"}) {
+        Rig rig;
+        rig.loads.systemBrowser = "C:\\e\\msedge.exe";
+        rig.Write("pelmor.ini", ini);
+        TfrmMain form{rig.app};
+        form.ReadSetup();
+        std::string shown;
+        rig.ui.onModal["frmSetup"] = [&](fake::Window& w) { shown = w.Ctl("edtIEpath").text; };
+        rig.ui.Form("frmMain").Click("mnuSetup");
+        EXPECT_EQ(shown, *ini ? "ie.exe" : "C:\\e\\msedge.exe");
+    }
+}
+
 TEST(SetupDialog, OkStoresAndWritesEachValueThatPassesItsTest) {
     const struct {
         const char* name;

@@ -220,12 +220,14 @@ TEST(Win32Browser, OneConversationPerPage) {
     for (const auto& r : rows) {
         Calls calls;
         int clients = 0;
-        Browser browser([&] {
-            ++clients;
-            auto c = std::make_unique<Client>(calls);
-            c->link = r.link, c->execute = r.execute;
-            return c;
-        });
+        Browser browser(
+            [&] {
+                ++clients;
+                auto c = std::make_unique<Client>(calls);
+                c->link = r.link, c->execute = r.execute;
+                return c;
+            },
+            [] { return nullptr; });
         for (int page = 0; page < 2; ++page) {
             calls.clear();
             EXPECT_EQ(browser.OpenPage("ie.exe", "http://a/",
@@ -235,6 +237,59 @@ TEST(Win32Browser, OneConversationPerPage) {
         }
         EXPECT_EQ(clients, 1) << "the client is set up once, when first wanted";
     }
+}
+
+struct PipeRecorder : IBrowser {  // a pipe browser that records what it is given
+    Calls& calls;
+    explicit PipeRecorder(Calls& c) : calls(c) {}
+    ~PipeRecorder() override { calls.push_back("pipe ended"); }
+    Result OpenPage(const std::string& p, const std::string& u, const std::function<void()>&) override {
+        return calls.push_back("pipe " + p + " " + u), Result::Opened;
+    }
+};
+
+TEST(Win32Browser, TheProgramChoosesTheTransport) {
+    // Pages in a row, each with its program, and what each one comes to.
+    const struct {
+        const char* program;
+        Calls calls;
+    } rows[] = {
+        {"C:\\Program Files\\Google\\Chrome\\Application\\chrome.exe",
+         {"made", "pipe C:\\Program Files\\Google\\Chrome\\Application\\chrome.exe u"}},
+        {"C:\\Program Files\\Google\\Chrome\\Application\\chrome.exe",
+         {"pipe C:\\Program Files\\Google\\Chrome\\Application\\chrome.exe u"}},
+        {"C:\\EDGE\\MSEDGE.EXE", {"pipe ended", "made", "pipe C:\\EDGE\\MSEDGE.EXE u"}},
+        {"C:\\x\\iexplore.exe", {"pipe ended", "app C:\\x\\iexplore.exe"}},
+        {"C:\\\x95\x5C" "chrome.exe", {"app C:\\\x95\x5C" "chrome.exe"}},
+        {"C:\\\x95\x5C\\brave.exe", {"made", "pipe C:\\\x95\x5C\\brave.exe u"}},
+        {"D:Vivaldi.exe", {"pipe ended", "made", "pipe D:Vivaldi.exe u"}},
+        {"C:/opera/opera.exe", {"pipe ended", "made", "pipe C:/opera/opera.exe u"}},
+        {"C:\\chrome.exe\\netscape.exe", {"pipe ended", "app C:\\chrome.exe\\netscape.exe"}},
+        {"C:\\x\\chrome.exe.lnk", {"app C:\\x\\chrome.exe.lnk"}},
+    };
+    Calls calls;
+    Browser browser([&] { return std::make_unique<Client>(calls); },
+                    [&] { return calls.push_back("made"), std::make_unique<PipeRecorder>(calls); });
+    for (const auto& r : rows) {
+        calls.clear();
+        browser.OpenPage(r.program, "u", [] {});
+        for (std::size_t i = 0; i < calls.size(); ++i)  // DDE: up to its service application
+            if (calls[i].rfind("app ", 0) == 0) calls.resize(i + 1);
+        EXPECT_EQ(calls, r.calls) << r.program;
+    }
+}
+
+TEST(Win32Browser, Rules) {
+    EXPECT_EQ(DefaultBrowserPath(10, "C:\\e\\msedge.exe", "ie"), "C:\\e\\msedge.exe");
+    EXPECT_EQ(DefaultBrowserPath(11, "", "ie"), "ie");
+    EXPECT_EQ(DefaultBrowserPath(6, "C:\\e\\msedge.exe", "ie"), "ie");
+    const std::pair<const char*, const char*> urls[] = {
+        {"http://a/", "http://a/"},         {"about:blank", "about:blank"},
+        {"www.a.jp/x", "http://www.a.jp/x"}, {"C:\\p.htm", "file:///C:\\p.htm"},
+        {"\\\\s\\p.htm", "file:///\\\\s\\p.htm"},   {"www.a.jp:8080/x", "http://www.a.jp:8080/x"},
+        {"", ""},
+    };
+    for (const auto& [in, out] : urls) EXPECT_EQ(NavigableUrl(in), out) << in;
 }
 
 TEST(Win32Instance, TheNamedMutexAndItsFailure) {
