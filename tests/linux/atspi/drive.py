@@ -152,6 +152,8 @@ def steps():
         check(f'log: {pct} %, mains {ac}', lambda: (read(LOG).splitlines(True) or [b''])[-1], line, 6)
         samples.append((pct, ac, since - t_ok1, now() - t_ok0))
     sleep_signal(True), time.sleep(0.5), sleep_signal(False)
+    # The resume comes over the bus: its line, read afresh, before the battery goes unreadable below.
+    poll(lambda: b',resume,' in read(app_dir + '/pelmor-trace.csv'), bool, 4)
 
     # ---- a battery unreadable for a while: the read failure shown, nothing logged ----
     logged = read(LOG)

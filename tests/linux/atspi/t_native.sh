@@ -37,6 +37,7 @@ pids+=($!)
 for _ in $(seq 50); do [ -S "/tmp/.X11-unix/X$(cat "$work/display")" ] && break; sleep 0.1; done
 [ -S "/tmp/.X11-unix/X$(cat "$work/display")" ] || skip "Xvfb did not start"
 export DISPLAY=:$(cat "$work/display")
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done  # taking connections
 /usr/libexec/at-spi-bus-launcher --launch-immediately >/dev/null 2>&1 &
 pids+=($!)
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 LANG=ja_JP.UTF-8 XDG_RUNTIME_DIR=$work/run
