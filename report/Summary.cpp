@@ -165,8 +165,8 @@ Summary Summarise(const Measurement& m, const std::vector<TraceLine>& trace) {
         for (std::size_t i = 0; i < trace.size(); ++i) {
             const TraceLine& a = trace[i];
             if (std::llabs(a.time.utc - a.started.utc - a.elapsed) > kClockSlack) s.flags |= kClockJump;
-            if (a.fullMwh) fullMwh = static_cast<double>(*a.fullMwh);
-            if (a.fullMwh && a.designMwh && *a.designMwh > 0)
+            if (a.fullMwh && *a.fullMwh > 0) fullMwh = static_cast<double>(*a.fullMwh);  // 0: the gauge tells nothing
+            if (a.fullMwh && *a.fullMwh > 0 && a.designMwh && *a.designMwh > 0)
                 s.capacityPct = 100.0 * static_cast<double>(*a.fullMwh) / static_cast<double>(*a.designMwh);
             if (i + 1 == trace.size()) break;
             // Each interval between two lines counts for the source of the
