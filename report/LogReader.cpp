@@ -13,6 +13,17 @@ namespace pelmor::report {
 
 namespace {
 
+// The line at pos without its line feed; pos moves past it. torn: the bytes
+// end before a line feed.
+std::string_view NextLine(std::string_view bytes, std::size_t& pos, bool& torn) {
+    std::size_t eol = bytes.find('\n', pos);
+    torn = eol == std::string_view::npos;
+    if (torn) eol = bytes.size();
+    const std::string_view line = bytes.substr(pos, eol - pos);
+    pos = torn ? eol : eol + 1;
+    return line;
+}
+
 constexpr std::size_t kShownBytes = 60;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
@@ -150,11 +161,8 @@ Log ReadLog(std::string_view bytes) {
     };
 
     while (pos < bytes.size()) {
-        std::size_t eol = bytes.find('\n', pos);
-        const bool torn = eol == std::string_view::npos;
-        if (torn) eol = bytes.size();
-        std::string_view line = bytes.substr(pos, eol - pos);
-        pos = torn ? eol : eol + 1;
+        bool torn = false;
+        std::string_view line = NextLine(bytes, pos, torn);
         ++number;
         while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
 
@@ -206,11 +214,8 @@ Trace ReadTrace(std::string_view bytes) {
     Trace trace;
     std::size_t number = 0;
     for (std::size_t pos = 0; pos < bytes.size();) {
-        std::size_t eol = bytes.find('\n', pos);
-        const bool torn = eol == std::string_view::npos;
-        if (torn) eol = bytes.size();
-        std::string_view line = bytes.substr(pos, eol - pos);
-        pos = torn ? eol : eol + 1;
+        bool torn = false;
+        std::string_view line = NextLine(bytes, pos, torn);
         ++number;
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         TraceLine l;
