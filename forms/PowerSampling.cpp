@@ -25,18 +25,21 @@ PowerStatus PowerSampling::Read() {
         source = kOnAc;
         break;
     }
-    char text[64];
-    std::int32_t level;
-    if (power.level && *power.level < 100) {
-        level = *power.level;
-        std::snprintf(text, sizeof text, "%s %3d%%", sourceText, static_cast<int>(level));
-    } else {
-        level = 100;
-        std::snprintf(text, sizeof text, "%s 満充電", sourceText);
+    const bool full = !power.level || *power.level >= 100;
+    const std::int32_t level = full ? 100 : *power.level;
+    // Most ticks show what the last one showed: the text is made anew only
+    // when the source's words or the level change.
+    if (level != shownLevel_ || sourceText != shownSource_) {
+        char text[64];
+        if (full) std::snprintf(text, sizeof text, "%s 満充電", sourceText);
+        else std::snprintf(text, sizeof text, "%s %3d%%", sourceText, static_cast<int>(level));
+        shownText_ = text;
+        shownLevel_ = level;
+        shownSource_ = sourceText;
     }
     LastReadLevel = level;
     LastReadSource = source;
-    return {level, source, text};
+    return {level, source, shownText_};
 }
 
 bool PowerSampling::LogDue(std::int32_t level, std::int32_t source) {

@@ -44,6 +44,9 @@ private:
     std::int32_t LastLoggedLevel = -1;
     std::int32_t LastLoggedSource = -1;
     int LastMinute = -1;
+    std::int32_t shownLevel_ = -1;
+    const char* shownSource_ = nullptr;
+    std::string shownText_;
 };
 
 // Seconds as hours:minutes:seconds, the hours at least hourWidth wide.

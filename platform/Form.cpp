@@ -1,5 +1,7 @@
 #include "platform/Form.h"
 
+#include <optional>
+
 namespace pelmor {
 
 namespace {
@@ -49,16 +51,29 @@ struct Form::MenuItemImpl final : IMenuItem {
 };
 
 // A panel that is not there is an error, whatever the window system says.
+// Only the program writes the panels, so their texts are kept here: a tick
+// that shows what is already shown asks the window system nothing.
 struct Form::StatusBarImpl final : IStatusBar {
-    StatusBarImpl(std::unique_ptr<IStatusBar> native, int count) : bar(std::move(native)), panels(count) {}
-    std::string PanelText(int panel) const override { return bar->PanelText(Check(panel)); }
-    void SetPanelText(int panel, std::string_view text) override { bar->SetPanelText(Check(panel), text); }
+    StatusBarImpl(std::unique_ptr<IStatusBar> native, int count)
+        : bar(std::move(native)), panels(count), shown(static_cast<std::size_t>(count)) {}
+    std::string PanelText(int panel) const override {
+        std::optional<std::string>& text = shown[static_cast<std::size_t>(Check(panel))];
+        if (!text) text = bar->PanelText(panel);
+        return *text;
+    }
+    void SetPanelText(int panel, std::string_view text) override {
+        std::optional<std::string>& was = shown[static_cast<std::size_t>(Check(panel))];
+        if (was && *was == text) return;
+        bar->SetPanelText(panel, text);
+        was = std::string(text);
+    }
     int Check(int panel) const {
         if (panel < 0 || panel >= panels) throw Exception("status bar has no panel " + std::to_string(panel));
         return panel;
     }
     std::unique_ptr<IStatusBar> bar;
     int panels;
+    mutable std::vector<std::optional<std::string>> shown;
 };
 
 Form::Form(IToolkit& kit, const Layout& layout, IFormEvents& events, bool mainForm)
@@ -171,18 +186,18 @@ IListBox& Form::ListBox(std::string_view name) { return Kind<IListBox>(name, "li
 // What a handler or the close query raises goes to the application's
 // exception display, and the program carries on.
 template <class Run>
-static void Guarded(IToolkit& kit, const std::string& what, Run run) {
+static void Guarded(IToolkit& kit, std::string_view what, std::string_view name, Run run) {
     try {
         run();
     } catch (const std::exception& e) {
         kit.ShowException(e);
     } catch (...) {
-        kit.ShowException(Exception("unexpected error " + what));
+        kit.ShowException(Exception("unexpected error " + std::string(what) + std::string(name)));
     }
 }
 
 void Form::Fire(const std::string& handler) {
-    if (!handler.empty()) Guarded(kit_, "in " + handler, [&] { events_.Dispatch(handler); });
+    if (!handler.empty()) Guarded(kit_, "in ", handler, [&] { events_.Dispatch(handler); });
 }
 
 // The close query the layout names, if any; an error in it does not keep the
@@ -191,7 +206,7 @@ bool Form::RunCloseQuery() {
     bool canClose = true;
     const std::string query = layout_.form.Str("OnCloseQuery");
     inCloseQuery_ = true;
-    if (!query.empty()) Guarded(kit_, "while closing", [&] { events_.CloseQuery(query, canClose); });
+    if (!query.empty()) Guarded(kit_, "while closing", "", [&] { events_.CloseQuery(query, canClose); });
     inCloseQuery_ = false;
     return canClose;
 }
