@@ -2,8 +2,10 @@
 # Mutation run of the toolkit-neutral code: samples single-site changes
 # (a comparison or arithmetic operator swapped, a constant off by one, a call
 # statement removed) in forms/, app/, the neutral and rule files of
-# platform/ and the POSIX and Linux services the unit tests cover, rebuilds the unit tests for each in a copy of the tree, runs
-# them, and prints the mutants that survived and the score.
+# platform/ and the POSIX and Linux services the tests cover, rebuilds the
+# unit tests and the report's tests (the report shares the POSIX services) for
+# each in a copy of the tree, runs them, and prints the mutants that survived
+# and the score.
 #   scripts/mutate.sh [COUNT] [SEED]      default 80 mutants, seed 1
 # Not part of scripts/test.sh: it takes about half a minute a mutant.
 set -uo pipefail
@@ -15,9 +17,12 @@ rm -rf "$work"
 mkdir -p "$work"
 git -C "$root" ls-files -z | (cd "$root" && xargs -0 cp --parents -t "$work")
 cmake -S "$work" -B "$work/build" >/dev/null || exit 1
-cmake --build "$work/build" -j2 --target pelmor_unit >/dev/null || exit 1
+targets=(--target pelmor_unit --target pelmor_report_test)
+cmake --build "$work/build" -j2 "${targets[@]}" >/dev/null || exit 1
 unit=$work/build/tests/unit/pelmor_unit
-"$unit" >/dev/null 2>&1 || { echo "mutate: the unmutated suite fails"; exit 1; }
+report=$work/build/tests/report/pelmor_report_test
+passes() { timeout 120 "$unit" >/dev/null 2>&1 && timeout 120 "$report" >/dev/null 2>&1; }
+passes || { echo "mutate: the unmutated suite fails"; exit 1; }
 
 # The candidate sites, one per line: file, line, column, old text, new text.
 python3 - "$work" "$count" "$seed" >"$work/mutants.txt" <<'EOF'
@@ -73,10 +78,10 @@ lines[line - 1] = text[:col] + new + text[col + len(old):]
 open(path, "w", encoding="utf-8").write("\n".join(lines))
 EOF
     what="$file:$line  '$old' -> '${new:-<removed>}'"
-    if ! cmake --build "$work/build" -j2 --target pelmor_unit >/dev/null 2>&1; then
+    if ! cmake --build "$work/build" -j2 "${targets[@]}" >/dev/null 2>&1; then
         broken=$((broken + 1))
         echo "does not compile  $what"
-    elif timeout 120 "$unit" >/dev/null 2>&1; then
+    elif passes; then
         survived=$((survived + 1))
         survivors+=("$what")
         echo "SURVIVED          $what"

@@ -23,7 +23,8 @@ TEST(ToolkitRules, Shortcuts) {
         {"Alt+0", true, false, false, true, '0'}, {"F1", true, false, false, false, 0x70},
         {"F24", true, false, false, false, 0x87}, {"F10", true, false, false, false, 0x79}, {""}, {"Ctrl+"}, {"Ctrl+Enter"}, {"Hyper+S"},
         {"Ctrl+Z", true, true, false, false, 'Z'}, {"Alt+9", true, false, false, true, '9'},
-        {"F0"}, {"F25"}, {"F024"}, {"F1/"}, {"Ctrl+:"}, {"Ctrl+SS"}, {"+S"},
+        {"F9", true, false, false, false, 0x78},
+        {"F0"}, {"F25"}, {"F024"}, {"F1/"}, {"F1:"}, {"Ctrl+:"}, {"Ctrl+SS"}, {"+S"},
     };
     for (const Case& c : cases) {
         Shortcut s{false, false, false, 42};
