@@ -6,17 +6,11 @@ namespace pelmor::posix {
 
 std::int32_t Clock::Now() const { return static_cast<std::int32_t>(std::time(nullptr)); }
 
-// Zones are whole minutes off UTC, so the local minute turns with UTC's:
-// the zone is consulted once a minute, not each tick.
 int Clock::LocalMinute() const {
     std::time_t now = std::time(nullptr);
-    if (now / 60 != utcMinute_) {
-        std::tm tm{};
-        localtime_r(&now, &tm);
-        utcMinute_ = now / 60;
-        localMinute_ = tm.tm_min;
-    }
-    return localMinute_;
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    return tm.tm_min;
 }
 
 std::string Clock::CTime(std::int32_t t) const {

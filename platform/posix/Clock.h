@@ -11,10 +11,6 @@ public:
     int LocalMinute() const override;
     std::string CTime(std::int32_t t) const override;
     std::int32_t UtcOffset(std::int32_t t) const override;
-
-private:
-    mutable long long utcMinute_ = -1;
-    mutable int localMinute_ = 0;
 };
 
 }  // namespace pelmor::posix
