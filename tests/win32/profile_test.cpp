@@ -44,7 +44,7 @@ const std::vector<Case> kCases = [] {
         {"blanks", "[ sec ]\r\n  key  =  v a l  \r\n\tk2\t=\tv2\t\r\nk3=\x0bv3\x0b\r\n", {{"sec", "key"}, {"sec", "k2"}, {"sec", "k3"}}},
         {"quotes", "[q]\r\na=\"abc\"\r\nb='abc'\r\nc=\"abc\r\nd=abc\"\r\ne=\"a\"b\"\r\nf=\"\"\r\ng=\" x \"\r\nh=  \" y\"  \r\ni=\"\r\nj='a\"\r\n",
          quotes},
-        {"numbers", "[i]\r\na=42\r\nb=-7\r\nc=+8\r\nd=12abc\r\ne=abc\r\nf=0x10\r\ng=-0x10\r\nh=0X1F\r\ni=0x\r\nj=99999999999\r\n"
+        {"numbers", "[i]\r\na=42\r\nb=-7\r\nc=+8\r\nd=12abc\r\ne=abc\r\nf=0x10g\r\ng=-0x10\r\nh=0X1F\r\ni=0x\r\nj=99999999999\r\n"
                     "k=-99999999999\r\nl=2147483648\r\nm=4294967295\r\nn=  -3  \r\no=010\r\np=+ 5\r\nq=\" +5\"\r\nr=\"\t7\"\r\n"
                     "s=\"\"\r\nt=\" \"\r\nu=-\r\nv=--5\r\nw=1e3\r\nx=12 34\r\ny='0x1a'\r\nz=\"5\r\n", numbers},
         {"cut", "[t]\r\nv=0123456789\r\nw=\x82\xA0\x82\xA2\x82\xA4\r\n",
