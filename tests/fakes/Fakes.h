@@ -252,11 +252,18 @@ struct Power : IPowerSource {
 struct Log : posix::LogFile {
     Journal& journal;
     bool fails = false;
+    bool open = false;  // between a successful open and the close
     explicit Log(Journal& j) : journal(j) {}
     bool Write(const char* data, std::size_t size) override {
         journal.push_back("log " + std::string(data, size));
         return !fails && posix::LogFile::Write(data, size);
     }
+    OpenResult OpenAppend(const std::string& path) override {
+        const OpenResult r = posix::LogFile::OpenAppend(path);
+        return open = r == OpenResult::Ok, r;
+    }
+    bool Create(const std::string& path) override { return open = posix::LogFile::Create(path); }
+    void Close() override { open = false, posix::LogFile::Close(); }
 };
 
 struct Profile : posix::Profile {

@@ -46,6 +46,7 @@ TEST(Sampling, OnlyChangesAreLoggedAndAFailedReadKeepsTheLastValues) {
         m.Set(t.source, t.level);
         m.rig.power.fails = t.fails;
         m.Tick();
+        EXPECT_FALSE(m.rig.log.open) << "the log and the trace are closed after each line";
     }
     EXPECT_EQ(m.rig.Read("pelmor.log"),
               "      1,  80,  0\r\n      3,  79,  0\r\n      5,  79,  1\r\n");

@@ -287,7 +287,7 @@ TEST(Win32Browser, Rules) {
         {"http://a/", "http://a/"},         {"about:blank", "about:blank"},
         {"www.a.jp/x", "http://www.a.jp/x"}, {"C:\\p.htm", "file:///C:\\p.htm"},
         {"\\\\s\\p.htm", "file:///\\\\s\\p.htm"},   {"www.a.jp:8080/x", "http://www.a.jp:8080/x"},
-        {"ab:9", "http://ab:9"}, {"ab:0/", "http://ab:0/"}, {"ws:x", "ws:x"}, {"", ""},
+        {"ab:9", "http://ab:9"}, {"ab:0/", "http://ab:0/"}, {"ws:x", "ws:x"}, {"1a:x", "http://1a:x"}, {"", ""},
     };
     for (const auto& [in, out] : urls) EXPECT_EQ(NavigableUrl(in), out) << in;
 }
