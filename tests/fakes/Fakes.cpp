@@ -31,6 +31,7 @@ Window::~Window() {
 }
 
 std::unique_ptr<IControl> Window::CreateControl(const LayoutNode& n, int id) {
+    if (!menuDone) throw std::logic_error("a control made before the menu bar was finished");
     auto c = std::make_unique<fake::Control>();
     c->name = n.name, c->text = n.Str("caption"), c->journal = &kit_.journal;
     ids[n.name] = id, names[id] = n.name;

@@ -126,6 +126,7 @@ public:
     std::unique_ptr<IOpenDialog> CreateOpenDialog(const LayoutNode& n) override {
         return std::unique_ptr<IOpenDialog>(dialogs[n.name] = new fake::OpenDialog);
     }
+    void MenuDone() override { menuDone = true; }  // the window systems finish the bar here
     void AddMenuItem(int, int id, const LayoutNode& n, MenuEntry, const toolkit::Shortcut* key) override {
         if (key) keyed.push_back(n.name);
         items[n.name] = std::make_unique<fake::MenuItem>(fake::MenuItem{n.Str("caption")});
@@ -168,7 +169,7 @@ public:
     const Layout& layout;
     IFormInput& input;
     WindowHandle handle;
-    bool closed = false, enabled = true;
+    bool closed = false, enabled = true, menuDone = false;
     // What the engine made, by name; the timers as the window system runs them.
     std::map<std::string, fake::Control*, std::less<>> controls;
     std::map<std::string, fake::StatusBar*, std::less<>> bars;
