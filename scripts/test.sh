@@ -71,11 +71,16 @@ prefix=${PELMOR_WINEPREFIX:-$B/wine/prefix-$PELMOR_WINE_BITS}
 scripts/wine-env.sh prefix "$prefix" >"$B/wine-prefix.log" 2>&1 &
 prefix_job=$!
 
+# The native and Windows test builds carry no debug information: the code is
+# the shipped one's (the packages strip it), built a fifth faster. The
+# sanitized build keeps it for its reports' stack traces.
+nodebug=(-DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG" -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O2 -DNDEBUG")
+
 # ---- unit tests ------------------------------------------------------------------
 step "native build and unit tests"
 native_ok=0
 # The Linux program is part of this build: without Qt it fails.
-if cmake --preset native -B "$B/native" >"$B/native-configure.log" 2>&1 &&
+if cmake --preset native -B "$B/native" "${nodebug[@]}" >"$B/native-configure.log" 2>&1 &&
     cmake --build "$B/native" -j"$JOBS" >"$B/native-build.log" 2>&1; then
     ctest --test-dir "$B/native" --output-on-failure -j"$JOBS" 2>&1 | tee "$B/native-ctest.log" |
         grep -vE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed|^ +Start +[0-9]+: ' || true
@@ -153,7 +158,7 @@ system_dlls='^(kernel32|user32|gdi32|advapi32|comctl32|comdlg32|shell32|ole32|ol
 
 build_windows() {  # build_windows BITS
     local dir=$B/win$1
-    cmake --preset "win$1" -B "$dir" >"$dir-configure.log" 2>&1 &&
+    cmake --preset "win$1" -B "$dir" "${nodebug[@]}" >"$dir-configure.log" 2>&1 &&
         cmake --build "$dir" -j"$JOBS" >"$dir-build.log" 2>&1
 }
 
