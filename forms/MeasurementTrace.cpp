@@ -31,8 +31,8 @@ void MeasurementTrace::Write(TraceEvent event, const PowerReading& power) {
     const IClock& clock = app_.svc.clock;
     const std::int32_t now = clock.Now();
     // The energy is asked for here, once a line, not with every second's status.
-    PowerReading energy = power;
-    app_.svc.power.ReadEnergy(energy);
+    PowerReading withEnergy = power;
+    app_.svc.power.ReadEnergy(withEnergy);
 
     TraceLine line;
     line.started = {start_, clock.UtcOffset(start_)};
@@ -41,12 +41,7 @@ void MeasurementTrace::Write(TraceEvent event, const PowerReading& power) {
     line.elapsed = static_cast<std::int64_t>(now) - start_;
     line.source = source_ = SourceOf(power);
     if (power.level && *power.level >= 0 && *power.level <= 100) line.level = power.level;
-    line.energyMwh = energy.energyMwh;
-    line.fullMwh = energy.fullMwh;
-    line.designMwh = energy.designMwh;
-    line.powerMw = energy.powerMw;
-    line.voltageMv = energy.voltageMv;
-    line.cycles = energy.cycles;
+    line.energy = withEnergy.energy;
     Append(line);
 }
 

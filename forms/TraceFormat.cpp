@@ -134,8 +134,7 @@ std::string TraceLineBytes(const TraceLine& l) {
     out += TraceSourceName(l.source);
     out += ',';
     if (l.level) out += std::to_string(*l.level);
-    for (const auto* v : {&l.energyMwh, &l.fullMwh, &l.designMwh, &l.powerMw, &l.voltageMv, &l.cycles})
-        Append(out, *v);
+    for (const auto* v : l.energy.Fields()) Append(out, *v);
     out += "\r\n";
     return out;
 }
@@ -177,8 +176,7 @@ bool ParseTraceLine(std::string_view text, TraceLine& l, const char** reason) {
     } else {
         l.level = static_cast<int>(level);
     }
-    std::optional<std::int64_t>* const fields[] = {&l.energyMwh, &l.fullMwh,   &l.designMwh,
-                                                   &l.powerMw,   &l.voltageMv, &l.cycles};
+    const auto fields = l.energy.Fields();
     for (int i = 0; i < 6; ++i)
         if (!Optional(cells[6 + i], *fields[i])) {
             why = "an energy, power, voltage or cycle count that is not a whole number";

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Power.h"
+
 namespace pelmor {
 
 inline constexpr std::string_view kTraceFileName = "pelmor-trace.csv";
@@ -32,8 +34,7 @@ struct TraceLine {
     std::int64_t elapsed = 0;  // seconds, as the log counts them
     TraceSource source = TraceSource::Unknown;
     std::optional<int> level;  // percent
-    // Every battery combined; none where the system does not tell.
-    std::optional<std::int64_t> energyMwh, fullMwh, designMwh, powerMw, voltageMv, cycles;
+    BatteryEnergy energy;  // every battery combined; none where the system does not tell
 };
 
 // "2026-12-07T09:30:05+09:00"; "Z" is never used, an offset of 0 is "+00:00".

@@ -213,7 +213,7 @@ std::string PowerChart(const Run& r) {
     for (const TraceLine& l : r.trace) {
         lo = std::min(lo, l.elapsed);
         hi = std::max(hi, l.elapsed);
-        if (l.powerMw) most = std::max(most, static_cast<double>(*l.powerMw) / 1000);
+        if (l.energy.powerMw) most = std::max(most, static_cast<double>(*l.energy.powerMw) / 1000);
     }
     if (most <= 0) return {};
     // A round top: 1, 2 or 5 times a power of ten.
@@ -224,14 +224,14 @@ std::string PowerChart(const Run& r) {
     Path path;
     const TraceLine* before = nullptr;
     for (const TraceLine& l : r.trace) {
-        const bool broken = !l.powerMw || (before && (l.elapsed < before->elapsed ||
+        const bool broken = !l.energy.powerMw || (before && (l.elapsed < before->elapsed ||
                                                       l.elapsed - before->elapsed > 120 ||
                                                       l.event == TraceEvent::Resume));
         if (broken && !path.Empty()) {
             lines += path.Svg(kBatteryColour);
             path = Path();
         }
-        if (l.powerMw) path.Add(axis.X(l.elapsed), Y(static_cast<double>(*l.powerMw) / 1000, top));
+        if (l.energy.powerMw) path.Add(axis.X(l.elapsed), Y(static_cast<double>(*l.energy.powerMw) / 1000, top));
         before = &l;
     }
     if (!path.Empty()) lines += path.Svg(kBatteryColour);

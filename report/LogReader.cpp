@@ -105,7 +105,7 @@ bool Digits(std::string_view s, std::size_t n, int& value) {
 bool InRange(const TraceLine& l) {
     constexpr std::int64_t kMost = std::int64_t{1} << 31;
     if (l.elapsed < -kMost || l.elapsed >= kMost) return false;
-    for (const auto* v : {&l.energyMwh, &l.fullMwh, &l.designMwh, &l.powerMw, &l.voltageMv, &l.cycles})
+    for (const auto* v : l.energy.Fields())
         if (*v && **v >= kMost) return false;
     return true;
 }

@@ -165,9 +165,9 @@ Summary Summarise(const Measurement& m, const std::vector<TraceLine>& trace) {
         for (std::size_t i = 0; i < trace.size(); ++i) {
             const TraceLine& a = trace[i];
             if (std::llabs(a.time.utc - a.started.utc - a.elapsed) > kClockSlack) s.flags |= kClockJump;
-            if (a.fullMwh && *a.fullMwh > 0) fullMwh = static_cast<double>(*a.fullMwh);  // 0: the gauge tells nothing
-            if (a.fullMwh && *a.fullMwh > 0 && a.designMwh && *a.designMwh > 0)
-                s.capacityPct = 100.0 * static_cast<double>(*a.fullMwh) / static_cast<double>(*a.designMwh);
+            if (a.energy.fullMwh && *a.energy.fullMwh > 0) fullMwh = static_cast<double>(*a.energy.fullMwh);  // 0: the gauge tells nothing
+            if (a.energy.fullMwh && *a.energy.fullMwh > 0 && a.energy.designMwh && *a.energy.designMwh > 0)
+                s.capacityPct = 100.0 * static_cast<double>(*a.energy.fullMwh) / static_cast<double>(*a.energy.designMwh);
             if (i + 1 == trace.size()) break;
             // Each interval between two lines counts for the source of the
             // earlier one, up to the stop or the close.
@@ -185,12 +185,12 @@ Summary Summarise(const Measurement& m, const std::vector<TraceLine>& trace) {
             }
             if (a.source != TraceSource::Battery) continue;
             s.batteryLife += dt;
-            if (a.energyMwh && b.energyMwh) {
-                used += std::max<std::int64_t>(0, *a.energyMwh - *b.energyMwh);
+            if (a.energy.energyMwh && b.energy.energyMwh) {
+                used += std::max<std::int64_t>(0, *a.energy.energyMwh - *b.energy.energyMwh);
                 usedTime += dt;
             }
-            if (a.powerMw) {
-                powerSum += static_cast<double>(*a.powerMw) * static_cast<double>(dt);
+            if (a.energy.powerMw) {
+                powerSum += static_cast<double>(*a.energy.powerMw) * static_cast<double>(dt);
                 powerTime += dt;
             }
         }

@@ -103,13 +103,13 @@ void Combine(const std::vector<Energy>& batteries, PowerReading& reading) {
         }
         out = total / 1000000000;
     };
-    sum(&Energy::now, reading.energyMwh);
-    sum(&Energy::full, reading.fullMwh);
-    sum(&Energy::design, reading.designMwh);
-    sum(&Energy::power, reading.powerMw);
+    sum(&Energy::now, reading.energy.energyMwh);
+    sum(&Energy::full, reading.energy.fullMwh);
+    sum(&Energy::design, reading.energy.designMwh);
+    sum(&Energy::power, reading.energy.powerMw);
     for (const Energy& e : batteries) {
-        if (e.voltage > 0 && !reading.voltageMv) reading.voltageMv = e.voltage / 1000;
-        if (e.cycles >= 0) reading.cycles = std::max<std::int64_t>(reading.cycles.value_or(0), e.cycles);
+        if (e.voltage > 0 && !reading.energy.voltageMv) reading.energy.voltageMv = e.voltage / 1000;
+        if (e.cycles >= 0) reading.energy.cycles = std::max<std::int64_t>(reading.energy.cycles.value_or(0), e.cycles);
     }
 }
 
@@ -198,8 +198,7 @@ bool Power::Read(PowerReading& result) { return Take(result, false); }
 void Power::ReadEnergy(PowerReading& result) {
     PowerReading all;
     if (!Take(all, true)) all = {};
-    result.energyMwh = all.energyMwh, result.fullMwh = all.fullMwh, result.designMwh = all.designMwh;
-    result.powerMw = all.powerMw, result.voltageMv = all.voltageMv, result.cycles = all.cycles;
+    result.energy = all.energy;
 }
 
 bool Power::Take(PowerReading& result, bool energy) {

@@ -38,8 +38,8 @@ std::optional<std::int64_t> Known(std::uint32_t v, bool relative) {
 }  // namespace
 
 void Power::ReadEnergy(PowerReading& reading) {
-    reading.energyMwh = reading.fullMwh = reading.designMwh = reading.powerMw = reading.voltageMv =
-        reading.cycles = std::nullopt;
+    BatteryEnergy& e = reading.energy;
+    e = {};
     std::vector<BatteryData> all;
     if (!api_.QueryBatteries(all)) return;
     Sum energy, full, design, power, volts;
@@ -60,12 +60,12 @@ void Power::ReadEnergy(PowerReading& reading) {
                                         : std::nullopt;
     }
     if (count == 0) return;
-    reading.energyMwh = energy.value;
-    reading.fullMwh = full.value;
-    reading.designMwh = design.value;
-    reading.powerMw = power.value;
-    if (volts.value) reading.voltageMv = *volts.value / count;
-    reading.cycles = cycles;
+    e.energyMwh = energy.value;
+    e.fullMwh = full.value;
+    e.designMwh = design.value;
+    e.powerMw = power.value;
+    if (volts.value) e.voltageMv = *volts.value / count;
+    e.cycles = cycles;
 }
 
 }  // namespace pelmor::win32

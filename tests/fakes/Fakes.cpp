@@ -103,8 +103,7 @@ std::string Clock::CTime(std::int32_t t) const {
 void Power::ReadEnergy(PowerReading& r) {
     ++energyReads;
     if (!energy) return;
-    r.energyMwh = energy->energyMwh, r.fullMwh = energy->fullMwh, r.designMwh = energy->designMwh;
-    r.powerMw = energy->powerMw, r.voltageMv = energy->voltageMv, r.cycles = energy->cycles;
+    r.energy = energy->energy;
 }
 
 IBrowser::Result Loads::OpenPage(const std::string& program, const std::string& url,

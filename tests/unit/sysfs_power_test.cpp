@@ -49,8 +49,8 @@ std::string Show(P&& power, bool energy = true) {
     const char* source[] = {"battery", "mains", "unknown"};
     std::string text = source[static_cast<int>(r.source)] + " "s + (r.level ? std::to_string(*r.level) : "-"), more;
     bool any = false;
-    for (const auto& f : {r.energyMwh, r.fullMwh, r.designMwh, r.powerMw, r.voltageMv, r.cycles})
-        more += " " + (f ? std::to_string(*f) : "-"s), any = any || f;
+    for (const auto* f : r.energy.Fields())
+        more += " " + (*f ? std::to_string(**f) : "-"s), any = any || *f;
     return any ? text + more : text;
 }
 

@@ -95,7 +95,7 @@ TEST(Trace, TheColumnsLineOnlyInANewOrEmptyFile) {
 TEST(Trace, EnergyIsAskedForAtALineNotEverySecond) {
     Main m;
     PowerReading energy;
-    energy.energyMwh = 123, energy.powerMw = 4567;
+    energy.energy.energyMwh = 123, energy.energy.powerMw = 4567;
     m.rig.power.energy = energy;  // the status read leaves the energy out
     m.rig.power.reading.level = 0;  // run down: the last lines of a measurement
     m.Tick(0);

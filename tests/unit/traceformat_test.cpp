@@ -37,8 +37,7 @@ TEST(TraceFormat, LinesReadBackAsWrittenAndBrokenOnesAreRefused) {
     full.elapsed = 60;
     full.source = TraceSource::Battery;
     full.level = 0;
-    full.energyMwh = 0, full.fullMwh = 48000, full.designMwh = 52000;
-    full.powerMw = 7250, full.voltageMv = 11400, full.cycles = 3;
+    full.energy = {0, 48000, 52000, 7250, 11400, 3};
     const std::string bytes = TraceLineBytes(full);
     EXPECT_EQ(bytes, "2026-12-07T09:30:05+09:00,2026-12-07T09:31:05+09:00,resume,60,battery,0,0,48000,"
                      "52000,7250,11400,3\r\n");
@@ -50,7 +49,7 @@ TEST(TraceFormat, LinesReadBackAsWrittenAndBrokenOnesAreRefused) {
     bare.event = TraceEvent::Close;
     EXPECT_EQ(TraceLineBytes(bare), "1970-01-01T00:00:00+00:00,1970-01-01T00:00:00+00:00,close,0,unknown,,,,,,,\r\n");
     ASSERT_TRUE(ParseTraceLine(TraceLineBytes(bare).substr(0, 74), back));
-    EXPECT_FALSE(back.level || back.energyMwh || back.cycles);
+    EXPECT_FALSE(back.level || back.energy.energyMwh || back.energy.cycles);
     EXPECT_EQ(TraceHeaderBytes(), std::string(kTraceColumns) + "\r\n");
 
     const std::string ok = "2026-12-07T09:30:05+09:00,2026-12-07T09:31:05+09:00,minute,60,mains,";

@@ -167,11 +167,11 @@ TEST(Win32Power, BatteryDevicesToEnergy) {
         Recorder api;
         api.batteries = r.batteries;
         PowerReading got;
-        got.energyMwh = 1;  // stale fields are not kept
+        got.energy.energyMwh = 1;  // stale fields are not kept
         Power(api).ReadEnergy(got);
         std::string fields;
-        for (const auto* v : {&got.energyMwh, &got.fullMwh, &got.designMwh, &got.powerMw, &got.voltageMv, &got.cycles})
-            fields += (v == &got.energyMwh ? "" : ",") + (*v ? std::to_string(**v) : "");
+        for (const auto* v : got.energy.Fields())
+            fields += (v == &got.energy.energyMwh ? "" : ",") + (*v ? std::to_string(**v) : "");
         EXPECT_EQ(fields, r.fields) << r.name;
     }
 }
