@@ -7,7 +7,7 @@ namespace pelmor {
 
 void TfrmMain::TimerBaseTimer() {
     const PowerStatus power = sampling_.Read();
-    if (StatusBar.PanelText(1) != power.text) StatusBar.SetPanelText(1, power.text);
+    StatusBar.SetPanelText(1, power.text);  // the form leaves an unchanged panel alone
 
     if (Measuring) {
         const std::int32_t elapsed = app_.svc.clock.Now() - StartTime;

@@ -5,9 +5,10 @@
 namespace pelmor {
 
 PowerStatus PowerSampling::Read() {
-    PowerReading power;
-    if (!power_.Read(power)) return {LastReadLevel, LastReadSource, "バッテリ残量取得失敗"};
-    reading_ = power;
+    PowerReading fresh;
+    const bool read = power_.Read(fresh);
+    if (read) reading_ = fresh;
+    const PowerReading& power = reading_;
 
     const char* sourceText;
     std::int32_t source;
@@ -27,6 +28,7 @@ PowerStatus PowerSampling::Read() {
     }
     const bool full = !power.level || *power.level >= 100;
     const std::int32_t level = full ? 100 : *power.level;
+    if (!read) return {level, source, "バッテリ残量取得失敗"};
     // Most ticks show what the last one showed: the text is made anew only
     // when the source's words or the level change.
     if (level != shownLevel_ || sourceText != shownSource_) {
@@ -37,8 +39,6 @@ PowerStatus PowerSampling::Read() {
         shownLevel_ = level;
         shownSource_ = sourceText;
     }
-    LastReadLevel = level;
-    LastReadSource = source;
     return {level, source, shownText_};
 }
 

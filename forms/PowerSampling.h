@@ -39,8 +39,6 @@ public:
 private:
     IPowerSource& power_;
     PowerReading reading_;
-    std::int32_t LastReadLevel = 100;
-    std::int32_t LastReadSource = kOnAc;
     std::int32_t LastLoggedLevel = -1;
     std::int32_t LastLoggedSource = -1;
     int LastMinute = -1;

@@ -51,16 +51,11 @@ struct Form::MenuItemImpl final : IMenuItem {
 };
 
 // A panel that is not there is an error, whatever the window system says.
-// Only the program writes the panels, so their texts are kept here: a tick
-// that shows what is already shown asks the window system nothing.
+// Only the program writes the panels, so the texts last set are kept here: a
+// tick that shows what is already shown asks the window system nothing.
 struct Form::StatusBarImpl final : IStatusBar {
     StatusBarImpl(std::unique_ptr<IStatusBar> native, int count)
         : bar(std::move(native)), panels(count), shown(static_cast<std::size_t>(count)) {}
-    std::string PanelText(int panel) const override {
-        std::optional<std::string>& text = shown[static_cast<std::size_t>(Check(panel))];
-        if (!text) text = bar->PanelText(panel);
-        return *text;
-    }
     void SetPanelText(int panel, std::string_view text) override {
         std::optional<std::string>& was = shown[static_cast<std::size_t>(Check(panel))];
         if (was && *was == text) return;
@@ -73,7 +68,7 @@ struct Form::StatusBarImpl final : IStatusBar {
     }
     std::unique_ptr<IStatusBar> bar;
     int panels;
-    mutable std::vector<std::optional<std::string>> shown;
+    std::vector<std::optional<std::string>> shown;
 };
 
 Form::Form(IToolkit& kit, const Layout& layout, IFormEvents& events, bool mainForm)

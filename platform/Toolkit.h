@@ -48,7 +48,6 @@ public:
 class IStatusBar {
 public:
     virtual ~IStatusBar() = default;
-    virtual std::string PanelText(int panel) const = 0;
     virtual void SetPanelText(int panel, std::string_view text) = 0;
 };
 

@@ -76,18 +76,9 @@ void Widget::SetItemIndex(int index) {
     list->scrollToItem(list->item(index));
 }
 
-std::string StatusBarImpl::PanelText(int panel) const {
-    QLabel* label = panels_[static_cast<std::size_t>(panel)];
-    return label ? FromQ(label->text()) : std::string();
-}
-
 void StatusBarImpl::SetPanelText(int panel, std::string_view text) {
     QLabel* label = panels_[static_cast<std::size_t>(panel)];
-    if (!label) return;
-    // Repainting a panel costs more than comparing its text: most ticks
-    // leave two of the three as they were.
-    QString q = ToQ(text);
-    if (label->text() != q) label->setText(q);
+    if (label) label->setText(ToQ(text));
 }
 
 namespace {

@@ -61,7 +61,6 @@ private:
 class StatusBarImpl final : public IStatusBar {
 public:
     explicit StatusBarImpl(std::vector<QPointer<QLabel>> panels) : panels_(std::move(panels)) {}
-    std::string PanelText(int panel) const override;
     void SetPanelText(int panel, std::string_view text) override;
 
 private:

@@ -154,23 +154,6 @@ LRESULT SendText(HWND hwnd, UINT msgA, UINT msgW, WPARAM wp, std::string_view te
     return SendMessageA(hwnd, msgA, wp, reinterpret_cast<LPARAM>(a.c_str()));
 }
 
-std::string ReceiveText(HWND hwnd, UINT msgA, UINT msgW, WPARAM wp, std::size_t units) {
-    if (Wide()) {
-        std::wstring w(units + 1, L'\0');
-        SendMessageW(hwnd, msgW, wp, reinterpret_cast<LPARAM>(w.data()));
-        w.resize(std::wcslen(w.c_str()));
-        return Narrow(w);
-    }
-    std::string a(units + 1, '\0');
-    SendMessageA(hwnd, msgA, wp, reinterpret_cast<LPARAM>(a.data()));
-    a.resize(std::strlen(a.c_str()));
-    return Cp932ToUtf8(a);
-}
-
-LRESULT SendLength(HWND hwnd, UINT msgA, UINT msgW, WPARAM wp) {
-    return Wide() ? SendMessageW(hwnd, msgW, wp, 0) : SendMessageA(hwnd, msgA, wp, 0);
-}
-
 std::string WindowText(HWND hwnd) {
     if (!hwnd) return std::string();
     int n = Wide() ? GetWindowTextLengthW(hwnd) : GetWindowTextLengthA(hwnd);

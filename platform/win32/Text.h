@@ -91,10 +91,6 @@ HACCEL CreateAccel(ACCEL* entries, int count);
 // on 9x, msgW with UTF-16 on NT (the same number for the standard controls,
 // two numbers for the common controls).
 LRESULT SendText(HWND hwnd, UINT msgA, UINT msgW, WPARAM wp, std::string_view text);
-// A message that fills a buffer of units characters (bytes on 9x) and a zero.
-std::string ReceiveText(HWND hwnd, UINT msgA, UINT msgW, WPARAM wp, std::size_t units);
-// Text length in the units that ReceiveText takes (UTF-16 units or bytes).
-LRESULT SendLength(HWND hwnd, UINT msgA, UINT msgW, WPARAM wp);
 
 std::string WindowText(HWND hwnd);
 void SetText(HWND hwnd, std::string_view text);

@@ -47,14 +47,6 @@ void Widget::SetItemIndex(int index) {
     if (hwnd) text::Send(hwnd, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
-std::string StatusBarImpl::PanelText(int panel) const {
-    if (!hwnd) return std::string();
-    LRESULT info = text::SendLength(hwnd, SB_GETTEXTLENGTHA, SB_GETTEXTLENGTHW,
-                                    static_cast<WPARAM>(panel));
-    return text::ReceiveText(hwnd, SB_GETTEXTA, SB_GETTEXTW, static_cast<WPARAM>(panel),
-                             LOWORD(info));
-}
-
 void StatusBarImpl::SetPanelText(int panel, std::string_view caption) {
     if (!hwnd) return;
     text::SendText(hwnd, SB_SETTEXTA, SB_SETTEXTW, static_cast<WPARAM>(panel), caption);

@@ -48,7 +48,6 @@ public:
 class StatusBarImpl final : public IStatusBar {
 public:
     explicit StatusBarImpl(HWND hwnd) : hwnd(hwnd) {}
-    std::string PanelText(int panel) const override;
     void SetPanelText(int panel, std::string_view text) override;
 
     HWND hwnd;

@@ -72,7 +72,6 @@ struct Control : ICheckBox, IMemo, IListBox {
 struct StatusBar : IStatusBar {
     std::vector<std::string> panels;
     std::map<int, int> writes;  // a panel's text set, times
-    std::string PanelText(int i) const override { return panels.at(static_cast<std::size_t>(i)); }
     void SetPanelText(int i, std::string_view t) override { panels.at(static_cast<std::size_t>(i)) = t, ++writes[i]; }
 };
 
