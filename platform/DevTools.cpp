@@ -142,4 +142,12 @@ void DevToolsClient::Take(const std::string& message, json* answer) {
     }
 }
 
+std::vector<std::string> DevToolsPipeArguments(const std::string& profile) {
+    return {"--user-data-dir=" + profile,      "--remote-debugging-pipe",
+            "--no-first-run",                  "--no-default-browser-check",
+            "--disable-background-networking", "--disable-component-update",
+            "--disable-sync",                  "--disable-quic",
+            "about:blank"};
+}
+
 }  // namespace pelmor

@@ -6,6 +6,7 @@
 #include <functional>
 #include <nlohmann/json_fwd.hpp>
 #include <string>
+#include <vector>
 
 #include "platform/Browser.h"
 
@@ -69,5 +70,12 @@ private:
     bool heard_ = false;   // the browser has answered once
     bool closed_ = false;
 };
+
+// What a Chromium-family browser is started with for the tour, after its
+// program: its own profile; the protocol on its pipe, no network port; none
+// of the browser's own traffic (first-run pages, sign-in, updates, QUIC
+// probes) beside the tour's pages. The sandbox stays. The page it opens on
+// comes last.
+std::vector<std::string> DevToolsPipeArguments(const std::string& profile);
 
 }  // namespace pelmor

@@ -42,18 +42,6 @@ constexpr int kAnswerMs = 2000;
 // step.
 constexpr int kEndMs = 2000;
 
-// No network port: the DevTools protocol on the pipe only; none of the
-// browser's own traffic (first-run pages, sign-in, updates, QUIC probes)
-// beside the pages of the tour. The sandbox stays: the browser never runs as
-// root.
-std::vector<std::string> ChromiumArguments(const std::string& profile) {
-    return {"--user-data-dir=" + profile,   "--remote-debugging-pipe",
-            "--no-first-run",               "--no-default-browser-check",
-            "--disable-background-networking", "--disable-component-update",
-            "--disable-sync",               "--disable-quic",
-            "about:blank"};
-}
-
 QStringList FirefoxArguments(const QString& profile) {
     QFile prefs(profile + "/user.js");
     if (prefs.open(QIODevice::WriteOnly)) {
@@ -128,7 +116,7 @@ public:
         // Without a folder of its own the browser would open the user's profile.
         profile_ = lnx::MakeProfileFolder(QDir::tempPath().toStdString(), user.as);
         if (profile_.empty()) return;
-        const lnx::PipedBrowser b = lnx::StartPiped(program, ChromiumArguments(profile_), user.as, profile_);
+        const lnx::PipedBrowser b = lnx::StartPiped(program, DevToolsPipeArguments(profile_), user.as, profile_);
         pid_ = b.pid, to_ = b.toBrowser, from_ = b.fromBrowser;
         if (from_ < 0) return;
         notifier_ = std::make_unique<QSocketNotifier>(from_, QSocketNotifier::Read);

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "platform/Codepage.h"
+#include "platform/DevTools.h"
+
 namespace pelmor::win32 {
 
 namespace {
@@ -27,7 +30,7 @@ std::string FileName(const std::string& path) {
     std::size_t start = 0;
     for (std::size_t i = 0; i < path.size(); ++i) {
         const auto b = static_cast<unsigned char>(path[i]);
-        if ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)) {
+        if (Cp932LeadByte(b)) {
             ++i;  // lead byte: the next one belongs to it
         } else if (b == '\\' || b == '/' || b == ':') {
             start = i + 1;
@@ -52,11 +55,14 @@ std::string DefaultBrowserPath(unsigned long major, const std::string& edgePath,
 
 std::string PipeCommandLine(const std::string& program, const std::string& profile,
                             unsigned long reads, unsigned long writes) {
-    return "\"" + program + "\" \"--user-data-dir=" + profile +
-           "\" --remote-debugging-pipe --remote-debugging-io-pipes=" + std::to_string(reads) + "," +
-           std::to_string(writes) +
-           " --no-first-run --no-default-browser-check --disable-background-networking"
-           " --disable-component-update --disable-sync --disable-quic about:blank";
+    std::vector<std::string> args = DevToolsPipeArguments(profile);
+    // The pipe's handles, which the browser inherits, before the page.
+    args.insert(args.end() - 1,
+                "--remote-debugging-io-pipes=" + std::to_string(reads) + "," + std::to_string(writes));
+    std::string line = "\"" + program + "\"";
+    for (const std::string& a : args)
+        line += a.find(' ') == std::string::npos ? " " + a : " \"" + a + "\"";
+    return line;
 }
 
 std::string NavigableUrl(const std::string& url) {
