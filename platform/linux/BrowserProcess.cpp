@@ -59,10 +59,7 @@ BrowserUser ChooseBrowserUser() {
     return {false, std::nullopt};
 }
 
-PipedBrowser StartPiped(const std::string& program, const std::vector<std::string>& args,
-                        const std::optional<Account>& as, const std::string& home) {
-    // Everything the child needs is made before the fork: after it, in a
-    // program with threads, only system calls are safe.
+std::vector<std::string> BrowserEnvironment(const std::optional<Account>& as, const std::string& home) {
     std::vector<std::string> envText;
     for (char** e = environ; *e; ++e) {
         const std::string entry = *e;
@@ -70,6 +67,22 @@ PipedBrowser StartPiped(const std::string& program, const std::vector<std::strin
             envText.push_back(entry);
     }
     if (as) envText.push_back("HOME=" + home);
+    return envText;
+}
+
+void BecomeBrowser(const std::optional<Account>& as, pid_t parent) {
+    if (as && (::setgroups(1, &as->gid) != 0 || ::setgid(as->gid) != 0 || ::setuid(as->uid) != 0))
+        ::_exit(126);
+    // Set after the change of user, which clears it.
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (::getppid() != parent) ::_exit(0);
+}
+
+PipedBrowser StartPiped(const std::string& program, const std::vector<std::string>& args,
+                        const std::optional<Account>& as, const std::string& home) {
+    // Everything the child needs is made before the fork: after it, in a
+    // program with threads, only system calls are safe.
+    std::vector<std::string> envText = BrowserEnvironment(as, home);
     std::vector<char*> argv{const_cast<char*>(program.c_str())}, envp;
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     for (std::string& e : envText) envp.push_back(e.data());
@@ -92,11 +105,7 @@ PipedBrowser StartPiped(const std::string& program, const std::vector<std::strin
             ::_exit(127);
         for (int fd = 0; fd < 3; ++fd) ::dup2(null, fd);
         ::syscall(SYS_close_range, 5u, ~0u, 0u);
-        if (as && (::setgroups(1, &as->gid) != 0 || ::setgid(as->gid) != 0 || ::setuid(as->uid) != 0))
-            ::_exit(126);
-        // Set after the change of user, which clears it.
-        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-        if (::getppid() != parent) ::_exit(0);
+        BecomeBrowser(as, parent);
         struct sigaction dfl {};
         dfl.sa_handler = SIG_DFL;
         ::sigaction(SIGPIPE, &dfl, nullptr);

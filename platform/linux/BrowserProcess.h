@@ -27,6 +27,14 @@ struct BrowserUser {
 };
 BrowserUser ChooseBrowserUser();
 
+// The browser's environment, made before the fork: Pelmor's; run as another
+// user, with HOME set to home and without Pelmor's XDG_RUNTIME_DIR.
+std::vector<std::string> BrowserEnvironment(const std::optional<Account>& as, const std::string& home);
+// In the browser's process between the fork and the exec (system calls
+// only): becomes `as` when given, or ends with 126; asks for SIGTERM when
+// the thread that started it ends, and ends at once if `parent` already has.
+void BecomeBrowser(const std::optional<Account>& as, pid_t parent);
+
 // A started browser: its process and Pelmor's ends of the pipe (close on
 // exec, non-blocking). pid is -1 when it could not be started.
 struct PipedBrowser {

@@ -1,8 +1,6 @@
 #include "platform/qt/Browser.h"
 
-#include <grp.h>
 #include <signal.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -258,17 +256,11 @@ BiDiSession::BiDiSession(const std::string& chosen, const lnx::BrowserUser& user
     if (profile_.empty()) return;
     const std::optional<lnx::Account> as = user.as;
     const pid_t parent = ::getpid();
-    process_.setChildProcessModifier([as, parent] {
-        if (as && (::setgroups(1, &as->gid) != 0 || ::setgid(as->gid) != 0 || ::setuid(as->uid) != 0))
-            ::_exit(126);
-        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-        if (::getppid() != parent) ::_exit(0);
-    });
+    process_.setChildProcessModifier([as, parent] { lnx::BecomeBrowser(as, parent); });
     if (as) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("HOME", QString::fromStdString(profile_));
-        env.remove("XDG_RUNTIME_DIR");
-        process_.setProcessEnvironment(env);
+        QStringList env;
+        for (const std::string& e : lnx::BrowserEnvironment(as, profile_)) env << QString::fromStdString(e);
+        process_.setEnvironment(env);
     }
     process_.setStandardOutputFile(QProcess::nullDevice());
     const QString dir = QString::fromStdString(profile_);
