@@ -55,13 +55,14 @@ std::string DefaultBrowserPath(unsigned long major, const std::string& edgePath,
 
 std::string PipeCommandLine(const std::string& program, const std::string& profile,
                             unsigned long reads, unsigned long writes) {
-    std::vector<std::string> args = DevToolsPipeArguments(profile);
-    // The pipe's handles, which the browser inherits, before the page.
-    args.insert(args.end() - 1,
-                "--remote-debugging-io-pipes=" + std::to_string(reads) + "," + std::to_string(writes));
     std::string line = "\"" + program + "\"";
-    for (const std::string& a : args)
-        line += a.find(' ') == std::string::npos ? " " + a : " \"" + a + "\"";
+    for (const std::string& a : DevToolsPipeArguments(profile)) {
+        // A path (the profile's) is quoted; the pipe's handles, which the
+        // browser inherits, follow the pipe's switch.
+        line += a.find('\\') == std::string::npos ? " " + a : " \"" + a + "\"";
+        if (a == "--remote-debugging-pipe")
+            line += " --remote-debugging-io-pipes=" + std::to_string(reads) + "," + std::to_string(writes);
+    }
     return line;
 }
 
